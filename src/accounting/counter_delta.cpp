@@ -1,0 +1,22 @@
+// Turning one cumulative counter reading into traffic of its day slot.
+#include "accounting/records.h"
+
+void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_slots_t& bytes_array,
+                              const day_slots_t& previous_bytes_array,
+                              int32_t iLogFileIsOnANewDate) {
+  // The first file of a new day compares with the last reading of the day before, so the
+  // growth between two days' snapshots is credited to the new day.
+  double previous_bytes = previous_bytes_array[iday_index];
+  if (iLogFileIsOnANewDate != 0 && iday_index >= 1) {
+    previous_bytes = previous_bytes_array[iday_index - 1];
+  }
+  if (bytes > 0 && previous_bytes > 0 && bytes < previous_bytes) {
+    // A counter that went down was reset: the new reading is all new traffic.
+    bytes_array[iday_index] += bytes;
+  } else if (bytes > 0 && previous_bytes > 0 && bytes > previous_bytes) {
+    const double dAddBytes = bytes - previous_bytes;
+    bytes_array[iday_index] += dAddBytes;
+  } else if (bytes > 0 && previous_bytes == 0) {
+    bytes_array[iday_index] += bytes;
+  }
+}

@@ -1,0 +1,161 @@
+// Accounting one log row into a host table, and the report range it widens.
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "accounting/records.h"
+
+date_number_t start_date = 0;
+date_number_t end_date = 0;
+
+namespace {
+
+// Tables already reported full, so that a full table warns once per run and not once per row.
+std::array<const data_t*, 8> g_apFullTables = {};
+
+// The slot found last: logs list their hosts in the same order every time, so the next row's
+// host usually sits in the next slot. Only a guess; every hit is checked in full.
+int32_t g_iNextSlotGuess = 0;
+
+bool WarnOnceForFullTable(const host_table_t& tTable) {
+  for (const data_t*& pSeen : g_apFullTables) {
+    if (pSeen == &tTable[0]) {
+      return false;
+    }
+    if (pSeen == nullptr) {
+      pSeen = &tTable[0];
+      return true;
+    }
+  }
+  return true;
+}
+
+void ReportInvalidDayIndex(int iCase, int32_t iday_index) {
+  char szMessage[kTextBuf] = {};
+  std::snprintf(szMessage, sizeof szMessage, "In [%s] #%d Invalid iday_index value [%d]",
+                "ProcessIPTableRow", iCase, iday_index);
+  std::perror(szMessage);
+}
+
+bool IsHostInSlot(const data_t& tHost, std::string_view szKey) {
+  return tHost.ip[0] != '\0' &&
+         EqualsIgnoreCase(std::string_view(tHost.ip, strnlen(tHost.ip, kIpBuf)), szKey);
+}
+
+}  // namespace
+
+void ResetReportRange() {
+  start_date = 0;
+  end_date = 0;
+  g_apFullTables = {};
+  g_iNextSlotGuess = 0;
+}
+
+double ParseByteColumn(const char* szBytes) {
+  double bytes = ParseInt(szBytes);
+  if (bytes > 0) {
+    // Units are upper case and decimal; the first letter of K, M, G found decides.
+    if (std::strchr(szBytes, 'K') != nullptr) {
+      bytes *= 0.001;
+    } else if (std::strchr(szBytes, 'M') != nullptr) {
+    } else if (std::strchr(szBytes, 'G') != nullptr) {
+      bytes *= 1000;
+    } else {
+      bytes *= 0.000001;
+    }
+  }
+  return bytes;
+}
+
+void ProcessIPTableRow(const char* pLogFileName, int32_t iDirection, const ipt_data_t& pData,
+                       host_table_t& ppBandwidthUsage, int32_t iMaxClientCount,
+                       int32_t iLogFileIsOnANewDate) {
+  const char* pHostLookup = iDirection == 0 ? pData.sDestination : pData.sSource;
+  // A row without its key column has no host to account it to; an empty key would also
+  // fill a slot that still reads as free.
+  if (pHostLookup[0] == '\0') {
+    return;
+  }
+  // A key longer than the record's field is cut the same way every time, so it finds its
+  // own record again.
+  char szKey[kIpBuf] = {};
+  const std::size_t iKeyLength = CopyText(
+      szKey, sizeof szKey, std::string_view(pHostLookup, strnlen(pHostLookup, sizeof pData.sSource)));
+  const std::string_view szHostKey(szKey, iKeyLength);
+  const double bytes = ParseByteColumn(pData.sBytes);
+
+  const int32_t iSlots = iMaxClientCount < 0            ? 0
+                         : iMaxClientCount > kMaxClients ? kMaxClients
+                                                         : iMaxClientCount;
+  int32_t iFoundIndex = -1;
+  int32_t iFirstEmptyIndex = -1;
+  if (g_iNextSlotGuess < iSlots && IsHostInSlot(ppBandwidthUsage[g_iNextSlotGuess], szHostKey)) {
+    iFoundIndex = g_iNextSlotGuess;
+  } else {
+    for (int32_t iIdx = 0; iIdx < iSlots; ++iIdx) {
+      if (ppBandwidthUsage[iIdx].ip[0] == '\0') {
+        iFirstEmptyIndex = iIdx;
+        break;
+      }
+      if (IsHostInSlot(ppBandwidthUsage[iIdx], szHostKey)) {
+        iFoundIndex = iIdx;
+        break;
+      }
+    }
+  }
+
+  const date_number_t uiFileDate = GetLogFileDate(pLogFileName);
+  if (iFoundIndex >= 0) {
+    g_iNextSlotGuess = iFoundIndex + 1;
+    data_t& tHost = ppBandwidthUsage[iFoundIndex];
+    const int32_t iday_index = GetDayIndex(start_date, uiFileDate);
+    if (iday_index > 30 || iday_index < 0) {
+      // Nothing is stored outside the 31 slots: the reading is dropped.
+      ReportInvalidDayIndex(1, iday_index);
+    } else {
+      day_slots_t& tBytes = iDirection == 0 ? tHost.bytes_in : tHost.bytes_out;
+      day_slots_t& tPrevious = iDirection == 0 ? tHost.previous_bytes_in : tHost.previous_bytes_out;
+      // A file dated before the range's start holds a level, not traffic: the last one stays.
+      if (uiFileDate < start_date) {
+        tBytes[iday_index] = bytes;
+      } else {
+        SetDailyBandwidthForHost(iday_index, bytes, tBytes, tPrevious, iLogFileIsOnANewDate);
+      }
+      tPrevious[iday_index] = bytes;
+    }
+    if (end_date < uiFileDate) {
+      end_date = uiFileDate;
+    }
+    return;
+  }
+
+  if (iFirstEmptyIndex < 0) {
+    if (WarnOnceForFullTable(ppBandwidthUsage)) {
+      std::fprintf(stderr,
+                   "Host table full (%d hosts): rows of host [%s] and of any further new host "
+                   "are dropped\n",
+                   iSlots, szKey);
+    }
+    return;
+  }
+
+  data_t& tHost = ppBandwidthUsage[iFirstEmptyIndex];
+  g_iNextSlotGuess = iFirstEmptyIndex + 1;
+  const int32_t iday_index = start_date == 0 ? 0 : GetDayIndex(start_date, uiFileDate);
+  const bool bInRange = iday_index <= 30 && iday_index >= 0;
+  if (!bInRange) {
+    ReportInvalidDayIndex(2, iday_index);
+  }
+  CopyText(tHost.ip, sizeof tHost.ip, szHostKey);
+  if (bInRange) {
+    // The first reading counts in full; the report takes the baseline back out.
+    (iDirection == 0 ? tHost.bytes_in : tHost.bytes_out)[iday_index] = bytes;
+    (iDirection == 0 ? tHost.previous_bytes_in : tHost.previous_bytes_out)[iday_index] = bytes;
+  }
+  if (start_date == 0) {
+    start_date = uiFileDate;
+  }
+  if (end_date < uiFileDate) {
+    end_date = uiFileDate;
+  }
+}

@@ -1,0 +1,35 @@
+// Sets the process's time zone for the length of one test.
+#pragma once
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "accounting/records.h"
+
+class TimeZone {
+ public:
+  explicit TimeZone(const char* szZone) {
+    const char* szOld = std::getenv("TZ");
+    bHadOld_ = szOld != nullptr;
+    szOld_ = bHadOld_ ? szOld : "";
+    setenv("TZ", szZone, 1);
+    tzset();
+    ResetDayIndexCache();
+  }
+  ~TimeZone() {
+    if (bHadOld_) {
+      setenv("TZ", szOld_.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+    ResetDayIndexCache();
+  }
+  TimeZone(const TimeZone&) = delete;
+  TimeZone& operator=(const TimeZone&) = delete;
+
+ private:
+  bool bHadOld_ = false;
+  std::string szOld_;
+};
