@@ -1,0 +1,55 @@
+// Listing the log directory once, its names in ascending byte order.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include <dirent.h>
+
+#include "logs/logs.h"
+
+namespace {
+
+struct dir_closer_t {
+  void operator()(DIR* pDir) const { closedir(pDir); }
+};
+
+void AppendName(dir_listing_t& tListing, std::string_view szName) {
+  tListing.tOffsets.push_back(static_cast<std::uint32_t>(tListing.tNameBytes.size()));
+  tListing.tNameBytes.insert(tListing.tNameBytes.end(), szName.begin(), szName.end());
+  tListing.tNameBytes.push_back('\0');
+}
+
+}  // namespace
+
+dir_listing_t ListLogDirectory(const char* szLogPath) {
+  dir_listing_t tListing;
+  const std::unique_ptr<DIR, dir_closer_t> pDir(opendir(szLogPath));
+  if (!pDir) {
+    tListing.iOpenError = errno;
+    return tListing;
+  }
+  tListing.bOpened = true;
+  // Names only: the entries' types are not needed, so nothing is looked up per entry. An
+  // error while listing ends the listing as its end does.
+  while (const dirent* pEntry = readdir(pDir.get())) {
+    AppendName(tListing, pEntry->d_name);
+  }
+  // The file system's own order is arbitrary (hash order on ext4); the scan's choice of the
+  // range and of the baseline needs the logs in date order, which byte order gives.
+  const char* pBase = tListing.tNameBytes.data();
+  std::sort(tListing.tOffsets.begin(), tListing.tOffsets.end(),
+            [pBase](std::uint32_t iLeft, std::uint32_t iRight) {
+              return std::strcmp(pBase + iLeft, pBase + iRight) < 0;
+            });
+  return tListing;
+}
+
+dir_listing_t MakeLogListing(std::span<const std::string_view> tNames) {
+  dir_listing_t tListing;
+  tListing.bOpened = true;
+  for (const std::string_view szName : tNames) {
+    AppendName(tListing, szName);
+  }
+  return tListing;
+}

@@ -1,0 +1,96 @@
+// Tests of reading log files from disk into a table.
+#include <string>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "logs/logs.h"
+#include "test_support.h"
+#include "time_zone.h"
+
+namespace {
+
+class LogReader : public testing::Test {
+ protected:
+  void SetUp() override { ResetReportRange(); }
+  void TearDown() override { ResetReportRange(); }
+  const TimeZone tZone_{"UTC"};
+  temp_dir_t tDir_;
+  host_table_t tTable_ = {};
+};
+
+}  // namespace
+
+TEST_F(LogReader, AccountsEveryRowOfAFile) {
+  tDir_.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "123K"}, {"10.0.0.2", "5M"}}));
+  ProcessLogFile((tDir_.szPath + "/").c_str(), "in_20090425120000", tTable_, 0, 1);
+  EXPECT_STREQ(tTable_[0].ip, "10.0.0.1");
+  EXPECT_DOUBLE_EQ(tTable_[0].bytes_in[0], 0.123);
+  EXPECT_STREQ(tTable_[1].ip, "10.0.0.2");
+  EXPECT_DOUBLE_EQ(tTable_[1].bytes_in[0], 5);
+  EXPECT_EQ(start_date, 20090425ULL);
+}
+
+TEST_F(LogReader, PutsASlashAfterAPathWithoutOne) {
+  tDir_.Write("out_20090425120000", MakeLogText(1, {{"10.0.0.1", "2G"}}));
+  ProcessLogFile(tDir_.szPath.c_str(), "out_20090425120000", tTable_, 1, 1);
+  EXPECT_DOUBLE_EQ(tTable_[0].bytes_out[0], 2000);
+  char szJoined[kTextBuf];
+  EXPECT_TRUE(JoinLogPath(szJoined, "./", "f"));
+  EXPECT_STREQ(szJoined, "./f");
+  EXPECT_TRUE(JoinLogPath(szJoined, "", "f"));
+  EXPECT_STREQ(szJoined, "f");
+  const std::string szLongPath(1020, 'p');
+  EXPECT_FALSE(JoinLogPath(szJoined, szLongPath.c_str(), "name"));
+  EXPECT_STREQ(szJoined, "");
+}
+
+TEST_F(LogReader, AccountsNothingFromWhatIsNotARegularFile) {
+  ASSERT_EQ(mkdir((tDir_.szPath + "/in_20090425000000").c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo((tDir_.szPath + "/in_20090425010000").c_str(), 0600), 0);
+  const int iSocket = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un tAddress = {};
+  tAddress.sun_family = AF_UNIX;
+  const std::string szSocket = tDir_.szPath + "/in_20090425020000";
+  ASSERT_LT(szSocket.size(), sizeof tAddress.sun_path);
+  CopyText(tAddress.sun_path, sizeof tAddress.sun_path, szSocket);
+  ASSERT_EQ(bind(iSocket, reinterpret_cast<sockaddr*>(&tAddress), sizeof tAddress), 0);
+  ASSERT_EQ(symlink("in_20090425030000", (tDir_.szPath + "/in_20090425030000").c_str()), 0);
+  for (const char* szName : {"in_20090425000000", "in_20090425010000", "in_20090425020000",
+                             "in_20090425030000", "missing_20090425000000", "/dev/null"}) {
+    ProcessLogFile(tDir_.szPath.c_str(), szName, tTable_, 0, 1);
+  }
+  ProcessLogFile("", "/dev/zero", tTable_, 0, 1);  // a character device
+  close(iSocket);
+  EXPECT_EQ(tTable_[0].ip[0], '\0');
+  EXPECT_EQ(start_date, 0ULL);
+}
+
+TEST_F(LogReader, NamesTheFileWithRefusedRowsOnce) {
+  tDir_.Write("in_20090425120000",
+              MakeLogText(0, {{"10.0.0.1", "1234567890"}, {"10.0.0.2", "1K"},
+                              {"1234567890123456", "2K"}}));
+  testing::internal::CaptureStderr();
+  ProcessLogFile(tDir_.szPath.c_str(), "in_20090425120000", tTable_, 0, 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Refused 2 rows of [" + tDir_.szPath +
+                "/in_20090425120000]: byte counter over 8 or host address over 15 characters\n");
+  EXPECT_STREQ(tTable_[0].ip, "10.0.0.2");
+  EXPECT_EQ(tTable_[1].ip[0], '\0');
+}
+
+TEST_F(LogReader, ReadsLogsLargerThanOneChunk) {
+  std::vector<std::pair<std::string, std::string>> tRows;
+  for (int iRow = 0; iRow < 3000; ++iRow) {
+    tRows.emplace_back("10.0." + std::to_string(iRow % 100) + ".1", std::to_string(iRow + 1) + "K");
+  }
+  tDir_.Write("in_20090425120000", MakeLogText(0, tRows));
+  ProcessLogFile(tDir_.szPath.c_str(), "in_20090425120000", tTable_, 0, 0);
+  // Each host's rows grow its counter: the last reading stays, 2901K to 3000K.
+  EXPECT_NEAR(tTable_[0].bytes_in[0], 2.901, 1e-9);
+  EXPECT_NEAR(tTable_[99].bytes_in[0], 3.0, 1e-9);
+}

@@ -1,0 +1,118 @@
+// The command line run as a process: usage, banner, defaults and the date filters.
+#include <ctime>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+#include "time_zone.h"
+
+namespace {
+
+constexpr const char* kBannerText = "netreckon\nWritten by the netreckon developers.\n\n";
+
+std::string LocalDate(time_t tWhen) {
+  struct tm tDate = {};
+  localtime_r(&tWhen, &tDate);
+  char szDate[16];
+  std::strftime(szDate, sizeof szDate, "%Y%m%d", &tDate);
+  return szDate;
+}
+
+}  // namespace
+
+TEST(CommandLine, NoArgumentsPrintsTheUsageAndExits255) {
+  const run_result_t tRun = RunNetreckon({});
+  EXPECT_EQ(tRun.iExitStatus, 255);
+  EXPECT_EQ(tRun.szStdout,
+            std::string(kBannerText) +
+                "Usage: <generate-type> <start-date-filter> <end-date-filter> <logfiles-path> "
+                "<incoming-data-logfileprefix> <outgoing-data-logfileprefix>\n\n"
+                ": <generate-type>\t= the type of output format to generate (0 = console, 1 = "
+                "html).\n"
+                ": <start-date-filter>\t= the optional start date range of logfiles to parse "
+                "(example: 20090425 and default is current date. You may also use the today "
+                "keyword like this: today).\n"
+                ": <end-date-filter>\t= the optional end date range of logfiles to parse (example: "
+                "20090425 and default is current date. You may also use the today keyword like "
+                "this: today-30).\n"
+                ": <logfiles-path>\t= the optional path to search for the logfiles (default value "
+                "is ./).\n"
+                ": <incoming-data-logfileprefix>\t= the optional log filename prefix used to "
+                "describe incoming data logs (example: traffic_in_).\n"
+                ": <outgoing-data-logfileprefix>\t= the optional log filename prefix used to "
+                "describe outgoing data logs (example: traffic_out_).\n");
+  EXPECT_EQ(tRun.szStderr, "");
+}
+
+TEST(CommandLine, DefaultsToTodayAndTheWorkingDirectory) {
+  temp_dir_t tDir;
+  for (const char* szZone : {"UTC", "Pacific/Kiritimati", "America/Los_Angeles"}) {
+    const TimeZone tZone(szZone);
+    const std::string szBefore = LocalDate(time(nullptr));
+    const run_result_t tRun = RunNetreckon({"0"}, szZone, 60, tDir.szPath);
+    const std::string szAfter = LocalDate(time(nullptr));
+    EXPECT_EQ(tRun.iExitStatus, 0);
+    const std::string szOutput = MaskElapsed(tRun.szStdout);
+    bool bMatched = false;
+    for (const std::string& szToday : {szBefore, szAfter}) {
+      bMatched = bMatched || szOutput == std::string(kBannerText) + "Using filter date-range [" +
+                                             szToday + "] - [" + szToday + "]\n" +
+                                             std::string(101, '=') +
+                                             "\nBandwidth usage from: 0 to 0\n" +
+                                             std::string(101, '=') +
+                                             "\nTotals for all hosts in filter\tIncoming [0.00 "
+                                             "MB]\tOutgoing [0.00 MB]\tTotal [0.00 MB]\n\nElapsed "
+                                             "time to generate stats: X\n";
+    }
+    EXPECT_TRUE(bMatched) << szZone << "\n" << szOutput;
+  }
+}
+
+TEST(CommandLine, ResolvesTodayMinusDaysAgainstTheClock) {
+  const TimeZone tZone("Europe/Berlin");
+  temp_dir_t tDir;
+  const time_t tBefore = time(nullptr);
+  const run_result_t tRun =
+      RunNetreckon({"0", "today-40", "xtoday--2", tDir.szPath}, "Europe/Berlin");
+  const time_t tAfter = time(nullptr);
+  bool bMatched = false;
+  for (const time_t tNow : {tBefore, tAfter}) {
+    // The same calendar arithmetic as the program: the day of month moved, time of day kept.
+    struct tm tStart = {};
+    struct tm tEnd = {};
+    localtime_r(&tNow, &tStart);
+    localtime_r(&tNow, &tEnd);
+    tStart.tm_mday -= 40;
+    tEnd.tm_mday += 2;
+    const std::string szLine = "Using filter date-range [" + LocalDate(mktime(&tStart)) + "] - [" +
+                               LocalDate(mktime(&tEnd)) + "]\n";
+    bMatched = bMatched || tRun.szStdout.find(szLine) != std::string::npos;
+  }
+  EXPECT_TRUE(bMatched) << tRun.szStdout;
+}
+
+TEST(CommandLine, OtherTypesPrintNeitherBannerNorReport) {
+  temp_dir_t tDir;
+  const run_result_t tHtml = RunNetreckon({"1", "20090425", "20090425", tDir.szPath});
+  EXPECT_EQ(tHtml.iExitStatus, 0);
+  EXPECT_EQ(tHtml.szStdout.rfind("        <html>", 0), 0u);
+  for (const char* szType : {"2", "-1", "7x"}) {
+    const run_result_t tRun = RunNetreckon({szType, "20090425", "20090425", tDir.szPath});
+    EXPECT_EQ(tRun.iExitStatus, 0) << szType;
+    EXPECT_EQ(tRun.szStdout, "") << szType;
+  }
+  // Text that is not a number reads as 0, the console.
+  const run_result_t tText = RunNetreckon({"console", "20090425", "20090425", tDir.szPath});
+  EXPECT_EQ(tText.szStdout.rfind(kBannerText, 0), 0u);
+}
+
+TEST(CommandLine, CutsOverlongArgumentsToTheirBuffers) {
+  const std::string szLong(5000, '2');
+  const run_result_t tRun = RunNetreckon({"0", szLong, szLong, szLong, szLong, szLong, "extra"});
+  EXPECT_EQ(tRun.iExitStatus, 0);
+  EXPECT_NE(tRun.szStdout.find("Using filter date-range [" + std::string(1023, '2') + "] - [" +
+                               std::string(1023, '2') + "]\n"),
+            std::string::npos);
+  EXPECT_NE(tRun.szStderr.find("Couldn't open the directory"), std::string::npos);
+}

@@ -1,0 +1,169 @@
+// End to end: the program on real log directories, whole console and HTML output compared.
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+using rows_t = std::vector<std::pair<std::string, std::string>>;
+
+// Three days with a baseline the evening before, two snapshots a day, a counter reset on the
+// second day, a host that appears in the range, one seen only outgoing, and a file after it.
+void WriteThreeDays(const temp_dir_t& tDir) {
+  const struct {
+    const char* szName;
+    rows_t tRows;
+  } kLogs[] = {
+      {"in_20090428000000", {{"10.0.0.1", "999M"}, {"10.0.0.2", "999M"}}},
+      {"in_20090426180000", {{"10.0.0.1", "20M"}, {"10.0.0.2", "80M"}, {"10.0.0.3", "9M"}}},
+      {"in_20090424230000", {{"10.0.0.1", "100M"}, {"10.0.0.2", "50M"}}},
+      {"in_20090425180000", {{"10.0.0.1", "130M"}, {"10.0.0.2", "60M"}}},
+      {"in_20090427120000", {{"10.0.0.1", "30M"}, {"10.0.0.2", "80M"}, {"10.0.0.3", "10M"}}},
+      {"in_20090425060000", {{"10.0.0.1", "110M"}, {"10.0.0.2", "55M"}}},
+      {"in_20090426060000", {{"10.0.0.1", "150M"}, {"10.0.0.2", "70M"}, {"10.0.0.3", "5M"}}},
+      {"out_20090424230000", {{"10.0.0.1", "10M"}, {"10.0.0.2", "1000K"}}},
+      {"out_20090426060000", {{"10.0.0.1", "15M"}, {"10.0.0.2", "2500K"}}},
+      {"out_20090425060000", {{"10.0.0.1", "12M"}, {"10.0.0.2", "1500K"}}},
+      {"out_20090427120000", {{"10.0.0.1", "16M"}, {"10.0.0.2", "2600K"}, {"10.0.0.4", "7M"}}},
+  };
+  for (const auto& tLog : kLogs) {
+    const int32_t iDirection = tLog.szName[0] == 'i' ? 0 : 1;
+    tDir.Write(tLog.szName, MakeLogText(iDirection, tLog.tRows));
+  }
+}
+
+const std::string kRuleLine = std::string(101, '=') + "\n";
+
+const std::string kConsoleThreeDays =
+    "netreckon\nWritten by the netreckon developers.\n\n"
+    "Using filter date-range [20090425] - [20090427]\n" +
+    kRuleLine +
+    "Bandwidth usage from: 20090425 to 20090427\n"
+    "Totals for host [10.0.0.1]\tIncoming [80.00 MB]\tOutgoing [6.00 MB]\tTotal [86.00 MB]\n"
+    "Totals for host [10.0.0.2]\tIncoming [30.00 MB]\tOutgoing [1.60 MB]\tTotal [31.60 MB]\n"
+    "Totals for host [10.0.0.3]\tIncoming [10.00 MB]\tOutgoing [0.00 MB]\tTotal [10.00 MB]\n"
+    "Totals for host [10.0.0.4]\tIncoming [0.00 MB]\tOutgoing [7.00 MB]\tTotal [7.00 MB]\n" +
+    kRuleLine +
+    "Totals for all hosts in filter\tIncoming [120.00 MB]\tOutgoing [14.60 MB]\tTotal [134.60 "
+    "MB]\n\nElapsed time to generate stats: X\n";
+
+std::string HtmlRow(const std::string& szIndent, const std::string& szClass,
+                    const std::string& szHost, const std::string& szIn, const std::string& szOut,
+                    const std::string& szTotal) {
+  return szIndent + "<tr class=\"" + szClass + "\">" + szIndent + "<td class=\"rtitle\">" +
+         szHost + "</td>" + szIndent + "<td class=\"dl\">" + szIn + " MB</td>" + szIndent +
+         "<td class=\"ul\">" + szOut + " MB</td>" + szIndent + "<td class=\"total\">" + szTotal +
+         " MB</td>" + szIndent + "</tr>";
+}
+
+std::string HtmlHead(const std::string& szFrom, const std::string& szTo) {
+  const std::string s8(8, ' ');
+  return s8 + "<html>" + s8 + "<link rel='stylesheet' type='text/css' href='vivovo.css'>" + s8 +
+         "<link rel='stylesheet' type='text/css' href='red.css'>" + s8 + "<body>" + s8 +
+         "<b>Bandwidth usage from: " + szFrom + " to " + szTo + "</b>" + s8 +
+         "<table class=\"bwmg\" cellspacing=\"1\">" + s8 + "<tbody>" + s8 +
+         "<tr class=\"header\">" + s8 + "<td class=\"rtitle\">Host</td>" + s8 +
+         "<td class=\"dl\">Download</td>" + s8 + "<td class=\"ul\">Upload</td>" + s8 +
+         "<td class=\"total\">Total</td>" + s8 + "</tr>";
+}
+
+const std::string kHtmlTail = "        </tbody>        </table>        </html>        </body>        ";
+
+}  // namespace
+
+TEST(Report, ConsoleTotalsOverThreeDaysInEveryZone) {
+  temp_dir_t tDir;
+  WriteThreeDays(tDir);
+  for (const char* szZone : {"UTC", "Europe/Berlin", "America/New_York", "Asia/Tokyo"}) {
+    const run_result_t tRun =
+        RunNetreckon({"0", "20090425", "20090427", tDir.szPath + "/", "in_", "out_"}, szZone);
+    EXPECT_EQ(tRun.iExitStatus, 0) << szZone;
+    EXPECT_EQ(MaskElapsed(tRun.szStdout), kConsoleThreeDays) << szZone;
+    EXPECT_EQ(tRun.szStderr, "") << szZone;
+  }
+}
+
+TEST(Report, APathWithoutSlashReadsTheSameFiles) {
+  temp_dir_t tDir;
+  WriteThreeDays(tDir);
+  const run_result_t tRun =
+      RunNetreckon({"0", "20090425", "20090427", tDir.szPath, "IN_", "Out_"});
+  EXPECT_EQ(MaskElapsed(tRun.szStdout), kConsoleThreeDays);
+}
+
+TEST(Report, HtmlTableHasNoLineBreaks) {
+  temp_dir_t tDir;
+  WriteThreeDays(tDir);
+  const run_result_t tRun =
+      RunNetreckon({"1", "20090425", "20090427", tDir.szPath, "in_", "out_"}, "Europe/Berlin");
+  EXPECT_EQ(tRun.iExitStatus, 0);
+  const std::string s12(12, ' ');
+  EXPECT_EQ(tRun.szStdout,
+            HtmlHead("20090425", "20090427") +
+                HtmlRow(s12, "even", "10.0.0.1", "80.00", "6.00", "86.00") +
+                HtmlRow(s12, "odd", "10.0.0.2", "30.00", "1.60", "31.60") +
+                HtmlRow(s12, "even", "10.0.0.3", "10.00", "0.00", "10.00") +
+                HtmlRow(s12, "odd", "10.0.0.4", "0.00", "7.00", "7.00") +
+                HtmlRow(std::string(8, ' '), "header", "Total", "120.00", "14.60", "134.60") +
+                kHtmlTail);
+  EXPECT_EQ(HtmlHead("%llu", "%llu").size(), 445u);
+}
+
+TEST(Report, HtmlEscapesTheHostAddress) {
+  temp_dir_t tDir;
+  tDir.Write("in_20090425000000", MakeLogText(0, {{"<b>&'\"x", "2M"}}));
+  const run_result_t tRun = RunNetreckon({"1", "20090425", "20090425", tDir.szPath, "in_", "o_"});
+  EXPECT_NE(tRun.szStdout.find("<td class=\"rtitle\">&lt;b&gt;&amp;&#39;&quot;x</td>"),
+            std::string::npos)
+      << tRun.szStdout;
+}
+
+TEST(Report, NegativeTotalsKeepTheirSign) {
+  temp_dir_t tDir;
+  // The baseline is higher than anything in the range: the counter was reset in between.
+  tDir.Write("in_20090424120000", MakeLogText(0, {{"10.0.0.1", "50M"}}));
+  tDir.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "3M"}}));
+  const run_result_t tRun = RunNetreckon({"0", "20090425", "20090425", tDir.szPath, "in_", "o_"});
+  EXPECT_NE(tRun.szStdout.find(
+                "Totals for host [10.0.0.1]\tIncoming [-47.00 MB]\tOutgoing [0.00 MB]\tTotal "
+                "[-47.00 MB]\n"),
+            std::string::npos)
+      << tRun.szStdout;
+}
+
+TEST(Report, AMissingDirectoryReportsNothingFound) {
+  const run_result_t tRun = RunNetreckon({"0", "20090425", "20090425", "/nonexistent/logs/"});
+  EXPECT_EQ(tRun.iExitStatus, 0);
+  EXPECT_EQ(tRun.szStderr,
+            "Couldn't open the directory: No such file or directory\n"
+            "Couldn't open the directory: No such file or directory\n");
+  EXPECT_NE(MaskElapsed(tRun.szStdout)
+                .find("Bandwidth usage from: 0 to 0\n" + kRuleLine +
+                      "Totals for all hosts in filter\tIncoming [0.00 MB]\tOutgoing [0.00 "
+                      "MB]\tTotal [0.00 MB]\n"),
+            std::string::npos);
+  const run_result_t tEmpty = RunNetreckon({"0", "20090425", "20090425", ""});
+  EXPECT_NE(tEmpty.szStderr.find("Couldn't open the directory"), std::string::npos);
+}
+
+TEST(Report, EmptyPrefixesPassOverDotEntriesAndStrangeFiles) {
+  temp_dir_t tDir;
+  tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "2M"}}));
+  ASSERT_EQ(mkfifo((tDir.szPath + "/in_20090425010000").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir((tDir.szPath + "/in_20090425020000").c_str(), 0700), 0);
+  const run_result_t tRun = RunNetreckon({"0", "20090425", "20090425", tDir.szPath}, "UTC", 20);
+  EXPECT_FALSE(tRun.bTimedOut);
+  EXPECT_EQ(tRun.iExitStatus, 0);
+  // Both passes read the same log: in as the destination, out as the source column.
+  EXPECT_NE(tRun.szStdout.find("Totals for host [10.0.0.1]\tIncoming [2.00 MB]"),
+            std::string::npos)
+      << tRun.szStdout;
+  EXPECT_NE(tRun.szStdout.find("Totals for host [0.0.0.0/0]\tIncoming [0.00 MB]\tOutgoing [2.00 MB]"),
+            std::string::npos)
+      << tRun.szStdout;
+}
