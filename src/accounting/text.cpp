@@ -61,9 +61,11 @@ int32_t ParseInt(const char* szText) {
   const unsigned long long uiLimit =
       bNegative ? static_cast<unsigned long long>(LONG_MAX) + 1ULL : LONG_MAX;
   bool bOverflow = false;
+  constexpr unsigned long long kNearLimit = LONG_MAX / 10 - 1;
   for (; *pChar >= '0' && *pChar <= '9'; ++pChar) {
     const unsigned iDigit = *pChar - '0';
-    if (bOverflow || uiValue > (uiLimit - iDigit) / 10) {
+    // Only values near the limit need the exact test, so ordinary numbers skip the division.
+    if (bOverflow || (uiValue >= kNearLimit && uiValue > (uiLimit - iDigit) / 10)) {
       bOverflow = true;
       continue;
     }

@@ -1,4 +1,8 @@
 // Tests of reading log files from disk into a table.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
 
 #include <sys/socket.h>
@@ -93,4 +97,86 @@ TEST_F(LogReader, ReadsLogsLargerThanOneChunk) {
   // Each host's rows grow its counter: the last reading stays, 2901K to 3000K.
   EXPECT_NEAR(tTable_[0].bytes_in[0], 2.901, 1e-9);
   EXPECT_NEAR(tTable_[99].bytes_in[0], 3.0, 1e-9);
+}
+
+namespace {
+
+// The plain way to read a log: line reads for the header, then formatted token reads.
+std::vector<std::string> ReadWithStdio(const std::string& szPath, int32_t iDirection) {
+  std::vector<std::string> tRows;
+  FILE* pFile = std::fopen(szPath.c_str(), "r");
+  char szDiscard[kTextBuf];
+  if (std::fgets(szDiscard, 1023, pFile) != nullptr) {
+    (void)std::fgets(szDiscard, 1023, pFile);
+  }
+  static char s_aToken[kRowColumns][4096];
+  while (!std::feof(pFile)) {
+    const int iCount = std::fscanf(pFile, "%4095s %4095s %4095s %4095s %4095s %4095s %4095s %4095s",
+                                   s_aToken[0], s_aToken[1], s_aToken[2], s_aToken[3], s_aToken[4],
+                                   s_aToken[5], s_aToken[6], s_aToken[7]);
+    if (iCount != kRowColumns) {
+      break;
+    }
+    const std::size_t iKeyLength = std::strlen(s_aToken[iDirection == 0 ? 7 : 6]);
+    if (std::strlen(s_aToken[1]) > 8 || iKeyLength > 15) {
+      tRows.emplace_back("refused");
+      continue;
+    }
+    const std::size_t aiWidth[kRowColumns] = {8, 8, 4, 4, 4, 4, 19, 19};
+    std::string szRow;
+    for (int iColumn = 0; iColumn < kRowColumns; ++iColumn) {
+      szRow += std::string(s_aToken[iColumn]).substr(0, aiWidth[iColumn]) + "|";
+    }
+    tRows.push_back(szRow);
+  }
+  std::fclose(pFile);
+  return tRows;
+}
+
+struct collected_t {
+  std::vector<std::string> tRows;
+};
+
+void CollectColumns(void* pContext, const ipt_data_t& tRow) {
+  std::string szRow;
+  for (const char* szColumn : {tRow.sPackets, tRow.sBytes, tRow.sProt, tRow.sOp, tRow.sIn,
+                               tRow.sOut, tRow.sSource, tRow.sDestination}) {
+    szRow += std::string(szColumn) + "|";
+  }
+  static_cast<collected_t*>(pContext)->tRows.push_back(szRow);
+}
+
+}  // namespace
+
+// The buffered splitter must give the rows that line and token reads give, on any text.
+TEST_F(LogReader, SplitsAsFormattedReadsDo) {
+  std::mt19937 tRandom(2026);
+  const char* kSpaces[] = {" ", "  ", "\t", "\n", "\r\n", "\v", "\f", "          "};
+  for (int iFile = 0; iFile < 300; ++iFile) {
+    std::string szText;
+    for (int iHeader = 0; iHeader < 2; ++iHeader) {
+      const std::size_t iLength = tRandom() % 4 == 0 ? 1000 + tRandom() % 60 : tRandom() % 90;
+      szText += std::string(iLength, static_cast<char>('a' + iHeader)) + "\n";
+    }
+    const int iTokens = static_cast<int>(tRandom() % 120);
+    for (int iToken = 0; iToken < iTokens; ++iToken) {
+      const std::size_t iLength = tRandom() % 10 == 0 ? 1 + tRandom() % 40 : 1 + tRandom() % 12;
+      for (std::size_t iChar = 0; iChar < iLength; ++iChar) {
+        szText += "0123456789KMG.abcxyz/-*"[tRandom() % 23];
+      }
+      szText += kSpaces[tRandom() % 8];
+    }
+    if (tRandom() % 2 == 0 && !szText.empty()) {
+      szText.pop_back();  // no final line break
+    }
+    const std::string szPath = tDir_.Write("log", szText);
+    for (int32_t iDirection = 0; iDirection < 2; ++iDirection) {
+      std::vector<std::string> tPlain = ReadWithStdio(szPath, iDirection);
+      collected_t tFast;
+      const int iRefused = SplitLogText(szText, iDirection, CollectColumns, &tFast);
+      tPlain.erase(std::remove(tPlain.begin(), tPlain.end(), "refused"), tPlain.end());
+      ASSERT_EQ(tFast.tRows, tPlain) << "file " << iFile << "\n" << szText;
+      ASSERT_GE(iRefused, 0);
+    }
+  }
 }
