@@ -10,13 +10,13 @@ void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_slots_t& byt
   if (iLogFileIsOnANewDate != 0 && iday_index >= 1) {
     previous_bytes = previous_bytes_array[iday_index - 1];
   }
-  if (bytes > 0 && previous_bytes > 0 && bytes < previous_bytes) {
-    // A counter that went down was reset: the new reading is all new traffic.
-    bytes_array[iday_index] += bytes;
-  } else if (bytes > 0 && previous_bytes > 0 && bytes > previous_bytes) {
+  if (bytes > 0 && previous_bytes > 0 && bytes > previous_bytes) {
     const double dAddBytes = bytes - previous_bytes;
     bytes_array[iday_index] += dAddBytes;
-  } else if (bytes > 0 && previous_bytes == 0) {
+  } else if (bytes > 0 && ((previous_bytes > 0 && bytes < previous_bytes) || previous_bytes == 0)) {
+    // A counter that went down was reset, and a day without an earlier reading has nothing to
+    // compare with: either way the whole reading is new traffic.
     bytes_array[iday_index] += bytes;
   }
+  // An unchanged reading adds nothing, and neither does a reading of 0.
 }

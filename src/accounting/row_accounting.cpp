@@ -107,12 +107,12 @@ void ProcessIPTableRow(const char* pLogFileName, int32_t iDirection, const ipt_d
   const date_number_t uiFileDate = GetLogFileDate(pLogFileName);
   if (iFoundIndex >= 0) {
     g_iNextSlotGuess = iFoundIndex + 1;
-    data_t& tHost = ppBandwidthUsage[iFoundIndex];
     const int32_t iday_index = GetDayIndex(start_date, uiFileDate);
     if (iday_index > 30 || iday_index < 0) {
       // Nothing is stored outside the 31 slots: the reading is dropped.
       ReportInvalidDayIndex(1, iday_index);
     } else {
+      data_t& tHost = ppBandwidthUsage[iFoundIndex];
       day_slots_t& tBytes = iDirection == 0 ? tHost.bytes_in : tHost.bytes_out;
       day_slots_t& tPrevious = iDirection == 0 ? tHost.previous_bytes_in : tHost.previous_bytes_out;
       // A file dated before the range's start holds a level, not traffic: the last one stays.

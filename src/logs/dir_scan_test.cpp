@@ -24,7 +24,7 @@ void RecordRead(void* pContext, const char* /*szLogPath*/, const char* szLogFile
                               " " + std::to_string(iLogFileIsOnANewDate));
 }
 
-std::vector<std::string> Scan(std::vector<std::string_view> tNames, const char* szPrefix,
+std::vector<std::string> Scan(const std::vector<std::string_view>& tNames, const char* szPrefix,
                               const char* szStart, const char* szEnd) {
   static host_table_t s_tUsage;
   static host_table_t s_tInit;

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
 
 // Closes the descriptor on every way out.
 struct file_descriptor_t {

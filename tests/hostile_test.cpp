@@ -1,0 +1,223 @@
+// Hostile input run as processes: the program must end, exit as documented, print its report and
+// never trip a sanitizer, whatever the directory or the command line holds.
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+// The console report's frame with any hosts and totals in it.
+const std::regex kConsoleReport(
+    "netreckon\nWritten by the netreckon developers.\n\n"
+    "Using filter date-range \\[[^\n]*\\] - \\[[^\n]*\\]\n={101}\n"
+    "Bandwidth usage from: [0-9]+ to [0-9]+\n"
+    "(Totals for host \\[[^\n]*\\]\tIncoming \\[-?[0-9]+\\.[0-9]{2} MB\\]\tOutgoing "
+    "\\[-?[0-9]+\\.[0-9]{2} MB\\]\tTotal \\[-?[0-9]+\\.[0-9]{2} MB\\]\n)*"
+    "={101}\nTotals for all hosts in filter\tIncoming \\[-?[0-9]+\\.[0-9]{2} MB\\]\tOutgoing "
+    "\\[-?[0-9]+\\.[0-9]{2} MB\\]\tTotal \\[-?[0-9]+\\.[0-9]{2} MB\\]\n\n"
+    "Elapsed time to generate stats: [0-9]+\\.[0-9]{2}\n");
+
+// Runs a console report and checks that it ended cleanly with a whole report.
+run_result_t RunClean(const std::vector<std::string>& tArgs) {
+  run_result_t tRun = RunNetreckon(tArgs, "UTC", 60);
+  EXPECT_FALSE(tRun.bTimedOut);
+  EXPECT_EQ(tRun.iExitStatus, 0);
+  EXPECT_EQ(tRun.szStderr.find("Sanitizer"), std::string::npos) << tRun.szStderr;
+  EXPECT_EQ(tRun.szStderr.find("runtime error"), std::string::npos) << tRun.szStderr;
+  EXPECT_TRUE(std::regex_match(tRun.szStdout, kConsoleReport)) << tRun.szStdout;
+  return tRun;
+}
+
+std::string HostLine(const std::string& szHost, const std::string& szIn, const std::string& szOut,
+                     const std::string& szTotal) {
+  return "Totals for host [" + szHost + "]\tIncoming [" + szIn + " MB]\tOutgoing [" + szOut +
+         " MB]\tTotal [" + szTotal + " MB]\n";
+}
+
+const std::string kHeaders =
+    "Chain NET_IN (1 references)\n"
+    " pkts bytes target     prot opt in     out     source               destination\n";
+
+}  // namespace
+
+TEST(Hostile, OddLogContentsEndWithTheDocumentedHosts) {
+  const std::string szRow = "1 1M all -- * * 0/0 10.0.0.1\n";
+  const struct {
+    const char* szCase;
+    std::string szContents;
+    std::vector<std::string> tHostLines;
+    std::string szStderr;
+  } kCases[] = {
+      // The rest of a megabyte line and the column titles shift the rows.
+      {"megabyte header line", std::string(1 << 20, 'h') + "\n" + kHeaders.substr(28) + szRow,
+       {HostLine("out", "0.00", "0.00", "0.00")}, "Refused 1 rows of"},
+      {"ten-thousand-character tokens",
+       kHeaders + "1 1M all -- * * " + std::string(10000, 's') + " 10.0.0.1\n" +
+           std::string(10000, '7') + " 2M " + std::string(10000, 'p') + " -- * * 0/0 10.0.0.2\n" +
+           "1 1M all -- * * 0/0 " + std::string(10000, '9') + "\n",
+       {HostLine("10.0.0.1", "1.00", "0.00", "1.00"), HostLine("10.0.0.2", "2.00", "0.00", "2.00")},
+       "Refused 1 rows of"},
+      {"a row of nine columns shifts the next",
+       kHeaders + "1 1M all -- * * 0/0 10.0.0.1 extra\n2 2M all -- * * 0/0 10.0.0.2\n",
+       {HostLine("10.0.0.1", "1.00", "0.00", "1.00"), HostLine("0/0", "0.00", "0.00", "0.00")}, ""},
+      {"a last row of seven columns is dropped", kHeaders + szRow + "2 2M all -- * * 10.0.0.2\n",
+       {HostLine("10.0.0.1", "1.00", "0.00", "1.00")}, ""},
+      {"only headers", kHeaders, {}, ""},
+      {"empty file", "", {}, ""},
+  };
+  for (const auto& tCase : kCases) {
+    temp_dir_t tDir;
+    tDir.Write("in_20090425000000", tCase.szContents);
+    const run_result_t tRun = RunClean({"0", "20090425", "20090425", tDir.szPath, "in_", "out_"});
+    std::string szHosts;
+    for (const std::string& szLine : tCase.tHostLines) {
+      szHosts += szLine;
+    }
+    const std::size_t iFrom = tRun.szStdout.find("Bandwidth usage from:");
+    const std::size_t iHosts = tRun.szStdout.find('\n', iFrom) + 1;
+    EXPECT_EQ(tRun.szStdout.substr(iHosts, tRun.szStdout.find("=====", iHosts) - iHosts), szHosts)
+        << tCase.szCase;
+    if (tCase.szStderr.empty()) {
+      EXPECT_EQ(tRun.szStderr, "") << tCase.szCase;
+    } else {
+      EXPECT_NE(tRun.szStderr.find(tCase.szStderr), std::string::npos) << tCase.szCase;
+    }
+  }
+}
+
+TEST(Hostile, BinaryFilesEndCleanly) {
+  temp_dir_t tDir;
+  std::mt19937 tRandom(99);
+  for (int iFile = 0; iFile < 20; ++iFile) {
+    std::string szBytes(1 + tRandom() % 200000, '\0');
+    for (char& cByte : szBytes) {
+      cByte = static_cast<char>(tRandom() % 4 == 0 ? 0 : tRandom());
+    }
+    tDir.Write("in_20090425" + std::to_string(100000 + iFile), szBytes);
+  }
+  RunClean({"0", "20090425", "20090425", tDir.szPath, "in_", "in_"});
+}
+
+TEST(Hostile, EntriesThatAreNotFilesAccountNothingAndNeverBlock) {
+  temp_dir_t tDir;
+  tDir.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "3M"}}));
+  ASSERT_EQ(mkfifo((tDir.szPath + "/in_20090425000000").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir((tDir.szPath + "/in_20090425010000").c_str(), 0700), 0);
+  ASSERT_EQ(symlink("in_20090425020000", (tDir.szPath + "/in_20090425020000").c_str()), 0);
+  ASSERT_EQ(symlink("/dev/zero", (tDir.szPath + "/in_20090425030000").c_str()), 0);
+  const int iSocket = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un tAddress = {};
+  tAddress.sun_family = AF_UNIX;
+  const std::string szSocket = tDir.szPath + "/in_20090425040000";
+  ASSERT_LT(szSocket.size(), sizeof tAddress.sun_path);
+  szSocket.copy(tAddress.sun_path, szSocket.size());
+  ASSERT_EQ(bind(iSocket, reinterpret_cast<sockaddr*>(&tAddress), sizeof tAddress), 0);
+  const run_result_t tRun = RunClean({"0", "20090425", "20090425", tDir.szPath, "in_", "out_"});
+  close(iSocket);
+  EXPECT_NE(tRun.szStdout.find(HostLine("10.0.0.1", "3.00", "0.00", "3.00")), std::string::npos);
+  EXPECT_EQ(tRun.szStderr, "");
+}
+
+TEST(Hostile, OddNamesAndFiltersEndCleanly) {
+  temp_dir_t tDir;
+  for (const char* szName : {"in_0425120000", "in_20425120000", "in_090425120000", "in_",
+                             "in_20090425120000"}) {
+    tDir.Write(szName, MakeLogText(0, {{"10.0.0.1", "1M"}}));
+  }
+  const std::string szLong(1100, 'p');
+  const std::vector<std::vector<std::string>> kArgs = {
+      {"0", "20090425", "20090425", tDir.szPath, "in_", "out_"},
+      {"0", "2009", "1", tDir.szPath, "in_", "out_"},
+      {"0", "", "", tDir.szPath, "in_", "out_"},
+      {"0", "00000000", "99999999", tDir.szPath, "in_", "out_"},
+      {"0", "99999999", "00000000", tDir.szPath, "in_", "out_"},
+      {"0", szLong, szLong, tDir.szPath, szLong, szLong},
+      {"0", "20090425", "20090425", tDir.szPath, "", ""},
+      {"0", "today-", "today--3", tDir.szPath, "in_", "out_"},
+      {"0", std::string(5000, '1'), std::string(5000, 't'), std::string(5000, '/'),
+       std::string(5000, 'i'), std::string(5000, 'o')},
+  };
+  for (const auto& tArgs : kArgs) {
+    RunClean(tArgs);
+  }
+}
+
+TEST(Hostile, AFilterBeforeTheEpochIsReportedAndTheRunGoesOn) {
+  temp_dir_t tDir;
+  const run_result_t tRun = RunClean({"0", "today-999999999", "today", tDir.szPath});
+  EXPECT_NE(tRun.szStderr.find("Invalid logfilter specified [today-999999999] returned: [-"),
+            std::string::npos)
+      << tRun.szStderr;
+}
+
+TEST(Hostile, AnUnreadableDirectoryIsReported) {
+  temp_dir_t tDir;
+  const std::string szFile = tDir.Write("not-a-directory", "x");
+  const run_result_t tRun = RunClean({"0", "20090425", "20090425", szFile, "in_", "out_"});
+  EXPECT_EQ(tRun.szStderr,
+            "Couldn't open the directory: Not a directory\n"
+            "Couldn't open the directory: Not a directory\n");
+  const std::string szLocked = tDir.szPath + "/locked";
+  ASSERT_EQ(mkdir(szLocked.c_str(), 0), 0);
+  const run_result_t tLocked = RunClean({"0", "20090425", "20090425", szLocked, "in_", "out_"});
+  if (geteuid() != 0) {  // root reads it all the same
+    EXPECT_NE(tLocked.szStderr.find("Couldn't open the directory: Permission denied"),
+              std::string::npos);
+  }
+}
+
+TEST(Hostile, AHundredThousandEntriesEndCleanly) {
+  temp_dir_t tDir;
+  for (int iEntry = 0; iEntry < 100000; ++iEntry) {
+    const std::string szName =
+        tDir.szPath + "/" + (iEntry % 2 == 0 ? "in_" : "out_") + "2009042" +
+        std::to_string(iEntry % 7 + 3) + std::to_string(100000 + iEntry / 7 % 800000);
+    const int iFd = open(szName.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(iFd, 0) << szName;
+    close(iFd);
+  }
+  tDir.Write("in_20090425999999", MakeLogText(0, {{"10.0.0.1", "7M"}}));
+  const run_result_t tRun = RunClean({"0", "20090425", "20090427", tDir.szPath, "in_", "out_"});
+  EXPECT_NE(tRun.szStdout.find(HostLine("10.0.0.1", "7.00", "0.00", "7.00")), std::string::npos);
+}
+
+TEST(Hostile, MoreThanAHundredHostsKeepsTheFirstHundred) {
+  temp_dir_t tDir;
+  std::vector<std::pair<std::string, std::string>> tRows;
+  for (int iHost = 0; iHost < 150; ++iHost) {
+    tRows.emplace_back("10.0." + std::to_string(iHost / 100) + "." + std::to_string(iHost % 100),
+                       "1M");
+  }
+  tDir.Write("in_20090425000000", MakeLogText(0, tRows));
+  const run_result_t tRun = RunClean({"0", "20090425", "20090425", tDir.szPath, "in_", "out_"});
+  EXPECT_NE(tRun.szStdout.find(HostLine("10.0.0.99", "1.00", "0.00", "1.00")), std::string::npos);
+  EXPECT_EQ(tRun.szStdout.find("10.0.1.0"), std::string::npos);
+  EXPECT_NE(tRun.szStdout.find("Incoming [100.00 MB]"), std::string::npos);
+  EXPECT_EQ(tRun.szStderr,
+            "Host table full (100 hosts): rows of host [10.0.1.0] and of any further new host are "
+            "dropped\n");
+}
+
+TEST(Hostile, AnEndFilterFarAfterTheStartDropsReadingsBeyondTheSlots) {
+  temp_dir_t tDir;
+  tDir.Write("in_20090101000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
+  tDir.Write("in_20090102000000", MakeLogText(0, {{"10.0.0.1", "3M"}}));
+  tDir.Write("in_20090720000000", MakeLogText(0, {{"10.0.0.1", "9M"}}));
+  const run_result_t tRun = RunClean({"0", "20090101", "20100205", tDir.szPath, "in_", "out_"});
+  EXPECT_NE(tRun.szStdout.find("Bandwidth usage from: 20090101 to 20090720\n"), std::string::npos);
+  EXPECT_NE(tRun.szStdout.find(HostLine("10.0.0.1", "3.00", "0.00", "3.00")), std::string::npos);
+  EXPECT_EQ(tRun.szStderr.rfind("In [ProcessIPTableRow] #1 Invalid iday_index value [200]: ", 0),
+            0u)
+      << tRun.szStderr;
+}
