@@ -1,4 +1,6 @@
 // Writes a directory of counter logs as the chain listing prints them, for examples and benchmarks.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -8,8 +10,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -41,16 +41,26 @@ bool ReadOptions(int argc, char** argv, options_t& tOptions) {
       return false;
     }
     const char* szValue = argv[++iArg];
-    if (szFlag == "--dir") tOptions.szDir = szValue;
-    else if (szFlag == "--hosts") tOptions.iHosts = std::atoi(szValue);
-    else if (szFlag == "--days") tOptions.iDays = std::atoi(szValue);
-    else if (szFlag == "--per-day") tOptions.iPerDay = std::atoi(szValue);
-    else if (szFlag == "--start") tOptions.szStart = szValue;
-    else if (szFlag == "--in-prefix") tOptions.szInPrefix = szValue;
-    else if (szFlag == "--out-prefix") tOptions.szOutPrefix = szValue;
-    else if (szFlag == "--seed") tOptions.uiSeed = std::strtoull(szValue, nullptr, 10);
-    else if (szFlag == "--reset-at") tOptions.iResetAt = std::atoi(szValue);
-    else return false;
+    if (szFlag == "--dir")
+      tOptions.szDir = szValue;
+    else if (szFlag == "--hosts")
+      tOptions.iHosts = std::atoi(szValue);
+    else if (szFlag == "--days")
+      tOptions.iDays = std::atoi(szValue);
+    else if (szFlag == "--per-day")
+      tOptions.iPerDay = std::atoi(szValue);
+    else if (szFlag == "--start")
+      tOptions.szStart = szValue;
+    else if (szFlag == "--in-prefix")
+      tOptions.szInPrefix = szValue;
+    else if (szFlag == "--out-prefix")
+      tOptions.szOutPrefix = szValue;
+    else if (szFlag == "--seed")
+      tOptions.uiSeed = std::strtoull(szValue, nullptr, 10);
+    else if (szFlag == "--reset-at")
+      tOptions.iResetAt = std::atoi(szValue);
+    else
+      return false;
   }
   return tOptions.iHosts > 0 && tOptions.iHosts <= 65000 && tOptions.iDays > 0 &&
          tOptions.iPerDay > 0 && tOptions.iPerDay <= 86400 && tOptions.szStart.size() == 8;
@@ -90,9 +100,10 @@ bool WriteLog(const options_t& tOptions, int iDirection, const std::string& szNa
     return false;
   }
   std::fprintf(pFile, "Chain %s (1 references)\n", iDirection == 0 ? "NET_IN" : "NET_OUT");
-  std::fputs(" pkts bytes target     prot opt in     out     source               destination"
-             "         \n",
-             pFile);
+  std::fputs(
+      " pkts bytes target     prot opt in     out     source               destination"
+      "         \n",
+      pFile);
   for (const host_t& tHost : tHosts) {
     const char* szSource = iDirection == 0 ? "0.0.0.0/0" : tHost.szAddress.c_str();
     const char* szDestination = iDirection == 0 ? tHost.szAddress.c_str() : "0.0.0.0/0";

@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   std::memset(s_tUsage, 0, sizeof s_tUsage);
   std::memset(s_tInit, 0, sizeof s_tInit);
   for (int32_t iDirection = 0; iDirection < 2; ++iDirection) {
-    ScanLogListing(tListing, "/logs/", szPrefix.c_str(), iDirection, szStart.c_str(),
-                   szEnd.c_str(), s_tUsage, s_tInit, ReadFromMemory, nullptr);
+    ScanLogListing(tListing, "/logs/", szPrefix.c_str(), iDirection, szStart.c_str(), szEnd.c_str(),
+                   s_tUsage, s_tInit, ReadFromMemory, nullptr);
   }
   return 0;
 }

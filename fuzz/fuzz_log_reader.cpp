@@ -1,11 +1,11 @@
 // Fuzz target: any file contents read as a counter log into a fresh table.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include <unistd.h>
 
 #include "logs/logs.h"
 

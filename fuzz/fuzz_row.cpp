@@ -23,10 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   while (iAt < szInput.size()) {
     const auto uiFlags = static_cast<unsigned char>(szInput[iAt++]);
     ipt_data_t tRow = {};
-    char* apColumns[] = {tRow.sPackets, tRow.sBytes, tRow.sProt, tRow.sOp,
+    char* apColumns[] = {tRow.sPackets, tRow.sBytes, tRow.sProt,   tRow.sOp,
                          tRow.sIn,      tRow.sOut,   tRow.sSource, tRow.sDestination};
-    const std::size_t aiSizes[] = {sizeof tRow.sPackets, sizeof tRow.sBytes, sizeof tRow.sProt,
-                                   sizeof tRow.sOp,      sizeof tRow.sIn,    sizeof tRow.sOut,
+    const std::size_t aiSizes[] = {sizeof tRow.sPackets, sizeof tRow.sBytes,      sizeof tRow.sProt,
+                                   sizeof tRow.sOp,      sizeof tRow.sIn,         sizeof tRow.sOut,
                                    sizeof tRow.sSource,  sizeof tRow.sDestination};
     for (int iColumn = 0; iColumn < 8; ++iColumn) {
       CopyText(apColumns[iColumn], aiSizes[iColumn], NextField());

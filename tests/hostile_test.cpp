@@ -1,6 +1,7 @@
 // Hostile input run as processes: the program must end, exit as documented, print its report and
 // never trip a sanitizer, whatever the directory or the command line holds.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -10,8 +11,6 @@
 #include <regex>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "test_support.h"
 
@@ -60,8 +59,10 @@ TEST(Hostile, OddLogContentsEndWithTheDocumentedHosts) {
     std::string szStderr;
   } kCases[] = {
       // The rest of a megabyte line and the column titles shift the rows.
-      {"megabyte header line", std::string(1 << 20, 'h') + "\n" + kHeaders.substr(28) + szRow,
-       {HostLine("out", "0.00", "0.00", "0.00")}, "Refused 1 rows of"},
+      {"megabyte header line",
+       std::string(1 << 20, 'h') + "\n" + kHeaders.substr(28) + szRow,
+       {HostLine("out", "0.00", "0.00", "0.00")},
+       "Refused 1 rows of"},
       {"ten-thousand-character tokens",
        kHeaders + "1 1M all -- * * " + std::string(10000, 's') + " 10.0.0.1\n" +
            std::string(10000, '7') + " 2M " + std::string(10000, 'p') + " -- * * 0/0 10.0.0.2\n" +
@@ -70,9 +71,12 @@ TEST(Hostile, OddLogContentsEndWithTheDocumentedHosts) {
        "Refused 1 rows of"},
       {"a row of nine columns shifts the next",
        kHeaders + "1 1M all -- * * 0/0 10.0.0.1 extra\n2 2M all -- * * 0/0 10.0.0.2\n",
-       {HostLine("10.0.0.1", "1.00", "0.00", "1.00"), HostLine("0/0", "0.00", "0.00", "0.00")}, ""},
-      {"a last row of seven columns is dropped", kHeaders + szRow + "2 2M all -- * * 10.0.0.2\n",
-       {HostLine("10.0.0.1", "1.00", "0.00", "1.00")}, ""},
+       {HostLine("10.0.0.1", "1.00", "0.00", "1.00"), HostLine("0/0", "0.00", "0.00", "0.00")},
+       ""},
+      {"a last row of seven columns is dropped",
+       kHeaders + szRow + "2 2M all -- * * 10.0.0.2\n",
+       {HostLine("10.0.0.1", "1.00", "0.00", "1.00")},
+       ""},
       {"only headers", kHeaders, {}, ""},
       {"empty file", "", {}, ""},
   };
@@ -131,8 +135,8 @@ TEST(Hostile, EntriesThatAreNotFilesAccountNothingAndNeverBlock) {
 
 TEST(Hostile, OddNamesAndFiltersEndCleanly) {
   temp_dir_t tDir;
-  for (const char* szName : {"in_0425120000", "in_20425120000", "in_090425120000", "in_",
-                             "in_20090425120000"}) {
+  for (const char* szName :
+       {"in_0425120000", "in_20425120000", "in_090425120000", "in_", "in_20090425120000"}) {
     tDir.Write(szName, MakeLogText(0, {{"10.0.0.1", "1M"}}));
   }
   const std::string szLong(1100, 'p');
@@ -180,9 +184,9 @@ TEST(Hostile, AnUnreadableDirectoryIsReported) {
 TEST(Hostile, AHundredThousandEntriesEndCleanly) {
   temp_dir_t tDir;
   for (int iEntry = 0; iEntry < 100000; ++iEntry) {
-    const std::string szName =
-        tDir.szPath + "/" + (iEntry % 2 == 0 ? "in_" : "out_") + "2009042" +
-        std::to_string(iEntry % 7 + 3) + std::to_string(100000 + iEntry / 7 % 800000);
+    const std::string szName = tDir.szPath + "/" + (iEntry % 2 == 0 ? "in_" : "out_") + "2009042" +
+                               std::to_string(iEntry % 7 + 3) +
+                               std::to_string(100000 + iEntry / 7 % 800000);
     const int iFd = open(szName.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
     ASSERT_GE(iFd, 0) << szName;
     close(iFd);

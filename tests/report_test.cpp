@@ -1,10 +1,9 @@
 // End to end: the program on real log directories, whole console and HTML output compared.
-#include <string>
-#include <vector>
-
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -55,8 +54,8 @@ const std::string kConsoleThreeDays =
 std::string HtmlRow(const std::string& szIndent, const std::string& szClass,
                     const std::string& szHost, const std::string& szIn, const std::string& szOut,
                     const std::string& szTotal) {
-  return szIndent + "<tr class=\"" + szClass + "\">" + szIndent + "<td class=\"rtitle\">" +
-         szHost + "</td>" + szIndent + "<td class=\"dl\">" + szIn + " MB</td>" + szIndent +
+  return szIndent + "<tr class=\"" + szClass + "\">" + szIndent + "<td class=\"rtitle\">" + szHost +
+         "</td>" + szIndent + "<td class=\"dl\">" + szIn + " MB</td>" + szIndent +
          "<td class=\"ul\">" + szOut + " MB</td>" + szIndent + "<td class=\"total\">" + szTotal +
          " MB</td>" + szIndent + "</tr>";
 }
@@ -72,7 +71,8 @@ std::string HtmlHead(const std::string& szFrom, const std::string& szTo) {
          "<td class=\"total\">Total</td>" + s8 + "</tr>";
 }
 
-const std::string kHtmlTail = "        </tbody>        </table>        </html>        </body>        ";
+const std::string kHtmlTail =
+    "        </tbody>        </table>        </html>        </body>        ";
 
 }  // namespace
 
@@ -91,8 +91,7 @@ TEST(Report, ConsoleTotalsOverThreeDaysInEveryZone) {
 TEST(Report, APathWithoutSlashReadsTheSameFiles) {
   temp_dir_t tDir;
   WriteThreeDays(tDir);
-  const run_result_t tRun =
-      RunNetreckon({"0", "20090425", "20090427", tDir.szPath, "IN_", "Out_"});
+  const run_result_t tRun = RunNetreckon({"0", "20090425", "20090427", tDir.szPath, "IN_", "Out_"});
   EXPECT_EQ(MaskElapsed(tRun.szStdout), kConsoleThreeDays);
 }
 
@@ -160,10 +159,10 @@ TEST(Report, EmptyPrefixesPassOverDotEntriesAndStrangeFiles) {
   EXPECT_FALSE(tRun.bTimedOut);
   EXPECT_EQ(tRun.iExitStatus, 0);
   // Both passes read the same log: in as the destination, out as the source column.
-  EXPECT_NE(tRun.szStdout.find("Totals for host [10.0.0.1]\tIncoming [2.00 MB]"),
-            std::string::npos)
+  EXPECT_NE(tRun.szStdout.find("Totals for host [10.0.0.1]\tIncoming [2.00 MB]"), std::string::npos)
       << tRun.szStdout;
-  EXPECT_NE(tRun.szStdout.find("Totals for host [0.0.0.0/0]\tIncoming [0.00 MB]\tOutgoing [2.00 MB]"),
-            std::string::npos)
+  EXPECT_NE(
+      tRun.szStdout.find("Totals for host [0.0.0.0/0]\tIncoming [0.00 MB]\tOutgoing [2.00 MB]"),
+      std::string::npos)
       << tRun.szStdout;
 }

@@ -1,6 +1,10 @@
 // Running the binary as a process, temporary directories and log texts for the tests.
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -8,10 +12,6 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
-
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -74,7 +74,8 @@ run_result_t RunNetreckon(const std::vector<std::string>& tArgs, const std::stri
 }
 
 temp_dir_t::temp_dir_t() {
-  std::string szTemplate = (std::filesystem::temp_directory_path() / "netreckon-test-XXXXXX").string();
+  std::string szTemplate =
+      (std::filesystem::temp_directory_path() / "netreckon-test-XXXXXX").string();
   if (mkdtemp(szTemplate.data()) == nullptr) {
     std::perror("mkdtemp");
     std::abort();
@@ -107,18 +108,19 @@ std::string temp_dir_t::Write(const std::string& szName, const std::string& szCo
 
 std::string MakeLogText(int32_t iDirection,
                         const std::vector<std::pair<std::string, std::string>>& tRows) {
-  std::string szText = iDirection == 0 ? "Chain NET_IN (1 references)\n"
-                                       : "Chain NET_OUT (1 references)\n";
-  szText +=
-      " pkts bytes target     prot opt in     out     source               destination\n";
+  std::string szText =
+      iDirection == 0 ? "Chain NET_IN (1 references)\n" : "Chain NET_OUT (1 references)\n";
+  szText += " pkts bytes target     prot opt in     out     source               destination\n";
   for (const auto& [szHost, szBytes] : tRows) {
     char szLine[256];
     if (iDirection == 0) {
-      std::snprintf(szLine, sizeof szLine, "%5d %5s            all  --  *      *       %-20s %-20s\n",
-                    12, szBytes.c_str(), "0.0.0.0/0", szHost.c_str());
+      std::snprintf(szLine, sizeof szLine,
+                    "%5d %5s            all  --  *      *       %-20s %-20s\n", 12, szBytes.c_str(),
+                    "0.0.0.0/0", szHost.c_str());
     } else {
-      std::snprintf(szLine, sizeof szLine, "%5d %5s            all  --  *      *       %-20s %-20s\n",
-                    12, szBytes.c_str(), szHost.c_str(), "0.0.0.0/0");
+      std::snprintf(szLine, sizeof szLine,
+                    "%5d %5s            all  --  *      *       %-20s %-20s\n", 12, szBytes.c_str(),
+                    szHost.c_str(), "0.0.0.0/0");
     }
     szText += szLine;
   }

@@ -30,7 +30,8 @@ struct temp_dir_t {
 
 /// The text of a log file as a chain listing prints it: header lines, then one row per host
 /// with the given byte column.
-std::string MakeLogText(int32_t iDirection, const std::vector<std::pair<std::string, std::string>>& tRows);
+std::string MakeLogText(int32_t iDirection,
+                        const std::vector<std::pair<std::string, std::string>>& tRows);
 
 /// The output with the elapsed-time line's figure replaced by "X".
 std::string MaskElapsed(const std::string& szOutput);

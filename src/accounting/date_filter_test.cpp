@@ -1,8 +1,8 @@
 // Tests of resolving the date filters against a fixed clock.
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "accounting/records.h"
 #include "time_zone.h"
@@ -28,18 +28,12 @@ TEST(DateFilter, ResolvesKeywordsAgainstTheClock) {
     time_t tNow;
     const char* szExpected;
   } kCases[] = {
-      {"", k20090305Noon, "20090305"},
-      {"today", k20090305Noon, "20090305"},
-      {"today-30", k20090305Noon, "20090203"},
-      {"today-0", k20090305Noon, "20090305"},
-      {"today+5", k20090305Noon, "20090305"},
-      {"xtoday-1", k20090305Noon, "20090304"},
-      {"today--3", k20090305Noon, "20090308"},
-      {"today-", k20090305Noon, "20090305"},
-      {"today-5", k20090103Noon, "20081229"},
-      {"today-365", k20090305Noon, "20080305"},
-      {"Today", k20090305Noon, "Today"},
-      {"20090425", k20090305Noon, "20090425"},
+      {"", k20090305Noon, "20090305"},         {"today", k20090305Noon, "20090305"},
+      {"today-30", k20090305Noon, "20090203"}, {"today-0", k20090305Noon, "20090305"},
+      {"today+5", k20090305Noon, "20090305"},  {"xtoday-1", k20090305Noon, "20090304"},
+      {"today--3", k20090305Noon, "20090308"}, {"today-", k20090305Noon, "20090305"},
+      {"today-5", k20090103Noon, "20081229"},  {"today-365", k20090305Noon, "20080305"},
+      {"Today", k20090305Noon, "Today"},       {"20090425", k20090305Noon, "20090425"},
       {"2009", k20090305Noon, "2009"},
   };
   for (const auto& tCase : kCases) {
@@ -69,14 +63,15 @@ TEST(DateFilter, CutsAnOverlongMessageToItsBuffer) {
   EXPECT_EQ(Resolve(szLong, 43200), "19691231");
   const std::string szError = testing::internal::GetCapturedStderr();
   // 99 characters of message, then perror's ": " and the error text.
-  EXPECT_EQ(szError.substr(0, 101), "Invalid logfilter specified [today-1" + std::string(63, 'y') + ": ");
+  EXPECT_EQ(szError.substr(0, 101),
+            "Invalid logfilter specified [today-1" + std::string(63, 'y') + ": ");
 }
 
 TEST(DateFilter, SurvivesExtremeCounts) {
   const TimeZone tZone("UTC");
   testing::internal::CaptureStderr();
-  for (const char* szFilter : {"today-999999999", "today--2147483648", "today-2147483647",
-                               "today-99999999999999999999"}) {
+  for (const char* szFilter :
+       {"today-999999999", "today--2147483648", "today-2147483647", "today-99999999999999999999"}) {
     const std::string szResolved = Resolve(szFilter, k20090305Noon);
     EXPECT_FALSE(szResolved.empty()) << szFilter;
     EXPECT_EQ(szResolved.find("today"), std::string::npos) << szFilter;

@@ -1,12 +1,10 @@
 // Tests of date numbers, name dates and the day index.
-#include <random>
-
 #include <gtest/gtest.h>
 
-#include "time_zone.h"
+#include <random>
 
 #include "accounting/records.h"
-
+#include "time_zone.h"
 
 TEST(ParseDateNumber, WidensTheSignTo64Bits) {
   EXPECT_EQ(ParseDateNumber("20090425"), 20090425ULL);
@@ -30,11 +28,19 @@ TEST(DayIndex, CountsCalendarDays) {
     date_number_t uiCurrent;
     int32_t iExpected;
   } kCases[] = {
-      {20090425, 20090425, 0},  {20090425, 20090426, 1},  {20090425, 20090525, 30},
-      {20090425, 20090526, 31}, {20090425, 20090424, 0},  {20090425, 20090423, -2},
-      {20081231, 20090101, 1},  {20090228, 20090301, 1},  {20080228, 20080301, 2},
+      {20090425, 20090425, 0},
+      {20090425, 20090426, 1},
+      {20090425, 20090525, 30},
+      {20090425, 20090526, 31},
+      {20090425, 20090424, 0},
+      {20090425, 20090423, -2},
+      {20081231, 20090101, 1},
+      {20090228, 20090301, 1},
+      {20080228, 20080301, 2},
       // Across the spring and autumn changes of daylight saving time.
-      {20090328, 20090330, 2},  {20091024, 20091026, 2},  {20090301, 20091101, 245},
+      {20090328, 20090330, 2},
+      {20091024, 20091026, 2},
+      {20090301, 20091101, 245},
   };
   for (const auto& tCase : kCases) {
     EXPECT_EQ(GetDayIndex(tCase.uiBase, tCase.uiCurrent), tCase.iExpected)
@@ -61,7 +67,8 @@ TEST(DayIndex, CacheAnswersAsThePlainConversion) {
   for (int iRound = 0; iRound < 20000; ++iRound) {
     const date_number_t uiBase = tYear(tRandom) * 10000ULL + tMonth(tRandom) * 100 + tDay(tRandom);
     const date_number_t uiCurrent =
-        iRound % 3 == 0 ? tRandom() : tYear(tRandom) * 10000ULL + tMonth(tRandom) * 100 + tDay(tRandom);
+        iRound % 3 == 0 ? tRandom()
+                        : tYear(tRandom) * 10000ULL + tMonth(tRandom) * 100 + tDay(tRandom);
     ASSERT_EQ(GetDayIndex(uiBase, uiCurrent), GetDayIndexUncached(uiBase, uiCurrent))
         << uiBase << " " << uiCurrent;
     ASSERT_EQ(GetDayIndex(uiBase, uiCurrent), GetDayIndexUncached(uiBase, uiCurrent));

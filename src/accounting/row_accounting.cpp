@@ -79,12 +79,13 @@ void ProcessIPTableRow(const char* pLogFileName, int32_t iDirection, const ipt_d
   // A key longer than the record's field is cut the same way every time, so it finds its
   // own record again.
   char szKey[kIpBuf] = {};
-  const std::size_t iKeyLength = CopyText(
-      szKey, sizeof szKey, std::string_view(pHostLookup, strnlen(pHostLookup, sizeof pData.sSource)));
+  const std::size_t iKeyLength =
+      CopyText(szKey, sizeof szKey,
+               std::string_view(pHostLookup, strnlen(pHostLookup, sizeof pData.sSource)));
   const std::string_view szHostKey(szKey, iKeyLength);
   const double bytes = ParseByteColumn(pData.sBytes);
 
-  const int32_t iSlots = iMaxClientCount < 0            ? 0
+  const int32_t iSlots = iMaxClientCount < 0             ? 0
                          : iMaxClientCount > kMaxClients ? kMaxClients
                                                          : iMaxClientCount;
   int32_t iFoundIndex = -1;

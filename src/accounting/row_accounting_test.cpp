@@ -1,8 +1,8 @@
 // Tests of accounting single rows into a host table.
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "accounting/records.h"
 #include "time_zone.h"
@@ -40,9 +40,9 @@ TEST(ByteColumn, ReadsUnitsAsTheListingPrintsThem) {
     const char* szBytes;
     double dMegabytes;
   } kCases[] = {
-      {"123K", 0.123}, {"5M", 5},     {"2G", 2000},     {"1500", 0.0015}, {"0", 0},
-      {"0G", 0},       {"1.5G", 1000}, {"12M3", 12},    {"5k", 0.000005}, {"7KMG", 0.007},
-      {"3GM", 3},      {"-5K", -5},    {"abc", 0},      {"99999999", 99.999999},
+      {"123K", 0.123}, {"5M", 5},      {"2G", 2000}, {"1500", 0.0015},        {"0", 0},
+      {"0G", 0},       {"1.5G", 1000}, {"12M3", 12}, {"5k", 0.000005},        {"7KMG", 0.007},
+      {"3GM", 3},      {"-5K", -5},    {"abc", 0},   {"99999999", 99.999999},
   };
   for (const auto& tCase : kCases) {
     EXPECT_DOUBLE_EQ(ParseByteColumn(tCase.szBytes), tCase.dMegabytes) << tCase.szBytes;

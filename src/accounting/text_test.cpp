@@ -1,7 +1,7 @@
 // Tests of the bounded copy, the ASCII case folding and the atoi-style reader.
-#include <climits>
-
 #include <gtest/gtest.h>
+
+#include <climits>
 
 #include "accounting/records.h"
 
@@ -28,11 +28,20 @@ TEST(ParseInt, ReadsLikeAtoi) {
     const char* szText;
     int32_t iExpected;
   } kCases[] = {
-      {"123K", 123},      {"  -42x", -42},   {"+7", 7},       {"", 0},
-      {"abc", 0},         {"12M3", 12},      {"1.5G", 1},     {"\t\n 9", 9},
-      {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
+      {"123K", 123},
+      {"  -42x", -42},
+      {"+7", 7},
+      {"", 0},
+      {"abc", 0},
+      {"12M3", 12},
+      {"1.5G", 1},
+      {"\t\n 9", 9},
+      {"2147483647", INT_MAX},
+      {"-2147483648", INT_MIN},
       // Beyond the int range atoi keeps the low 32 bits of strtol's long result.
-      {"4294967297", 1},  {"99999999999999999999", -1}, {"-99999999999999999999", 0},
+      {"4294967297", 1},
+      {"99999999999999999999", -1},
+      {"-99999999999999999999", 0},
   };
   for (const auto& tCase : kCases) {
     EXPECT_EQ(ParseInt(tCase.szText), tCase.iExpected) << tCase.szText;

@@ -1,10 +1,10 @@
 // Listing the log directory once, its names in ascending byte order.
+#include <dirent.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
-
-#include <dirent.h>
 
 #include "logs/logs.h"
 

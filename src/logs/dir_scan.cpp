@@ -92,8 +92,8 @@ void ScanLogListing(const dir_listing_t& tListing, const char* szLogPath,
 
 void ProcessTrafficByDirectionFlow(const dir_listing_t& tListing, const char* szLogPath,
                                    const char* szLogFilePrefix, int32_t iDirection,
-                                   const char* szLogFileFilterStart,
-                                   const char* szLogFileFilterEnd, host_table_t& tBandwidthUsage,
+                                   const char* szLogFileFilterStart, const char* szLogFileFilterEnd,
+                                   host_table_t& tBandwidthUsage,
                                    host_table_t& tBandwidthUsageInitValue) {
   ScanLogListing(tListing, szLogPath, szLogFilePrefix, iDirection, szLogFileFilterStart,
                  szLogFileFilterEnd, tBandwidthUsage, tBandwidthUsageInitValue, ReadLogFile,

@@ -1,10 +1,10 @@
 // Tests of choosing a direction's logs and its baseline from listings in any order.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "logs/logs.h"
 #include "time_zone.h"
@@ -51,22 +51,40 @@ TEST(DirScan, ChoosesTheRangeAndTheBaselineInAnyOrder) {
     const char* szEnd;
     reads_t tExpected;
   } kCases[] = {
-      {"ascending", {k24, k25, k26, k27, k28}, "20090425", "20090427",
+      {"ascending",
+       {k24, k25, k26, k27, k28},
+       "20090425",
+       "20090427",
        {"U in_20090425000000 1", "I in_20090424000000 1", "U in_20090426000000 1",
         "U in_20090427000000 1"}},
-      {"descending", {k28, k27, k26, k25, k24}, "20090425", "20090427",
+      {"descending",
+       {k28, k27, k26, k25, k24},
+       "20090425",
+       "20090427",
        {"U in_20090427000000 1", "I in_20090428000000 1", "U in_20090426000000 1",
         "U in_20090425000000 1"}},
-      {"shuffled", {k25, k28, k26, k27, k24}, "20090425", "20090427",
+      {"shuffled",
+       {k25, k28, k26, k27, k24},
+       "20090425",
+       "20090427",
        {"U in_20090425000000 1", "U in_20090428000000 1", "U in_20090426000000 1",
         "U in_20090427000000 1"}},
-      {"end before start", {k24, k25, k26, k27, k28}, "20090427", "20090425",
+      {"end before start",
+       {k24, k25, k26, k27, k28},
+       "20090427",
+       "20090425",
        {"U in_20090425000000 1", "I in_20090424000000 1", "U in_20090427000000 1"}},
       {"nothing included reads nothing", {k24, k25}, "20100101", "20100102", {}},
-      {"other prefixes and case", {"out_20090424000000", "IN_20090424000000", k25, "x"},
-       "20090425", "20090425", {"U in_20090425000000 1", "I IN_20090424000000 1"}},
-      {"a start match outside the range is included", {"in_20090425_garbage_after_it"},
-       "20090425", "20090425", {"U in_20090425_garbage_after_it 1"}},
+      {"other prefixes and case",
+       {"out_20090424000000", "IN_20090424000000", k25, "x"},
+       "20090425",
+       "20090425",
+       {"U in_20090425000000 1", "I IN_20090424000000 1"}},
+      {"a start match outside the range is included",
+       {"in_20090425_garbage_after_it"},
+       "20090425",
+       "20090425",
+       {"U in_20090425_garbage_after_it 1"}},
   };
   for (const auto& tCase : kCases) {
     EXPECT_EQ(Scan(tCase.tNames, "in_", tCase.szStart, tCase.szEnd), tCase.tExpected)
@@ -105,15 +123,16 @@ TEST(DirScan, AnUnopenedListingSaysSoAndReadsNothing) {
   dir_listing_t tListing;
   tListing.iOpenError = ENOENT;
   testing::internal::CaptureStderr();
-  ScanLogListing(tListing, "/nowhere/", "in_", 0, "20090425", "20090425", tUsage, tInit,
-                 RecordRead, &tRecorder);
+  ScanLogListing(tListing, "/nowhere/", "in_", 0, "20090425", "20090425", tUsage, tInit, RecordRead,
+                 &tRecorder);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Couldn't open the directory: No such file or directory\n");
   EXPECT_TRUE(tRecorder.tReads.empty());
 }
 
 TEST(DirListing, ListsInByteOrderWithDotEntries) {
-  const std::filesystem::path tDir = std::filesystem::path(testing::TempDir()) / "netreckon-listing";
+  const std::filesystem::path tDir =
+      std::filesystem::path(testing::TempDir()) / "netreckon-listing";
   std::filesystem::remove_all(tDir);
   std::filesystem::create_directories(tDir);
   for (const char* szName : {"in_20090426", "in_20090424", "B", "a", "in_20090425", "_x"}) {

@@ -1,11 +1,11 @@
 // Reading one counter log file into a host table.
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "logs/logs.h"
 
@@ -44,8 +44,8 @@ void AccountRow(void* pContext, const ipt_data_t& tRow) {
 bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const char* szLogFile) {
   const std::size_t iPathLength = std::strlen(szLogPath);
   const char* szSeparator = (iPathLength > 0 && szLogPath[iPathLength - 1] != '/') ? "/" : "";
-  const int iWritten =
-      std::snprintf(szFullFilePath, sizeof szFullFilePath, "%s%s%s", szLogPath, szSeparator, szLogFile);
+  const int iWritten = std::snprintf(szFullFilePath, sizeof szFullFilePath, "%s%s%s", szLogPath,
+                                     szSeparator, szLogFile);
   if (iWritten < 0 || static_cast<std::size_t>(iWritten) >= sizeof szFullFilePath) {
     szFullFilePath[0] = '\0';
     return false;

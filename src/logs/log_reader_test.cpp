@@ -1,16 +1,15 @@
 // Tests of reading log files from disk into a table.
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <random>
-#include <string>
-
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
 
 #include "logs/logs.h"
 #include "test_support.h"
@@ -75,9 +74,9 @@ TEST_F(LogReader, AccountsNothingFromWhatIsNotARegularFile) {
 }
 
 TEST_F(LogReader, NamesTheFileWithRefusedRowsOnce) {
-  tDir_.Write("in_20090425120000",
-              MakeLogText(0, {{"10.0.0.1", "1234567890"}, {"10.0.0.2", "1K"},
-                              {"1234567890123456", "2K"}}));
+  tDir_.Write(
+      "in_20090425120000",
+      MakeLogText(0, {{"10.0.0.1", "1234567890"}, {"10.0.0.2", "1K"}, {"1234567890123456", "2K"}}));
   testing::internal::CaptureStderr();
   ProcessLogFile(tDir_.szPath.c_str(), "in_20090425120000", tTable_, 0, 1);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),

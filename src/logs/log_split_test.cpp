@@ -1,9 +1,9 @@
 // Tests of splitting log text into rows.
+#include <gtest/gtest.h>
+
 #include <random>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "logs/logs.h"
 
@@ -40,9 +40,10 @@ std::vector<std::string> Summarise(const split_t& tSplit) {
 }  // namespace
 
 TEST(LogSplit, ReadsRowsAfterTheTwoHeaderLines) {
-  const split_t tSplit = Split(std::string(kHeader) +
-                               "   10   123K            all  --  *      *       0.0.0.0/0    10.0.0.1\n"
-                               "    3     5M            tcp  --  eth0   *       0.0.0.0/0    10.0.0.2\n");
+  const split_t tSplit =
+      Split(std::string(kHeader) +
+            "   10   123K            all  --  *      *       0.0.0.0/0    10.0.0.1\n"
+            "    3     5M            tcp  --  eth0   *       0.0.0.0/0    10.0.0.2\n");
   ASSERT_EQ(tSplit.tRows.size(), 2u);
   const ipt_data_t& tRow = tSplit.tRows[1];
   EXPECT_STREQ(tRow.sPackets, "3");
@@ -70,15 +71,19 @@ TEST(LogSplit, TakesTokensAsOneStream) {
       {"a ninth column shifts what follows",
        szHeader + "1 1K all -- * * 0/0 10.0.0.1 extra\n2 2K all -- * * 0/0 10.0.0.2\n",
        {"1K/10.0.0.1", "2/0/0"}},
-      {"a short last row is dropped", szHeader + "1 1K all -- * * 0/0 10.0.0.1\n2 2K all\n",
+      {"a short last row is dropped",
+       szHeader + "1 1K all -- * * 0/0 10.0.0.1\n2 2K all\n",
        {"1K/10.0.0.1"}},
       {"a long first header line is skipped in part",
-       szLong1022 + "\n" + szHeader.substr(szHeader.find('\n') + 1) + "1 1K all -- * * 0/0 10.0.0.1\n",
+       szLong1022 + "\n" + szHeader.substr(szHeader.find('\n') + 1) +
+           "1 1K all -- * * 0/0 10.0.0.1\n",
        {"bytes/source", "1/0/0"}},
       {"a header line of 1021 is skipped whole",
-       std::string(1021, 'h') + "\nsecond\n1 1K all -- * * 0/0 10.0.0.1\n", {"1K/10.0.0.1"}},
+       std::string(1021, 'h') + "\nsecond\n1 1K all -- * * 0/0 10.0.0.1\n",
+       {"1K/10.0.0.1"}},
       {"every C white space separates",
-       szHeader + "1\t1K\vall\f--\r* * 0/0 10.0.0.1", {"1K/10.0.0.1"}},
+       szHeader + "1\t1K\vall\f--\r* * 0/0 10.0.0.1",
+       {"1K/10.0.0.1"}},
   };
   for (const auto& tCase : kCases) {
     EXPECT_EQ(Summarise(Split(tCase.szText)), tCase.tExpected) << tCase.szCase;
@@ -86,9 +91,9 @@ TEST(LogSplit, TakesTokensAsOneStream) {
 }
 
 TEST(LogSplit, CutsLongTokensToTheirColumn) {
-  const split_t tSplit = Split(std::string(kHeader) + std::string(10000, '7') +
-                               " 1K tcpudp optionx ethernet0 ethernet1 " + std::string(30, 's') +
-                               " 10.0.0.1\n");
+  const split_t tSplit =
+      Split(std::string(kHeader) + std::string(10000, '7') +
+            " 1K tcpudp optionx ethernet0 ethernet1 " + std::string(30, 's') + " 10.0.0.1\n");
   ASSERT_EQ(tSplit.tRows.size(), 1u);
   const ipt_data_t& tRow = tSplit.tRows[0];
   EXPECT_STREQ(tRow.sPackets, "77777777");
@@ -102,14 +107,13 @@ TEST(LogSplit, CutsLongTokensToTheirColumn) {
 
 TEST(LogSplit, RefusesRowsWithALongCounterOrKey) {
   const std::string szText = std::string(kHeader) +
-                             "1 123456789 all -- * * 10.0.0.99 10.0.0.1\n"          // counter: 9
-                             "1 12345678 all -- * * 10.0.0.99 1234567890123456\n"   // key: 16
-                             "1 1K all -- * * 1234567890123456789 10.0.0.2\n"       // other: cut
-                             "1 2K all -- * * 10.0.0.99 123456789012345\n";         // key: 15
+                             "1 123456789 all -- * * 10.0.0.99 10.0.0.1\n"         // counter: 9
+                             "1 12345678 all -- * * 10.0.0.99 1234567890123456\n"  // key: 16
+                             "1 1K all -- * * 1234567890123456789 10.0.0.2\n"      // other: cut
+                             "1 2K all -- * * 10.0.0.99 123456789012345\n";        // key: 15
   const split_t tIncoming = Split(szText, 0);
   EXPECT_EQ(tIncoming.iRefused, 2);
-  EXPECT_EQ(Summarise(tIncoming),
-            (std::vector<std::string>{"1K/10.0.0.2", "2K/123456789012345"}));
+  EXPECT_EQ(Summarise(tIncoming), (std::vector<std::string>{"1K/10.0.0.2", "2K/123456789012345"}));
   const split_t tOutgoing = Split(szText, 1);
   EXPECT_EQ(tOutgoing.iRefused, 2);
   EXPECT_EQ(Summarise(tOutgoing),
@@ -119,8 +123,9 @@ TEST(LogSplit, RefusesRowsWithALongCounterOrKey) {
 TEST(LogSplit, GivesTheSameRowsWhateverTheChunks) {
   std::string szText = std::string(3000, 'x') + "\n" + kHeader;
   for (int iRow = 0; iRow < 200; ++iRow) {
-    szText += std::to_string(iRow) + " " + std::to_string(iRow * 37) + "K all -- * * 0.0.0.0/0 10.0." +
-              std::to_string(iRow % 7) + "." + std::to_string(iRow) + (iRow % 5 == 0 ? "\r\n" : "\n");
+    szText += std::to_string(iRow) + " " + std::to_string(iRow * 37) +
+              "K all -- * * 0.0.0.0/0 10.0." + std::to_string(iRow % 7) + "." +
+              std::to_string(iRow) + (iRow % 5 == 0 ? "\r\n" : "\n");
   }
   const std::vector<std::string> tWhole = Summarise(Split(szText));
   std::mt19937 tRandom(7);

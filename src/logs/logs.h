@@ -94,6 +94,6 @@ void ScanLogListing(const dir_listing_t& tListing, const char* szLogPath,
 /// One pass of a run over an already listed directory, reading files with ProcessLogFile.
 void ProcessTrafficByDirectionFlow(const dir_listing_t& tListing, const char* szLogPath,
                                    const char* szLogFilePrefix, int32_t iDirection,
-                                   const char* szLogFileFilterStart,
-                                   const char* szLogFileFilterEnd, host_table_t& tBandwidthUsage,
+                                   const char* szLogFileFilterStart, const char* szLogFileFilterEnd,
+                                   host_table_t& tBandwidthUsage,
                                    host_table_t& tBandwidthUsageInitValue);
