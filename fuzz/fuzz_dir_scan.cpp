@@ -19,25 +19,12 @@ constexpr std::array<std::string_view, 4> kContents = {
     "x\ny\n1 1 a b c d e f g h i j k l m n o p\n",
 };
 
-struct accounted_t {
-  host_table_t* pTable;
-  const char* szLogFile;
-  int32_t iDirection;
-  int32_t iNewDay;
-};
-
-void AccountRow(void* pContext, const ipt_data_t& tRow) {
-  const auto* pTarget = static_cast<const accounted_t*>(pContext);
-  ProcessIPTableRow(pTarget->szLogFile, pTarget->iDirection, tRow, *pTarget->pTable, kMaxClients,
-                    pTarget->iNewDay);
-}
-
 // Stands in for the file system: a name's contents depend on its length.
 void ReadFromMemory(void* /*pContext*/, const char* /*szLogPath*/, const char* szLogFile,
                     host_table_t& tTable, int32_t iDirection, int32_t iLogFileIsOnANewDate) {
-  accounted_t tTarget = {&tTable, szLogFile, iDirection, iLogFileIsOnANewDate};
+  log_row_target_t tTarget = {szLogFile, &tTable, iDirection, iLogFileIsOnANewDate};
   const std::string_view szName(szLogFile);
-  SplitLogText(kContents[szName.size() % kContents.size()], iDirection, AccountRow, &tTarget);
+  SplitLogText(kContents[szName.size() % kContents.size()], iDirection, AccountLogRow, &tTarget);
 }
 
 }  // namespace

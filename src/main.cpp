@@ -58,24 +58,21 @@ constexpr const char* kHtmlHead =
     "        <td class=\"total\">Total</td>"
     "        </tr>";
 
-constexpr const char* kHtmlHostRow =
-    "            <tr class=\"%s\">"
-    "            <td class=\"rtitle\">%s</td>"
-    "            <td class=\"dl\">%.2f MB</td>"
-    "            <td class=\"ul\">%.2f MB</td>"
-    "            <td class=\"total\">%.2f MB</td>"
-    "            </tr>";
-
-constexpr const char* kHtmlTotalsRow =
-    "        <tr class=\"%s\">"
-    "        <td class=\"rtitle\">%s</td>"
-    "        <td class=\"dl\">%.2f MB</td>"
-    "        <td class=\"ul\">%.2f MB</td>"
-    "        <td class=\"total\">%.2f MB</td>"
-    "        </tr>";
-
 constexpr const char* kHtmlTail =
     "        </tbody>        </table>        </html>        </body>        ";
+
+constexpr const char* kHostIndent = "            ";
+constexpr const char* kTotalsIndent = "        ";
+
+// One table row; every piece of it follows the same indent.
+void PrintHtmlRow(const char* szIndent, const char* szClass, const char* szTitle, double dIn,
+                  double dOut) {
+  std::printf(
+      "%s<tr class=\"%s\">%s<td class=\"rtitle\">%s</td>%s<td class=\"dl\">%.2f MB</td>"
+      "%s<td class=\"ul\">%.2f MB</td>%s<td class=\"total\">%.2f MB</td>%s</tr>",
+      szIndent, szClass, szIndent, szTitle, szIndent, dIn, szIndent, dOut, szIndent, dIn + dOut,
+      szIndent);
+}
 
 void CopyArgument(char (&szSetting)[kTextBuf], int argc, char** argv, int iPosition) {
   if (argc > iPosition) {
@@ -182,8 +179,8 @@ void PrintReport(const settings_t& tSettings, const host_table_t& tUsage,
     } else if (iType == kHtmlReport) {
       char szHost[kIpBuf * 6] = {};
       EscapeHtml(szHost, tHost.ip);
-      std::printf(kHtmlHostRow, iIdx % 2 == 0 ? "even" : "odd", szHost, bytes_in_total,
-                  bytes_out_total, bytes_in_total + bytes_out_total);
+      PrintHtmlRow(kHostIndent, iIdx % 2 == 0 ? "even" : "odd", szHost, bytes_in_total,
+                   bytes_out_total);
     }
   }
   const double dElapsedSeconds = difftime(time(nullptr), tSettings.tStartProcessing);
@@ -195,8 +192,7 @@ void PrintReport(const settings_t& tSettings, const host_table_t& tUsage,
         master_bytes_in_total + master_bytes_out_total);
     std::printf("\nElapsed time to generate stats: %.2f\n", dElapsedSeconds);
   } else if (iType == kHtmlReport) {
-    std::printf(kHtmlTotalsRow, "header", "Total", master_bytes_in_total, master_bytes_out_total,
-                master_bytes_in_total + master_bytes_out_total);
+    PrintHtmlRow(kTotalsIndent, "header", "Total", master_bytes_in_total, master_bytes_out_total);
     std::fputs(kHtmlTail, stdout);
   }
 }

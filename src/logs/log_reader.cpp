@@ -26,20 +26,13 @@ struct file_descriptor_t {
   }
 };
 
-struct row_target_t {
-  const char* szLogFile;
-  host_table_t* pTable;
-  int32_t iDirection;
-  int32_t iLogFileIsOnANewDate;
-};
+}  // namespace
 
-void AccountRow(void* pContext, const ipt_data_t& tRow) {
-  const auto* pTarget = static_cast<const row_target_t*>(pContext);
+void AccountLogRow(void* pContext, const ipt_data_t& tRow) {
+  const auto* pTarget = static_cast<const log_row_target_t*>(pContext);
   ProcessIPTableRow(pTarget->szLogFile, pTarget->iDirection, tRow, *pTarget->pTable, kMaxClients,
                     pTarget->iLogFileIsOnANewDate);
 }
-
-}  // namespace
 
 bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const char* szLogFile) {
   const std::size_t iPathLength = std::strlen(szLogPath);
@@ -69,7 +62,7 @@ void ProcessLogFile(const char* szLogPath, const char* szLogFile, host_table_t& 
     return;
   }
 
-  row_target_t tTarget = {szLogFile, &tBandwidthUsage, iDirection, iLogFileIsOnANewDate};
+  log_row_target_t tTarget = {szLogFile, &tBandwidthUsage, iDirection, iLogFileIsOnANewDate};
   log_split_t tSplit;
   StartLogSplit(tSplit, iDirection);
   static char s_aBuffer[kReadChunk];
@@ -82,9 +75,9 @@ void ProcessLogFile(const char* szLogPath, const char* szLogFile, host_table_t& 
     if (iRead <= 0) {
       break;
     }
-    FeedLogSplit(tSplit, s_aBuffer, static_cast<std::size_t>(iRead), AccountRow, &tTarget);
+    FeedLogSplit(tSplit, s_aBuffer, static_cast<std::size_t>(iRead), AccountLogRow, &tTarget);
   }
-  FinishLogSplit(tSplit, AccountRow, &tTarget);
+  FinishLogSplit(tSplit, AccountLogRow, &tTarget);
   if (tSplit.iRefusedRows > 0) {
     std::fprintf(stderr,
                  "Refused %d rows of [%s]: byte counter over 8 or host address over 15 "

@@ -45,6 +45,18 @@ int SplitLogText(std::string_view szText, int32_t iDirection, log_row_fn pOnRow,
 
 // ---- reading a log file ----
 
+// Where the rows of one log go: handed to AccountLogRow as its context.
+struct log_row_target_t {
+  const char* szLogFile;
+  host_table_t* pTable;
+  int32_t iDirection;
+  int32_t iLogFileIsOnANewDate;
+};
+
+/// Accounts one split row into the target's table (a log_row_fn; the context is a
+/// log_row_target_t).
+void AccountLogRow(void* pContext, const ipt_data_t& tRow);
+
 /// Joins a directory and a file name, putting a "/" between them where the directory lacks
 /// one. Returns false, leaving an empty path, when the result does not fit kTextBuf.
 bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const char* szLogFile);
