@@ -222,5 +222,11 @@ int main(int argc, char** argv) {
   if (iStatus >= 0) {
     return iStatus;
   }
-  return RunAndReport(tSettings);
+  const int iResult = RunAndReport(tSettings);
+  // A report that could not be written (a full disk, a closed pipe) must not pass for one that was.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::perror("Couldn't write the report");
+    return 1;
+  }
+  return iResult;
 }

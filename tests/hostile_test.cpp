@@ -5,8 +5,11 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <random>
 #include <regex>
 #include <string>
@@ -224,4 +227,19 @@ TEST(Hostile, AnEndFilterFarAfterTheStartDropsReadingsBeyondTheSlots) {
   EXPECT_EQ(tRun.szStderr.rfind("In [ProcessIPTableRow] #1 Invalid iday_index value [200]: ", 0),
             0u)
       << tRun.szStderr;
+}
+
+TEST(Hostile, AReportThatCannotBeWrittenFailsTheRun) {
+  temp_dir_t tDir;
+  tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
+  const std::string szCommand = std::string("TZ=UTC '") + NETRECKON_BINARY +
+                                "' 0 20090425 20090425 '" + tDir.szPath +
+                                "' in_ out_ > /dev/full 2> '" + tDir.szPath + "/err'";
+  const int iStatus = std::system(szCommand.c_str());
+  ASSERT_TRUE(WIFEXITED(iStatus));
+  EXPECT_EQ(WEXITSTATUS(iStatus), 1);
+  std::ifstream tError(tDir.szPath + "/err");
+  std::string szError;
+  std::getline(tError, szError);
+  EXPECT_EQ(szError, "Couldn't write the report: No space left on device");
 }
