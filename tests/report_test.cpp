@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -165,4 +167,17 @@ TEST(Report, EmptyPrefixesPassOverDotEntriesAndStrangeFiles) {
       tRun.szStdout.find("Totals for host [0.0.0.0/0]\tIncoming [0.00 MB]\tOutgoing [2.00 MB]"),
       std::string::npos)
       << tRun.szStdout;
+}
+
+TEST(Report, TheBundledExampleGivesTheShippedPage) {
+  std::ifstream tPage(std::string(NETRECKON_SOURCE_DIR) + "/examples/report.html");
+  const std::string szPage((std::istreambuf_iterator<char>(tPage)),
+                           std::istreambuf_iterator<char>());
+  for (const char* szZone : {"UTC", "America/Los_Angeles"}) {
+    const run_result_t tRun = RunNetreckon(
+        {"1", "20261102", "20261105", std::string(NETRECKON_SOURCE_DIR) + "/examples/logs/",
+         "traffic_in_", "traffic_out_"},
+        szZone);
+    EXPECT_EQ(tRun.szStdout, szPage) << szZone;
+  }
 }
