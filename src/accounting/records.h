@@ -97,7 +97,7 @@ void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_slots_t& byt
                               const day_slots_t& previous_bytes_array,
                               int32_t iLogFileIsOnANewDate);
 
-/// The megabytes of a byte column (leading digits, then K, M or G anywhere).
+/// The megabytes of a byte column (leading digits, then K, M, G or T anywhere).
 double ParseByteColumn(const char* szBytes);
 
 /// Accounts one row of a log into a table: finds or creates the host, stores or accumulates

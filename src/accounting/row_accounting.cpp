@@ -54,12 +54,15 @@ void ResetReportRange() {
 double ParseByteColumn(const char* szBytes) {
   double bytes = ParseInt(szBytes);
   if (bytes > 0) {
-    // Units are upper case and decimal; the first letter of K, M, G found decides.
+    // Units are upper case and decimal; the first of K, M, G, T found decides.
     if (std::strchr(szBytes, 'K') != nullptr) {
       bytes *= 0.001;
     } else if (std::strchr(szBytes, 'M') != nullptr) {
     } else if (std::strchr(szBytes, 'G') != nullptr) {
       bytes *= 1000;
+    } else if (std::strchr(szBytes, 'T') != nullptr) {
+      // The listing goes on to T above 9999G: a busy host's counter reaches it within months.
+      bytes *= 1000000;
     } else {
       bytes *= 0.000001;
     }
