@@ -23,18 +23,24 @@ struct options_t {
   std::string szOutPrefix = "traffic_out_";
   std::uint64_t uiSeed = 1;
   bool bBaseline = true;
-  int iResetAt = -1;  // snapshot number (from the range's first) at which counters restart
+  int iResetAt = -1;    // snapshot number (from the range's first) at which counters restart
+  bool bExact = false;  // counters to the byte, as the exact listing (-x) prints them
 };
 
 constexpr const char* kUsage =
     "usage: gen_logs [--dir DIR] [--hosts N] [--days N] [--per-day N] [--start YYYYMMDD]\n"
-    "                [--in-prefix P] [--out-prefix P] [--seed N] [--no-baseline] [--reset-at N]\n";
+    "                [--in-prefix P] [--out-prefix P] [--seed N] [--no-baseline] [--reset-at N]\n"
+    "                [--exact]\n";
 
 bool ReadOptions(int argc, char** argv, options_t& tOptions) {
   for (int iArg = 1; iArg < argc; ++iArg) {
     const std::string szFlag = argv[iArg];
     if (szFlag == "--no-baseline") {
       tOptions.bBaseline = false;
+      continue;
+    }
+    if (szFlag == "--exact") {
+      tOptions.bExact = true;
       continue;
     }
     if (iArg + 1 >= argc) {
@@ -66,9 +72,14 @@ bool ReadOptions(int argc, char** argv, options_t& tOptions) {
          tOptions.iPerDay > 0 && tOptions.iPerDay <= 86400 && tOptions.szStart.size() == 8;
 }
 
-// A counter as the listing shows it: plain up to 99999, then rounded to K, M or G.
-std::string FormatCounter(std::uint64_t uiValue) {
+// A counter as the listing shows it: plain up to 99999, then rounded to K, M or G; the exact
+// listing prints every digit.
+std::string FormatCounter(std::uint64_t uiValue, bool bExact) {
   char szText[32];
+  if (bExact) {
+    std::snprintf(szText, sizeof szText, "%8llu", static_cast<unsigned long long>(uiValue));
+    return szText;
+  }
   if (uiValue <= 99999) {
     std::snprintf(szText, sizeof szText, "%5llu", static_cast<unsigned long long>(uiValue));
     return szText;
@@ -108,9 +119,9 @@ bool WriteLog(const options_t& tOptions, int iDirection, const std::string& szNa
     const char* szSource = iDirection == 0 ? "0.0.0.0/0" : tHost.szAddress.c_str();
     const char* szDestination = iDirection == 0 ? tHost.szAddress.c_str() : "0.0.0.0/0";
     std::fprintf(pFile, "%s %s %-9s  %-5s--  %-6s %-6s  %-19s %-19s \n",
-                 FormatCounter(tHost.uiPackets[iDirection]).c_str(),
-                 FormatCounter(tHost.uiBytes[iDirection]).c_str(), "", "all", "*", "*", szSource,
-                 szDestination);
+                 FormatCounter(tHost.uiPackets[iDirection], tOptions.bExact).c_str(),
+                 FormatCounter(tHost.uiBytes[iDirection], tOptions.bExact).c_str(), "", "all", "*",
+                 "*", szSource, szDestination);
   }
   return std::fclose(pFile) == 0;
 }
@@ -135,7 +146,8 @@ int main(int argc, char** argv) {
                       std::to_string(iHost / 250 % 250) + "." + std::to_string(iHost % 250 + 1);
     for (int iDirection = 0; iDirection < 2; ++iDirection) {
       tHost.uiRate[iDirection] = 20000 + tRandom() % (iDirection == 0 ? 40000000 : 8000000);
-      tHost.uiBytes[iDirection] = tRandom() % 4000000000ULL;
+      // A router up for months: exact counters start at up to 14 digits.
+      tHost.uiBytes[iDirection] = tRandom() % (tOptions.bExact ? 90000000000000ULL : 4000000000ULL);
       tHost.uiPackets[iDirection] = tHost.uiBytes[iDirection] / 900;
     }
     tHosts.push_back(tHost);

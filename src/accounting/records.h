@@ -9,7 +9,10 @@
 constexpr int kMaxClients = 100;
 constexpr int kDaySlots = 31;
 constexpr std::size_t kTextBuf = 1024;
-constexpr std::size_t kIpBuf = 16;
+// A host key up to 49 characters: an IPv6 address with a /prefix fits.
+constexpr std::size_t kIpBuf = 50;
+// A byte column up to 20 characters: an exact count below 2^64 fits.
+constexpr std::size_t kBytesBuf = 21;
 
 // A calendar date as the decimal YYYYMMDD; printed with %llu.
 using date_number_t = unsigned long long;
@@ -18,13 +21,13 @@ static_assert(sizeof(date_number_t) == 8, "date numbers are unsigned 64-bit");
 // One row of a counter log, as text columns.
 struct ipt_data_t {
   char sPackets[9];
-  char sBytes[9];
+  char sBytes[kBytesBuf];
   char sProt[5];
   char sOp[5];
   char sIn[5];
   char sOut[5];
-  char sSource[20];
-  char sDestination[20];
+  char sSource[kIpBuf];
+  char sDestination[kIpBuf];
 };
 
 // One host: traffic and last counter reading per day slot, in MB.
@@ -97,8 +100,13 @@ void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_slots_t& byt
                               const day_slots_t& previous_bytes_array,
                               int32_t iLogFileIsOnANewDate);
 
-/// The megabytes of a byte column (leading digits, then K, M, G or T anywhere).
+/// The megabytes of a byte column: an exact count of up to 20 digits below 2^64, else the
+/// listing's rounded form (leading digits, then K, M, G or T anywhere).
 double ParseByteColumn(const char* szBytes);
+
+/// True when a byte token is read as it stands: at most 8 characters (the rounded listing), or
+/// an exact count of up to 20 digits below 2^64. Rows with any other token are refused.
+bool IsByteTokenReadable(std::string_view szToken);
 
 /// Accounts one row of a log into a table: finds or creates the host, stores or accumulates
 /// the reading, widens the report range. Writes a message for a day index outside 0-30 and,

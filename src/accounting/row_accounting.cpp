@@ -51,7 +51,44 @@ void ResetReportRange() {
   g_iNextSlotGuess = 0;
 }
 
+namespace {
+
+constexpr std::size_t kRoundedTokenMax = 8;
+constexpr std::size_t kExactTokenMax = kBytesBuf - 1;
+
+// The value of a token of decimal digits only, when it is below 2^64.
+bool ReadExactCount(std::string_view szToken, unsigned long long& uiCount) {
+  if (szToken.empty() || szToken.size() > kExactTokenMax) {
+    return false;
+  }
+  unsigned long long uiValue = 0;
+  for (const char cDigit : szToken) {
+    if (cDigit < '0' || cDigit > '9') {
+      return false;
+    }
+    const auto uiDigit = static_cast<unsigned>(cDigit - '0');
+    if (uiValue > (~0ULL - uiDigit) / 10) {
+      return false;
+    }
+    uiValue = uiValue * 10 + uiDigit;
+  }
+  uiCount = uiValue;
+  return true;
+}
+
+}  // namespace
+
+bool IsByteTokenReadable(std::string_view szToken) {
+  unsigned long long uiCount = 0;
+  return szToken.size() <= kRoundedTokenMax || ReadExactCount(szToken, uiCount);
+}
+
 double ParseByteColumn(const char* szBytes) {
+  // An exact listing (-x) prints every byte; such a count may pass 32 bits by far.
+  unsigned long long uiCount = 0;
+  if (ReadExactCount(std::string_view(szBytes, strnlen(szBytes, kBytesBuf)), uiCount)) {
+    return static_cast<double>(uiCount) * 0.000001;
+  }
   double bytes = ParseInt(szBytes);
   if (bytes > 0) {
     // Units are upper case and decimal; the first of K, M, G, T found decides.

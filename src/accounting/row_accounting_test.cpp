@@ -35,17 +35,41 @@ class RowAccounting : public testing::Test {
 
 }  // namespace
 
-TEST(ByteColumn, ReadsUnitsAsTheListingPrintsThem) {
+TEST(ByteColumn, ReadsUnitsAndExactCounts) {
   const struct {
     const char* szBytes;
     double dMegabytes;
+    bool bReadable;
   } kCases[] = {
-      {"123K", 0.123}, {"5M", 5},      {"2G", 2000}, {"1500", 0.0015},        {"0", 0},
-      {"0G", 0},       {"1.5G", 1000}, {"12M3", 12}, {"5k", 0.000005},        {"7KMG", 0.007},
-      {"3GM", 3},      {"-5K", -5},    {"abc", 0},   {"99999999", 99.999999},
+      {"123K", 0.123, true},
+      {"5M", 5, true},
+      {"2G", 2000, true},
+      {"1500", 0.0015, true},
+      {"0", 0, true},
+      {"0G", 0, true},
+      {"1.5G", 1000, true},
+      {"12M3", 12, true},
+      {"5k", 0.000005, true},
+      {"7KMG", 0.007, true},
+      {"3GM", 3, true},
+      {"-5K", -5, true},
+      {"abc", 0, true},
+      {"99999999", 99.999999, true},
+      {"123456789", 123.456789, true},
+      {"150000000000", 150000, true},
+      {"12345678901234567890", 12345678901234.567890, true},
+      {"18446744073709551615", 18446744073709.551615, true},
+      {"18446744073709551616", 0, false},
+      {"123456789012345678901", 0, false},
+      {"1234567K", 1234.567, true},
+      {"12345678K", 0, false},
+      {"+123456789", 0, false},
   };
   for (const auto& tCase : kCases) {
-    EXPECT_DOUBLE_EQ(ParseByteColumn(tCase.szBytes), tCase.dMegabytes) << tCase.szBytes;
+    EXPECT_EQ(IsByteTokenReadable(tCase.szBytes), tCase.bReadable) << tCase.szBytes;
+    if (tCase.bReadable) {
+      EXPECT_DOUBLE_EQ(ParseByteColumn(tCase.szBytes), tCase.dMegabytes) << tCase.szBytes;
+    }
   }
 }
 
@@ -83,12 +107,24 @@ TEST_F(RowAccounting, MatchesTheWholeKeyIgnoringCase) {
   EXPECT_EQ(tTable_[3].ip[0], '\0');
 }
 
-TEST_F(RowAccounting, ACutKeyFindsItsOwnRecord) {
-  In("in_20090425120000", "1M", "1234567890abcdefgh");
-  In("in_20090425130000", "3M", "1234567890abcdefgh");
-  EXPECT_STREQ(tTable_[0].ip, "1234567890abcde");
+TEST_F(RowAccounting, HoldsWholeKeysUpTo49Characters) {
+  const std::string szKey16 = "192.168.100.0/24";
+  const std::string szKey49 = "2001:0db8:85a3:0000:0000:8a2e:0370:7334/128" + std::string(6, '0');
+  In("in_20090425120000", "1M", szKey16.c_str());
+  In("in_20090425130000", "3M", szKey16.c_str());
+  In("in_20090425120000", "1M", szKey49.c_str());
+  In("in_20090425130000", "4M", szKey49.c_str());
+  In("in_20090425120000", "1M", "2001:DB8::A");
+  In("in_20090425130000", "6M", "2001:db8::a");
+  In("in_20090425130000", "2M", "2001:db8::");
+  EXPECT_EQ(tTable_[0].ip, szKey16);
   EXPECT_EQ(tTable_[0].bytes_in[0], 3);
-  EXPECT_EQ(tTable_[1].ip[0], '\0');
+  EXPECT_EQ(tTable_[1].ip, szKey49);
+  EXPECT_EQ(tTable_[1].bytes_in[0], 4);
+  EXPECT_STREQ(tTable_[2].ip, "2001:DB8::A");
+  EXPECT_EQ(tTable_[2].bytes_in[0], 6);
+  EXPECT_STREQ(tTable_[3].ip, "2001:db8::");
+  EXPECT_EQ(tTable_[4].ip[0], '\0');
 }
 
 TEST_F(RowAccounting, LaterDaysAccumulateIntoTheirSlots) {

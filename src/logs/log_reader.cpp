@@ -80,8 +80,8 @@ void ProcessLogFile(const char* szLogPath, const char* szLogFile, host_table_t& 
   FinishLogSplit(tSplit, AccountLogRow, &tTarget);
   if (tSplit.iRefusedRows > 0) {
     std::fprintf(stderr,
-                 "Refused %d rows of [%s]: byte counter over 8 or host address over 15 "
-                 "characters\n",
+                 "Refused %d rows of [%s]: byte counter neither rounded nor an exact count below "
+                 "2^64, or host address over 49 characters\n",
                  tSplit.iRefusedRows, szFullFilePath);
   }
 }

@@ -74,16 +74,20 @@ TEST_F(LogReader, AccountsNothingFromWhatIsNotARegularFile) {
 }
 
 TEST_F(LogReader, NamesTheFileWithRefusedRowsOnce) {
-  tDir_.Write(
-      "in_20090425120000",
-      MakeLogText(0, {{"10.0.0.1", "1234567890"}, {"10.0.0.2", "1K"}, {"1234567890123456", "2K"}}));
+  tDir_.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "1234567890K"},
+                                                   {"10.0.0.2", "1K"},
+                                                   {std::string(50, 'a'), "2K"},
+                                                   {"10.0.0.3", "1234567890"}}));
   testing::internal::CaptureStderr();
   ProcessLogFile(tDir_.szPath.c_str(), "in_20090425120000", tTable_, 0, 1);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Refused 2 rows of [" + tDir_.szPath +
-                "/in_20090425120000]: byte counter over 8 or host address over 15 characters\n");
+                "/in_20090425120000]: byte counter neither rounded nor an exact count below 2^64, "
+                "or host address over 49 characters\n");
   EXPECT_STREQ(tTable_[0].ip, "10.0.0.2");
-  EXPECT_EQ(tTable_[1].ip[0], '\0');
+  EXPECT_STREQ(tTable_[1].ip, "10.0.0.3");
+  EXPECT_DOUBLE_EQ(tTable_[1].bytes_in[0], 1234.56789);
+  EXPECT_EQ(tTable_[2].ip[0], '\0');
 }
 
 TEST_F(LogReader, ReadsLogsLargerThanOneChunk) {
@@ -117,11 +121,11 @@ std::vector<std::string> ReadWithStdio(const std::string& szPath, int32_t iDirec
       break;
     }
     const std::size_t iKeyLength = std::strlen(s_aToken[iDirection == 0 ? 7 : 6]);
-    if (std::strlen(s_aToken[1]) > 8 || iKeyLength > 15) {
+    if (!IsByteTokenReadable(s_aToken[1]) || iKeyLength > 49) {
       tRows.emplace_back("refused");
       continue;
     }
-    const std::size_t aiWidth[kRowColumns] = {8, 8, 4, 4, 4, 4, 19, 19};
+    const std::size_t aiWidth[kRowColumns] = {8, 20, 4, 4, 4, 4, 49, 49};
     std::string szRow;
     for (int iColumn = 0; iColumn < kRowColumns; ++iColumn) {
       szRow += std::string(s_aToken[iColumn]).substr(0, aiWidth[iColumn]) + "|";
@@ -159,9 +163,11 @@ TEST_F(LogReader, SplitsAsFormattedReadsDo) {
     }
     const int iTokens = static_cast<int>(tRandom() % 120);
     for (int iToken = 0; iToken < iTokens; ++iToken) {
-      const std::size_t iLength = tRandom() % 10 == 0 ? 1 + tRandom() % 40 : 1 + tRandom() % 12;
+      const std::size_t iLength = tRandom() % 10 == 0 ? 1 + tRandom() % 60 : 1 + tRandom() % 12;
+      // Some tokens of digits only, so that long exact counts come up.
+      const std::size_t iAlphabet = tRandom() % 3 == 0 ? 10 : 23;
       for (std::size_t iChar = 0; iChar < iLength; ++iChar) {
-        szText += "0123456789KMG.abcxyz/-*"[tRandom() % 23];
+        szText += "0123456789KMG.abcxyz/-*"[tRandom() % iAlphabet];
       }
       szText += kSpaces[tRandom() % 8];
     }

@@ -10,7 +10,6 @@ namespace {
 // A header line is skipped by reads of at most this many characters, so a longer first line
 // is only partly skipped and its rest taken for the second header line.
 constexpr std::size_t kHeaderReadLimit = 1022;
-constexpr std::size_t kMaxBytesToken = 8;
 constexpr std::size_t kMaxKeyToken = kIpBuf - 1;
 constexpr int kBytesColumn = 1;
 constexpr int kSourceColumn = 6;
@@ -52,7 +51,9 @@ void EndToken(log_split_t& tSplit, log_row_fn pOnRow, void* pContext) {
   const int iKeyColumn = tSplit.iDirection == 0 ? kDestinationColumn : kSourceColumn;
   // A cut counter is a wrong number and a cut address can merge two hosts: such rows are
   // refused rather than cut.
-  if ((tSplit.iColumn == kBytesColumn && tSplit.iTokenLength > kMaxBytesToken) ||
+  if ((tSplit.iColumn == kBytesColumn &&
+       (tSplit.iTokenLength >= kBytesBuf ||
+        !IsByteTokenReadable(std::string_view(tSplit.tRow.sBytes, tSplit.iTokenLength)))) ||
       (tSplit.iColumn == iKeyColumn && tSplit.iTokenLength > kMaxKeyToken)) {
     tSplit.bRowRefused = true;
   }

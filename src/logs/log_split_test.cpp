@@ -101,23 +101,37 @@ TEST(LogSplit, CutsLongTokensToTheirColumn) {
   EXPECT_STREQ(tRow.sOp, "opti");
   EXPECT_STREQ(tRow.sIn, "ethe");
   EXPECT_STREQ(tRow.sOut, "ethe");
-  EXPECT_EQ(std::string(tRow.sSource), std::string(19, 's'));
+  EXPECT_EQ(std::string(tRow.sSource), std::string(30, 's'));
   EXPECT_STREQ(tRow.sDestination, "10.0.0.1");
 }
 
-TEST(LogSplit, RefusesRowsWithALongCounterOrKey) {
-  const std::string szText = std::string(kHeader) +
-                             "1 123456789 all -- * * 10.0.0.99 10.0.0.1\n"         // counter: 9
-                             "1 12345678 all -- * * 10.0.0.99 1234567890123456\n"  // key: 16
-                             "1 1K all -- * * 1234567890123456789 10.0.0.2\n"      // other: cut
-                             "1 2K all -- * * 10.0.0.99 123456789012345\n";        // key: 15
+TEST(LogSplit, RefusesRowsWithAnUnreadableCounterOrLongKey) {
+  const std::string szKey49(49, 'k');
+  const std::string szKey50(50, 'k');
+  const std::string szText =
+      std::string(kHeader) +
+      "1 123456789K all -- * * 10.0.0.99 10.0.0.1\n"  // counter: 9 and a unit
+      "1 12345678 all -- * * 10.0.0.99 " +
+      szKey50 +
+      "\n"  // key: 50
+      "1 1K all -- * * " +
+      szKey50 +
+      "9 10.0.0.2\n"  // other column: cut
+      "1 2K all -- * * 10.0.0.99 " +
+      szKey49 +
+      "\n"                                                        // key: 49
+      "1 18446744073709551615 all -- * * 10.0.0.99 10.0.0.3\n"    // 2^64 - 1: exact
+      "1 18446744073709551616 all -- * * 10.0.0.99 10.0.0.4\n"    // 2^64
+      "1 123456789012345678901 all -- * * 10.0.0.99 10.0.0.5\n";  // 21 digits
   const split_t tIncoming = Split(szText, 0);
-  EXPECT_EQ(tIncoming.iRefused, 2);
-  EXPECT_EQ(Summarise(tIncoming), (std::vector<std::string>{"1K/10.0.0.2", "2K/123456789012345"}));
+  EXPECT_EQ(tIncoming.iRefused, 4);
+  EXPECT_EQ(Summarise(tIncoming), (std::vector<std::string>{"1K/10.0.0.2", "2K/" + szKey49,
+                                                            "18446744073709551615/10.0.0.3"}));
   const split_t tOutgoing = Split(szText, 1);
-  EXPECT_EQ(tOutgoing.iRefused, 2);
+  EXPECT_EQ(tOutgoing.iRefused, 4);
   EXPECT_EQ(Summarise(tOutgoing),
-            (std::vector<std::string>{"12345678/1234567890123456", "2K/123456789012345"}));
+            (std::vector<std::string>{"12345678/" + szKey50.substr(0, 49), "2K/" + szKey49,
+                                      "18446744073709551615/10.0.0.3"}));
 }
 
 TEST(LogSplit, GivesTheSameRowsWhateverTheChunks) {

@@ -32,8 +32,8 @@ using log_row_fn = void (*)(void* pContext, const ipt_data_t& tRow);
 void StartLogSplit(log_split_t& tSplit, int32_t iDirection);
 
 /// Splits the next bytes of a log, handing each complete row of eight tokens to `pOnRow`.
-/// Rows whose byte token is over 8 or whose key token is over 15 characters are counted in
-/// iRefusedRows instead; other long tokens are cut to their column.
+/// Rows whose byte token is unreadable (IsByteTokenReadable) or whose key token is over 49
+/// characters are counted in iRefusedRows instead; other long tokens are cut to their column.
 void FeedLogSplit(log_split_t& tSplit, const char* pBytes, std::size_t iLength, log_row_fn pOnRow,
                   void* pContext);
 
