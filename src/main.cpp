@@ -165,11 +165,16 @@ void PrintReport(const settings_t& tSettings, const host_table_t& tUsage,
     double bytes_in_total = SumDaySlots(tHost.bytes_in);
     double bytes_out_total = SumDaySlots(tHost.bytes_out);
     // The baseline is the counters' level before the range: only its slot 0 is taken out.
+    // A first reading below it means the counter was reset in between, and counts whole.
     if (const data_t* pBaseline = FindBaseline(tInit, tHost.ip)) {
       const double dInitialBytesIn = pBaseline->bytes_in[0];
       const double dInitialBytesOut = pBaseline->bytes_out[0];
-      bytes_in_total -= dInitialBytesIn;
-      bytes_out_total -= dInitialBytesOut;
+      if (!(HasAnyReading(tHost.has_previous_in) && tHost.first_bytes_in < dInitialBytesIn)) {
+        bytes_in_total -= dInitialBytesIn;
+      }
+      if (!(HasAnyReading(tHost.has_previous_out) && tHost.first_bytes_out < dInitialBytesOut)) {
+        bytes_out_total -= dInitialBytesOut;
+      }
     }
     master_bytes_in_total += bytes_in_total;
     master_bytes_out_total += bytes_out_total;

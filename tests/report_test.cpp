@@ -124,17 +124,58 @@ TEST(Report, HtmlEscapesTheHostAddress) {
       << tRun.szStdout;
 }
 
-TEST(Report, NegativeTotalsKeepTheirSign) {
-  temp_dir_t tDir;
-  // The baseline is higher than anything in the range: the counter was reset in between.
-  tDir.Write("in_20090424120000", MakeLogText(0, {{"10.0.0.1", "50M"}}));
-  tDir.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "3M"}}));
-  const run_result_t tRun = RunNetreckon({"0", "20090425", "20090425", tDir.szPath, "in_", "o_"});
-  EXPECT_NE(tRun.szStdout.find(
-                "Totals for host [10.0.0.1]\tIncoming [-47.00 MB]\tOutgoing [0.00 MB]\tTotal "
-                "[-47.00 MB]\n"),
-            std::string::npos)
-      << tRun.szStdout;
+// Each case: a few logs of one host, the range, and the host's console line.
+TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
+  const struct {
+    const char* szCase;
+    std::vector<std::pair<std::string, std::string>> tLogs;  // name, byte column of 10.0.0.1
+    const char* szStart;
+    const char* szEnd;
+    const char* szLine;
+  } kCases[] = {
+      {"a day without snapshots",
+       {{"in_20261031230000", "100M"},
+        {"in_20261101120000", "110M"},
+        {"in_20261103120000", "120M"}},
+       "20261101",
+       "20261103",
+       "Incoming [20.00 MB]"},
+      {"a baseline two days old",
+       {{"in_20261029120000", "100M"},
+        {"in_20261101120000", "105M"},
+        {"in_20261101180000", "110M"}},
+       "20261101",
+       "20261101",
+       "Incoming [10.00 MB]"},
+      {"a reset between the baseline and the range",
+       {{"in_20261031230000", "50M"}, {"in_20261101120000", "3M"}, {"in_20261101180000", "4M"}},
+       "20261101",
+       "20261101",
+       "Incoming [4.00 MB]"},
+      {"an end day without snapshots",
+       {{"in_20261101120000", "100M"},
+        {"in_20261102120000", "110M"},
+        {"in_20261104120000", "150M"},
+        {"in_20261105120000", "170M"}},
+       "20261102",
+       "20261103",
+       "Incoming [10.00 MB]"},
+  };
+  for (const auto& tCase : kCases) {
+    temp_dir_t tDir;
+    for (const auto& [szName, szBytes] : tCase.tLogs) {
+      tDir.Write(szName, MakeLogText(0, {{"10.0.0.1", szBytes}}));
+    }
+    for (const char* szZone : {"UTC", "Europe/Berlin"}) {
+      const run_result_t tRun =
+          RunNetreckon({"0", tCase.szStart, tCase.szEnd, tDir.szPath, "in_", "o_"}, szZone);
+      EXPECT_NE(tRun.szStdout.find("Totals for host [10.0.0.1]\t" + std::string(tCase.szLine)),
+                std::string::npos)
+          << tCase.szCase << "\n"
+          << tRun.szStdout;
+      EXPECT_EQ(tRun.szStderr, "") << tCase.szCase;
+    }
+  }
 }
 
 TEST(Report, AMissingDirectoryReportsNothingFound) {

@@ -15,7 +15,6 @@ class TimeZone {
     szOld_ = bHadOld_ ? szOld : "";
     setenv("TZ", szZone, 1);
     tzset();
-    ResetDayIndexCache();
   }
   ~TimeZone() {
     if (bHadOld_) {
@@ -24,7 +23,6 @@ class TimeZone {
       unsetenv("TZ");
     }
     tzset();
-    ResetDayIndexCache();
   }
   TimeZone(const TimeZone&) = delete;
   TimeZone& operator=(const TimeZone&) = delete;

@@ -34,6 +34,9 @@ void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow) {
     long long llDay = static_cast<long long>(tm_now.tm_mday) - iDecrementValue;
     llDay = llDay > INT_MAX ? INT_MAX : llDay;
     tm_now.tm_mday = static_cast<int>(llDay);
+    // The resolved date's own daylight-saving flag, not today's: with today's, a date across a
+    // change lands an hour off and, near midnight, on the neighbouring day.
+    tm_now.tm_isdst = -1;
     const time_t tNewDate = mktime(&tm_now);
     if (tNewDate < 0) {
       char szMessage[100] = {};

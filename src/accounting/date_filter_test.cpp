@@ -47,6 +47,15 @@ TEST(DateFilter, UsesTheLocalDate) {
   EXPECT_EQ(Resolve("today-6", k20090305Noon), "20090228");
 }
 
+TEST(DateFilter, CountsDaysAcrossADaylightSavingChange) {
+  const TimeZone tZone("Europe/Berlin");
+  constexpr time_t k20090330At0030 = 1238365800;  // 00:30 summer time, a day after the change
+  constexpr time_t k20091026At2330 = 1256596200;  // 23:30 winter time, a day after the change
+  EXPECT_EQ(Resolve("today-1", k20090330At0030), "20090329");
+  EXPECT_EQ(Resolve("today-7", k20091026At2330), "20091019");
+  EXPECT_EQ(Resolve("today", k20090330At0030), "20090330");
+}
+
 TEST(DateFilter, ReportsATimeBefore1970AndGoesOn) {
   const TimeZone tZone("UTC");
   testing::internal::CaptureStderr();

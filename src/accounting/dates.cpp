@@ -1,45 +1,68 @@
 // Date numbers, name dates and the calendar-day index between two dates.
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 #include "accounting/records.h"
 
 namespace {
 
-// Broken-down local midnight of a date number's text, sliced as YYYY MM DD. The daylight-saving
-// flag is 0 for every date, so two dates always differ by whole days of the zone's standard time.
-time_t ConvertDateNumber(date_number_t uiDate) {
-  char szDate[50] = {};
-  std::snprintf(szDate, sizeof szDate, "%llu", uiDate);
-  const auto ReadSlice = [&szDate](std::size_t iOffset, std::size_t iLength) {
-    char szSlice[5] = {};
-    std::memcpy(szSlice, szDate + iOffset, iLength);
-    return ParseInt(szSlice);
-  };
-  struct tm tDate = {};
-  tDate.tm_year = ReadSlice(0, 4) - 1900;
-  tDate.tm_mon = ReadSlice(4, 2) - 1;
-  tDate.tm_mday = ReadSlice(6, 2);
-  tDate.tm_isdst = 0;
-  return mktime(&tDate);
+constexpr std::array<unsigned long long, 20> MakePowersOfTen() {
+  std::array<unsigned long long, 20> auiPowers = {};
+  unsigned long long uiPower = 1;
+  for (unsigned long long& uiEntry : auiPowers) {
+    uiEntry = uiPower;
+    uiPower *= 10;
+  }
+  return auiPowers;
+}
+constexpr std::array<unsigned long long, 20> kPowersOfTen = MakePowersOfTen();
+
+std::size_t CountDigits(date_number_t uiDate) {
+  std::size_t iDigits = 1;
+  while (iDigits < kPowersOfTen.size() && uiDate >= kPowersOfTen[iDigits]) {
+    ++iDigits;
+  }
+  return iDigits;
 }
 
-struct day_index_entry_t {
-  date_number_t uiBase;
-  date_number_t uiCurrent;
-  int32_t iIndex;
-  bool bValid;
-};
+// The number that characters [iFirst, iEnd) of the date's decimal text spell; 0 where the text
+// is shorter, as a missing slice of YYYYMMDD reads.
+long long ReadDigitSlice(date_number_t uiDate, std::size_t iDigits, std::size_t iFirst,
+                         std::size_t iEnd) {
+  if (iFirst >= iDigits) {
+    return 0;
+  }
+  iEnd = iEnd < iDigits ? iEnd : iDigits;
+  return static_cast<long long>(uiDate / kPowersOfTen[iDigits - iEnd] %
+                                kPowersOfTen[iEnd - iFirst]);
+}
 
-// Direct-mapped: a run asks about a few hundred distinct pairs, millions of times.
-constexpr std::size_t kDayIndexCacheSize = 4096;
-std::array<day_index_entry_t, kDayIndexCacheSize> g_tDayIndexCache = {};
+long long FloorDivide(long long llValue, long long llDivisor) {
+  const long long llQuotient = llValue / llDivisor;
+  return (llValue % llDivisor != 0 && (llValue < 0) != (llDivisor < 0)) ? llQuotient - 1
+                                                                        : llQuotient;
+}
 
-std::size_t HashDatePair(date_number_t uiBase, date_number_t uiCurrent) {
-  unsigned long long uiHash = uiBase * 0x9E3779B97F4A7C15ULL ^ uiCurrent * 0xC2B2AE3D27D4EB4FULL;
-  uiHash ^= uiHash >> 29;
-  return static_cast<std::size_t>(uiHash % kDayIndexCacheSize);
+// Days from 1970-01-01 to the first of a month in the proleptic Gregorian calendar.
+long long CountDaysToMonth(long long llYear, long long llMonth) {
+  llYear -= llMonth <= 2 ? 1 : 0;
+  const long long llEra = FloorDivide(llYear, 400);
+  const long long llYearOfEra = llYear - llEra * 400;
+  const long long llDayOfYear = (153 * (llMonth + (llMonth > 2 ? -3 : 9)) + 2) / 5;
+  const long long llDayOfEra =
+      llYearOfEra * 365 + llYearOfEra / 4 - llYearOfEra / 100 + llDayOfYear;
+  return llEra * 146097 + llDayOfEra - 719468;
+}
+
+// The day number of a date's text sliced as YYYY MM DD, out-of-range months and days carried
+// over as the calendar conversion of the C library does: month first, then day.
+long long CountDays(date_number_t uiDate) {
+  const std::size_t iDigits = CountDigits(uiDate);
+  const long long llYear = ReadDigitSlice(uiDate, iDigits, 0, 4);
+  const long long llMonth = ReadDigitSlice(uiDate, iDigits, 4, 6) - 1;
+  const long long llDay = ReadDigitSlice(uiDate, iDigits, 6, 8);
+  const long long llYearCarry = FloorDivide(llMonth, 12);
+  return CountDaysToMonth(llYear + llYearCarry, llMonth - llYearCarry * 12 + 1) + llDay - 1;
 }
 
 }  // namespace
@@ -57,23 +80,10 @@ date_number_t GetLogFileDate(std::string_view szFileName) {
   return ParseDateNumber(szDate);
 }
 
-int32_t GetDayIndexUncached(date_number_t base_date, date_number_t current_date) {
-  const time_t tBase = ConvertDateNumber(base_date);
-  const time_t tCurrent = ConvertDateNumber(current_date);
-  if (tCurrent == tBase) {
-    return 0;
-  }
-  const auto iIndex = static_cast<int32_t>((tCurrent - tBase) / 86400);
+int32_t GetDayIndex(date_number_t base_date, date_number_t current_date) {
+  // Calendar days, not seconds: no time zone, daylight-saving change or change of a zone's
+  // offset can make a day shorter or longer.
+  const auto iIndex = static_cast<int32_t>(CountDays(current_date) - CountDays(base_date));
   // The day before the base shares its slot, so a baseline of the day before lands in slot 0.
   return iIndex == -1 ? 0 : iIndex;
 }
-
-int32_t GetDayIndex(date_number_t base_date, date_number_t current_date) {
-  day_index_entry_t& tEntry = g_tDayIndexCache[HashDatePair(base_date, current_date)];
-  if (!tEntry.bValid || tEntry.uiBase != base_date || tEntry.uiCurrent != current_date) {
-    tEntry = {base_date, current_date, GetDayIndexUncached(base_date, current_date), true};
-  }
-  return tEntry.iIndex;
-}
-
-void ResetDayIndexCache() { g_tDayIndexCache = {}; }

@@ -1,6 +1,10 @@
 // Tests of date numbers, name dates and the day index.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <random>
 
 #include "accounting/records.h"
@@ -57,20 +61,73 @@ TEST(DayIndex, FoldsTheDayBeforeToZeroInEveryZone) {
   }
 }
 
-// The cache must answer exactly as the plain conversion, for dates real and odd.
-TEST(DayIndex, CacheAnswersAsThePlainConversion) {
-  const TimeZone tZone("Europe/Berlin");
+namespace {
+
+// The day index as seconds between two local midnights, both taken as standard time: right
+// wherever the zone's standard offset stays the same between the two dates.
+int32_t CountDaysWithMktime(date_number_t uiBase, date_number_t uiCurrent) {
+  const auto ToTime = [](date_number_t uiDate) {
+    char szDate[50] = {};
+    std::snprintf(szDate, sizeof szDate, "%llu", uiDate);
+    const auto ReadSlice = [&szDate](std::size_t iOffset, std::size_t iLength) {
+      char szSlice[5] = {};
+      std::memcpy(szSlice, szDate + iOffset, iLength);
+      return std::atoi(szSlice);
+    };
+    struct tm tDate = {};
+    tDate.tm_year = ReadSlice(0, 4) - 1900;
+    tDate.tm_mon = ReadSlice(4, 2) - 1;
+    tDate.tm_mday = ReadSlice(6, 2);
+    tDate.tm_isdst = 0;
+    return mktime(&tDate);
+  };
+  const auto iIndex = static_cast<int32_t>((ToTime(uiCurrent) - ToTime(uiBase)) / 86400);
+  return iIndex == -1 ? 0 : iIndex;
+}
+
+}  // namespace
+
+TEST(DayIndex, CountsAsLocalMidnightsDoWhereTheOffsetHolds) {
   std::mt19937_64 tRandom(42);
-  std::uniform_int_distribution<int> tYear(1960, 2040);
   std::uniform_int_distribution<int> tMonth(0, 13);
   std::uniform_int_distribution<int> tDay(0, 32);
-  for (int iRound = 0; iRound < 20000; ++iRound) {
-    const date_number_t uiBase = tYear(tRandom) * 10000ULL + tMonth(tRandom) * 100 + tDay(tRandom);
-    const date_number_t uiCurrent =
-        iRound % 3 == 0 ? tRandom()
-                        : tYear(tRandom) * 10000ULL + tMonth(tRandom) * 100 + tDay(tRandom);
-    ASSERT_EQ(GetDayIndex(uiBase, uiCurrent), GetDayIndexUncached(uiBase, uiCurrent))
-        << uiBase << " " << uiCurrent;
-    ASSERT_EQ(GetDayIndex(uiBase, uiCurrent), GetDayIndexUncached(uiBase, uiCurrent));
+  const struct {
+    const char* szZone;
+    int iFirstYear;
+    int iLastYear;
+  } kZones[] = {
+      {"UTC", 1000, 9999},
+      {"Europe/Berlin", 1900, 2040},
+      {"America/New_York", 1900, 2040},
+      {"Australia/Lord_Howe", 1982, 2040},
+      {"Asia/Tokyo", 1900, 2040},
+  };
+  for (const auto& tZone : kZones) {
+    const TimeZone tSetZone(tZone.szZone);
+    std::uniform_int_distribution<int> tYear(tZone.iFirstYear + 1, tZone.iLastYear - 1);
+    for (int iRound = 0; iRound < 5000; ++iRound) {
+      const date_number_t uiBase =
+          tYear(tRandom) * 10000ULL + tMonth(tRandom) * 100 + tDay(tRandom);
+      const date_number_t uiCurrent =
+          tYear(tRandom) * 10000ULL + tMonth(tRandom) * 100 + tDay(tRandom);
+      ASSERT_EQ(GetDayIndex(uiBase, uiCurrent), CountDaysWithMktime(uiBase, uiCurrent))
+          << tZone.szZone << " " << uiBase << " " << uiCurrent;
+    }
   }
+  // Numbers of any length, sliced as text: short ones miss slices, long ones are cut.
+  const TimeZone tUtc("UTC");
+  for (int iRound = 0; iRound < 5000; ++iRound) {
+    const date_number_t uiBase = tRandom() >> (tRandom() % 64);
+    const date_number_t uiCurrent = tRandom() >> (tRandom() % 64);
+    ASSERT_EQ(GetDayIndex(uiBase, uiCurrent), CountDaysWithMktime(uiBase, uiCurrent))
+        << uiBase << " " << uiCurrent;
+  }
+}
+
+TEST(DayIndex, CountsCalendarDaysWhereAZoneChangedItsOffset) {
+  // Paraguay moved to a standard offset of -3 hours in October 2024: local midnights of the
+  // two dates lie a day minus an hour apart, yet they are a day apart.
+  const TimeZone tZone("America/Asuncion");
+  EXPECT_EQ(GetDayIndex(20240901, 20241201), 91);
+  EXPECT_EQ(GetDayIndex(20241001, 20241031), 30);
 }

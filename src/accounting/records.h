@@ -30,17 +30,26 @@ struct ipt_data_t {
   char sDestination[kIpBuf];
 };
 
-// One host: traffic and last counter reading per day slot, in MB.
+// One host: traffic and last counter reading per day slot, in MB. A reading of 0 is a reading,
+// so a marker per slot tells which slots hold one; the first reading of each direction is kept
+// for the comparison with the baseline.
 struct data_t {
   char ip[kIpBuf];
   double bytes_in[kDaySlots];
   double bytes_out[kDaySlots];
   double previous_bytes_in[kDaySlots];
   double previous_bytes_out[kDaySlots];
+  bool has_previous_in[kDaySlots];
+  bool has_previous_out[kDaySlots];
+  double first_bytes_in;
+  double first_bytes_out;
+  int32_t first_day_in;
+  int32_t first_day_out;
 };
 
 using host_table_t = data_t[kMaxClients];
 using day_slots_t = double[kDaySlots];
+using day_marks_t = bool[kDaySlots];
 
 // The report range: set by the row accounting, shared by both passes and both tables.
 extern date_number_t start_date;
@@ -75,15 +84,9 @@ date_number_t ParseDateNumber(const char* szText);
 /// 0 for names shorter than 14 characters.
 date_number_t GetLogFileDate(std::string_view szFileName);
 
-/// Calendar days from `base_date` to `current_date` in local time, -1 folded to 0. Cached:
-/// the answer depends only on the two numbers and the time zone.
+/// Calendar days from `base_date` to `current_date`, each read as the text YYYYMMDD with
+/// months and days out of range carried over; -1 is folded to 0. Needs no time zone.
 int32_t GetDayIndex(date_number_t base_date, date_number_t current_date);
-
-/// The same as GetDayIndex, converting both dates every time.
-int32_t GetDayIndexUncached(date_number_t base_date, date_number_t current_date);
-
-/// Forgets cached day indexes; needed only when the time zone changes within a process.
-void ResetDayIndexCache();
 
 /// Resolves a date filter in place (empty, "today", "today-N", else left as it is) against
 /// `tNow`. `pLogFileFilter` holds kTextBuf bytes.
@@ -95,10 +98,14 @@ void ProcessSpecialDateParameter(char* pLogFileFilter);
 // ---- accounting ----
 
 /// Adds one new counter reading (MB) to its day slot: the growth since the previous reading,
-/// or the whole reading after a reset or when there is none.
+/// or the whole reading after a reset or when there is none. A reading of a new day compares
+/// with the last reading of the most recent earlier slot that holds one (`has_previous_array`).
 void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_slots_t& bytes_array,
                               const day_slots_t& previous_bytes_array,
-                              int32_t iLogFileIsOnANewDate);
+                              const day_marks_t& has_previous_array, int32_t iLogFileIsOnANewDate);
+
+/// True when any day slot of the marks holds a reading.
+bool HasAnyReading(const day_marks_t& has_previous_array);
 
 /// The megabytes of a byte column: an exact count of up to 20 digits below 2^64, else the
 /// listing's rounded form (leading digits, then K, M, G or T anywhere).

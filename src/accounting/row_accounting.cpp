@@ -42,6 +42,38 @@ bool IsHostInSlot(const data_t& tHost, std::string_view szKey) {
          EqualsIgnoreCase(std::string_view(tHost.ip, strnlen(tHost.ip, kIpBuf)), szKey);
 }
 
+// The slots of one direction of a host record.
+struct direction_slots_t {
+  day_slots_t& tBytes;
+  day_slots_t& tPrevious;
+  day_marks_t& tHasPrevious;
+  double& dFirstBytes;
+  int32_t& iFirstDay;
+};
+
+direction_slots_t GetDirectionSlots(data_t& tHost, int32_t iDirection) {
+  if (iDirection == 0) {
+    return {tHost.bytes_in, tHost.previous_bytes_in, tHost.has_previous_in, tHost.first_bytes_in,
+            tHost.first_day_in};
+  }
+  return {tHost.bytes_out, tHost.previous_bytes_out, tHost.has_previous_out, tHost.first_bytes_out,
+          tHost.first_day_out};
+}
+
+// Stores a reading as its slot's last one; the first of the direction is kept as well.
+void KeepReading(const direction_slots_t& tSlots, int32_t iday_index, double bytes) {
+  if (!HasAnyReading(tSlots.tHasPrevious)) {
+    tSlots.dFirstBytes = bytes;
+    tSlots.iFirstDay = iday_index;
+  }
+  tSlots.tPrevious[iday_index] = bytes;
+  tSlots.tHasPrevious[iday_index] = true;
+}
+
+// A file two or more days before the range's start (an old baseline) holds a level, as one of
+// the day before does: it goes to slot 0 like that one.
+int32_t FoldEarlyDays(int32_t iday_index) { return iday_index < 0 ? 0 : iday_index; }
+
 }  // namespace
 
 void ResetReportRange() {
@@ -148,21 +180,20 @@ void ProcessIPTableRow(const char* pLogFileName, int32_t iDirection, const ipt_d
   const date_number_t uiFileDate = GetLogFileDate(pLogFileName);
   if (iFoundIndex >= 0) {
     g_iNextSlotGuess = iFoundIndex + 1;
-    const int32_t iday_index = GetDayIndex(start_date, uiFileDate);
-    if (iday_index > 30 || iday_index < 0) {
+    const int32_t iday_index = FoldEarlyDays(GetDayIndex(start_date, uiFileDate));
+    if (iday_index > 30) {
       // Nothing is stored outside the 31 slots: the reading is dropped.
       ReportInvalidDayIndex(1, iday_index);
     } else {
-      data_t& tHost = ppBandwidthUsage[iFoundIndex];
-      day_slots_t& tBytes = iDirection == 0 ? tHost.bytes_in : tHost.bytes_out;
-      day_slots_t& tPrevious = iDirection == 0 ? tHost.previous_bytes_in : tHost.previous_bytes_out;
+      const direction_slots_t tSlots = GetDirectionSlots(ppBandwidthUsage[iFoundIndex], iDirection);
       // A file dated before the range's start holds a level, not traffic: the last one stays.
       if (uiFileDate < start_date) {
-        tBytes[iday_index] = bytes;
+        tSlots.tBytes[iday_index] = bytes;
       } else {
-        SetDailyBandwidthForHost(iday_index, bytes, tBytes, tPrevious, iLogFileIsOnANewDate);
+        SetDailyBandwidthForHost(iday_index, bytes, tSlots.tBytes, tSlots.tPrevious,
+                                 tSlots.tHasPrevious, iLogFileIsOnANewDate);
       }
-      tPrevious[iday_index] = bytes;
+      KeepReading(tSlots, iday_index, bytes);
     }
     if (end_date < uiFileDate) {
       end_date = uiFileDate;
@@ -182,16 +213,16 @@ void ProcessIPTableRow(const char* pLogFileName, int32_t iDirection, const ipt_d
 
   data_t& tHost = ppBandwidthUsage[iFirstEmptyIndex];
   g_iNextSlotGuess = iFirstEmptyIndex + 1;
-  const int32_t iday_index = start_date == 0 ? 0 : GetDayIndex(start_date, uiFileDate);
-  const bool bInRange = iday_index <= 30 && iday_index >= 0;
-  if (!bInRange) {
-    ReportInvalidDayIndex(2, iday_index);
-  }
+  const int32_t iday_index =
+      start_date == 0 ? 0 : FoldEarlyDays(GetDayIndex(start_date, uiFileDate));
   CopyText(tHost.ip, sizeof tHost.ip, szHostKey);
-  if (bInRange) {
+  if (iday_index > 30) {
+    ReportInvalidDayIndex(2, iday_index);
+  } else {
     // The first reading counts in full; the report takes the baseline back out.
-    (iDirection == 0 ? tHost.bytes_in : tHost.bytes_out)[iday_index] = bytes;
-    (iDirection == 0 ? tHost.previous_bytes_in : tHost.previous_bytes_out)[iday_index] = bytes;
+    const direction_slots_t tSlots = GetDirectionSlots(tHost, iDirection);
+    tSlots.tBytes[iday_index] = bytes;
+    KeepReading(tSlots, iday_index, bytes);
   }
   if (start_date == 0) {
     start_date = uiFileDate;

@@ -147,18 +147,15 @@ TEST_F(RowAccounting, AFileBeforeTheStartOverwritesItsSlot) {
   EXPECT_EQ(tTable_[1].bytes_in[0], 4);
 }
 
-TEST_F(RowAccounting, DropsReadingsOutsideTheSlotsButWidensTheRange) {
+TEST_F(RowAccounting, DropsReadingsAfterTheSlotsButWidensTheRange) {
   In("in_20090401120000", "5M", "10.0.0.1");
   testing::internal::CaptureStderr();
   In("in_20090502120000", "9M", "10.0.0.1");
   In("in_20090502120000", "9M", "10.0.0.2");
-  In("in_20090330120000", "9M", "10.0.0.1");
   const std::string szError = testing::internal::GetCapturedStderr();
   EXPECT_NE(szError.find("In [ProcessIPTableRow] #1 Invalid iday_index value [31]: "),
             std::string::npos);
   EXPECT_NE(szError.find("In [ProcessIPTableRow] #2 Invalid iday_index value [31]: "),
-            std::string::npos);
-  EXPECT_NE(szError.find("In [ProcessIPTableRow] #1 Invalid iday_index value [-2]: "),
             std::string::npos);
   EXPECT_STREQ(tTable_[1].ip, "10.0.0.2");
   for (int iSlot = 0; iSlot < kDaySlots; ++iSlot) {
@@ -166,6 +163,31 @@ TEST_F(RowAccounting, DropsReadingsOutsideTheSlotsButWidensTheRange) {
     EXPECT_EQ(tTable_[1].bytes_in[iSlot], 0);
   }
   EXPECT_EQ(end_date, 20090502ULL);
+}
+
+TEST_F(RowAccounting, AnOldBaselineLandsInSlotZero) {
+  In("in_20090401120000", "5M", "10.0.0.1");
+  testing::internal::CaptureStderr();
+  In("in_20090328120000", "3M", "10.0.0.1");
+  In("in_20090328120000", "4M", "10.0.0.2");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(tTable_[0].bytes_in[0], 3);
+  EXPECT_EQ(tTable_[1].bytes_in[0], 4);
+  EXPECT_TRUE(tTable_[1].has_previous_in[0]);
+  EXPECT_EQ(start_date, 20090401ULL);
+}
+
+TEST_F(RowAccounting, KeepsTheFirstReadingOfEachDirection) {
+  Out("out_20090425120000", "0", "10.0.0.1");
+  In("in_20090426120000", "7M", "10.0.0.1", 1);
+  In("in_20090427120000", "9M", "10.0.0.1", 1);
+  Out("out_20090427120000", "2M", "10.0.0.1", 1);
+  EXPECT_EQ(tTable_[0].first_bytes_out, 0);
+  EXPECT_EQ(tTable_[0].first_day_out, 0);
+  EXPECT_EQ(tTable_[0].first_bytes_in, 7);
+  EXPECT_EQ(tTable_[0].first_day_in, 1);
+  // The reading of 0 on the first day is a reading: 2M grew from it on the third.
+  EXPECT_EQ(tTable_[0].bytes_out[2], 2);
 }
 
 TEST_F(RowAccounting, AFullTableDropsNewHostsAndWarnsOnce) {

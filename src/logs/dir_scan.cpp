@@ -13,6 +13,11 @@ date_number_t GetFilterDate(const char* szFilter) {
   return ParseDateNumber(iLength < 8 ? szFilter : szFilter + iLength - 8);
 }
 
+// Exactly eight digits: a whole day, as opposed to a prefix or a date with an hour.
+bool IsWholeDate(std::string_view szFilter) {
+  return szFilter.size() == 8 && szFilter.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 void ReadLogFile(void* /*pContext*/, const char* szLogPath, const char* szLogFile,
                  host_table_t& tTable, int32_t iDirection, int32_t iLogFileIsOnANewDate) {
   ProcessLogFile(szLogPath, szLogFile, tTable, iDirection, iLogFileIsOnANewDate);
@@ -40,6 +45,10 @@ void ScanLogListing(const dir_listing_t& tListing, const char* szLogPath,
   const date_number_t uiStartFileDate = GetFilterDate(szLogFileFilterStart);
   const date_number_t uiEndFileDate = GetFilterDate(szLogFileFilterEnd);
   const int32_t iMaxDateRangeIndex = GetDayIndex(uiStartFileDate, uiEndFileDate);
+  // Without a snapshot of the end day there is no end match; a whole end date still ends the
+  // walk, or it would run on to the end of the directory.
+  const date_number_t uiWalkEnd =
+      IsWholeDate(szLogFileFilterEnd) ? uiEndFileDate : ~date_number_t{0};
 
   int32_t iLastDateRangeIndex = -1;
   bool bFoundAndUsedPreviousFile = false;
@@ -68,7 +77,7 @@ void ScanLogListing(const dir_listing_t& tListing, const char* szLogPath,
     const bool iIncludeFileInCalcs =
         iFoundStartFileFilter || iFoundEndFileFilter ||
         (uiFirstMatchedFileDate != 0 && uiFileDate >= uiFirstMatchedFileDate &&
-         uiLastMatchedFileDate == 0) ||
+         uiLastMatchedFileDate == 0 && uiFileDate <= uiWalkEnd) ||
         (iTestInDateRange >= 0 && iTestInDateRange <= iMaxDateRangeIndex &&
          uiFileDate >= uiStartFileDate);
     if (!iIncludeFileInCalcs) {
