@@ -1,0 +1,167 @@
+#!/bin/sh
+# The collector kit against a stand-in iptables: exact listings, IPv6 rows, both-or-nothing
+# snapshots, config forms, "add" that matches HOSTS exactly, dry runs, the cron PATH, the
+# --time check and retention. Usage: kit_test.sh CONTRIB_DIR CRON_FILE
+set -u
+contrib=$1
+cron_file=$2
+fake="$(cd "$(dirname "$0")" && pwd)/kit/fake-iptables"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+check() { # description condition...
+  description=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAIL: $description"
+  fi
+}
+
+# A fresh case: an empty state for both families and a config naming them.
+start_case() { # hosts
+  rm -rf "$work/case"
+  mkdir -p "$work/case/logs"
+  cat >"$work/case/conf" <<CONF
+HOSTS="$1"
+LOG_DIR=$work/case/logs
+IPTABLES="sh $fake $work/case/v4 4"
+IP6TABLES="sh $fake $work/case/v6 6"
+CONF
+}
+chains() { sh "$contrib/netreckon-chains" --config "$work/case/conf" "$@"; }
+snapshot() { sh "$contrib/netreckon-snapshot" --config "$work/case/conf" "$@"; }
+logs_are() { [ "$(ls -A "$work/case/logs" | tr '\n' ' ')" = "$1" ]; }
+contains() { grep -qF -- "$2" "$1"; }
+lacks() { ! grep -qF -- "$2" "$1"; }
+
+# Exact listings, with the IPv6 chain's rows after the IPv4 ones.
+start_case "10.0.0.1 2001:DB8::1"
+chains add >/dev/null
+snapshot --time 20261102120000
+in_log=$work/case/logs/traffic_in_20261102120000
+check "snapshot lists exactly" contains "$work/case/v4/calls" "-L NETRECKON_IN -v -n -x"
+check "one header, IPv4 rows" test "$(sed -n 3p "$in_log" | awk '{ print $2, $8 }')" = "150000000123 10.0.0.1"
+check "IPv6 rows follow" test "$(sed -n 4p "$in_log" | awk '{ print $2, $8 }')" = "150000000123 2001:db8::1"
+check "IPv6 header dropped" test "$(wc -l <"$in_log")" -eq 4
+check "outgoing keys are sources" test "$(sed -n 3p "$work/case/logs/traffic_out_20261102120000" | awk '{ print $7 }')" = 10.0.0.1
+check "no temporary files" logs_are "traffic_in_20261102120000 traffic_out_20261102120000 "
+
+# Both or nothing: a missing second chain, a listing without its column titles.
+start_case "10.0.0.1"
+chains add >/dev/null
+snapshot --out-chain NOSUCH --time 20261102120000 2>"$work/err"
+check "missing chain fails" test $? -ne 0
+check "missing chain says so" contains "$work/err" "chain NOSUCH does not exist: run netreckon-chains add"
+check "missing chain leaves nothing" logs_are ""
+FAKE_NO_HEADER=1 snapshot --time 20261102120000 2>"$work/err"
+check "incomplete listing fails" test $? -ne 0
+check "incomplete listing leaves nothing" logs_are ""
+
+# A full file system: a tiny tmpfs in a private mount namespace.
+if [ "$(id -u)" = 0 ] && unshare -m true 2>/dev/null; then
+  start_case "10.0.0.1 10.0.0.2"
+  chains add >/dev/null
+  FAKE_ROWS=400 unshare -m sh -c '
+    mount -t tmpfs -o size=16k netreckon-test "$1/logs" || exit 99
+    sh "$2/netreckon-snapshot" --config "$1/conf" --time 20261102120000 2>"$1/err"
+    echo $? >"$1/status"
+    ls -A "$1/logs" >"$1/left"' sh "$work/case" "$contrib"
+  check "full disk fails" test "$(cat "$work/case/status")" -ne 0
+  check "full disk leaves nothing" test ! -s "$work/case/left"
+  check "full disk says so" contains "$work/case/err" "cannot write"
+else
+  echo "skipped: the full file system case needs root and mount namespaces"
+fi
+
+# Config as admins write it: export, spaces, quotes, comments, CRLF; unknown keys warned about.
+start_case ""
+printf '%s\r\n' '  export HOSTS = "10.0.0.21 10.0.0.22" # lab hosts' "IN_CHAIN='LAB_IN'  # in" \
+  'OUT_CHAIN=LAB_OUT # out' "IPTABLES=\"sh $fake $work/case/v4 4\"" 'COLOUR=blue' \
+  >"$work/case/conf"
+chains --dry-run add >"$work/out" 2>"$work/err"
+check "config forms read" contains "$work/out" "-A LAB_IN -d 10.0.0.22/32"
+check "quoted chain read" contains "$work/out" "-A LAB_OUT -s 10.0.0.21/32"
+check "no carriage return kept" lacks "$work/out" "$(printf '\r')"
+check "unknown key warned" contains "$work/err" "unknown key COLOUR"
+check "dry run changes nothing" test ! -s "$work/case/v4/rules"
+
+# Setup never stops half way: one bad address, one bad line, and nothing changes.
+for hosts in "10.0.0.1 10.0.0.300" "10.0.0.1 2001:db8::g" "10.0.0.1 host.example"; do
+  start_case "$hosts"
+  chains add 2>"$work/err"
+  check "bad host '$hosts' fails" test $? -ne 0
+  check "bad host '$hosts' changes nothing" test ! -s "$work/case/v4/chains"
+  check "bad host '$hosts' named" contains "$work/err" "invalid host address"
+done
+start_case "10.0.0.1"
+echo 'HOSTS=10.0.0.1 10.0.0.2' >>"$work/case/conf"
+chains add 2>"$work/err"
+check "unquoted blanks fail" test $? -ne 0
+check "unquoted blanks change nothing" test ! -s "$work/case/v4/chains"
+
+# add matches HOSTS exactly; a dry run after it prints nothing.
+start_case "10.0.0.1 10.0.0.2 10.0.0.3 2001:db8::1"
+chains add >/dev/null
+check "rules added" test "$(grep -c '^NETRECKON_IN -d' "$work/case/v4/rules")" -eq 3
+check "IPv6 rules added" contains "$work/case/v6/rules" "NETRECKON_OUT -s 2001:db8::1/128"
+check "jumps added" contains "$work/case/v6/rules" "FORWARD -j NETRECKON_OUT"
+chains --dry-run add >"$work/out"
+check "dry run on a complete setup prints nothing" test ! -s "$work/out"
+sed -i 's/^HOSTS=.*/HOSTS="10.0.0.1 10.0.0.3"/' "$work/case/conf"
+chains --dry-run add >"$work/out"
+check "dry run prints the removal only" test "$(cat "$work/out")" = "sh $fake $work/case/v4 4 -D NETRECKON_IN -d 10.0.0.2/32
+sh $fake $work/case/v4 4 -D NETRECKON_OUT -s 10.0.0.2/32
+sh $fake $work/case/v6 6 -D NETRECKON_IN -d 2001:db8::1/128
+sh $fake $work/case/v6 6 -D NETRECKON_OUT -s 2001:db8::1/128"
+chains add >/dev/null
+check "removed host's rule gone" lacks "$work/case/v4/rules" "10.0.0.2/32"
+check "listed hosts kept" test "$(grep -c '^NETRECKON_' "$work/case/v4/rules")" -eq 4
+chains remove
+check "remove leaves no chain" test ! -s "$work/case/v4/chains"
+check "remove leaves no IPv6 chain" test ! -s "$work/case/v6/chains"
+
+# The time of a snapshot must be a real local date and time.
+start_case "10.0.0.1"
+chains add >/dev/null
+for stamp in 20261399999999 20260230120000 20261102250000 2026110212; do
+  snapshot --time "$stamp" 2>/dev/null
+  check "time $stamp refused" test $? -ne 0
+done
+TZ=Europe/Berlin snapshot --time 20260329023000 2>/dev/null
+check "a time in the spring gap refused" test $? -ne 0
+check "refused times leave nothing" logs_are ""
+
+# cron's PATH finds iptables: the line sets one, and the scripts add sbin to a bare one.
+check "cron line sets PATH" contains "$cron_file" "PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"
+if [ -x /usr/sbin/iptables ] && [ "$(id -u)" = 0 ]; then
+  env -i PATH=/usr/bin:/bin sh "$contrib/netreckon-snapshot" --config /dev/null --dir "$work/cron" \
+    --in-chain NETRECKON_NO_SUCH_CHAIN --time 20261102120000 2>"$work/err"
+  check "cron PATH finds iptables" lacks "$work/err" "not found"
+fi
+
+# Retention: snapshots of the two prefixes older than KEEP_DAYS days go, nothing else.
+start_case "10.0.0.1"
+chains add >/dev/null
+today=$(date +%Y%m%d)
+old=$(date -d "today - 10 days" +%Y%m%d)
+edge=$(date -d "today - 3 days" +%Y%m%d)
+for name in "traffic_in_${old}120000" "traffic_out_${old}120000" "traffic_in_${edge}000000" \
+  "other_${old}120000" "traffic_in_${old}notes"; do
+  echo x >"$work/case/logs/$name"
+done
+echo KEEP_DAYS=3 >>"$work/case/conf"
+snapshot --time "${today}000000"
+check "old snapshots deleted" test ! -e "$work/case/logs/traffic_in_${old}120000" -a \
+  ! -e "$work/case/logs/traffic_out_${old}120000"
+check "recent and foreign files kept" test -e "$work/case/logs/traffic_in_${edge}000000" -a \
+  -e "$work/case/logs/other_${old}120000" -a -e "$work/case/logs/traffic_in_${old}notes"
+snapshot --keep-days x --time "${today}000100" 2>/dev/null
+check "bad keep-days refused" test $? -ne 0
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
