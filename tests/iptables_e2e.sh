@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end with real iptables: inside a private network namespace, set up the accounting chains,
-# send known TCP traffic between loopback addresses, take snapshots under chosen dates (with a
-# counter reset in the middle), and check netreckon's figures against the exact counters.
+# preset counters far above 10 GB, send known TCP traffic between loopback addresses (IPv4 and
+# ::1), take exact snapshots with the kit under chosen dates (with a counter reset in the
+# middle), and check netreckon's figures against the exact counters.
 # Usage: iptables_e2e.sh NETRECKON CONTRIB_DIR. Exits 77 (skipped) without root, network
 # namespaces, iptables or socat. Traffic never leaves the namespace's loopback device.
 set -euo pipefail
@@ -37,31 +38,47 @@ for candidate in iptables iptables-legacy; do
   fi
 done
 [ -n "$iptables" ] || skip "no working iptables in a network namespace"
-echo "using $iptables ($(in_ns "$iptables" -V))"
+ip6tables=${iptables/iptables/ip6tables}
+in_ns "$ip6tables" -L -n >/dev/null 2>&1 || skip "no working $ip6tables in a network namespace"
+in_ns ping -6 -c 1 -W 2 ::1 >/dev/null 2>&1 || in_ns ip -6 addr show dev lo | grep -q '::1' ||
+  skip "no IPv6 loopback in the namespace"
+echo "using $iptables and $ip6tables ($(in_ns "$iptables" -V))"
 
 mkdir -p "$work/logs" "$work/exact"
 cat >"$work/netreckon.conf" <<CONF
 IN_CHAIN=NR_E2E_IN
 OUT_CHAIN=NR_E2E_OUT
-HOSTS="127.0.0.2 127.0.0.3 127.0.0.4"
+HOSTS="127.0.0.2 127.0.0.3 127.0.0.4 ::1"
 LOG_DIR=$work/logs
 IN_PREFIX=traffic_in_
 OUT_PREFIX=traffic_out_
 IPTABLES=$iptables
+IP6TABLES=$ip6tables
 CONF
 
 in_ns sh "$contrib/netreckon-chains" --config "$work/netreckon.conf" add
 in_ns sh "$contrib/netreckon-chains" --config "$work/netreckon.conf" add  # a second time: no change
 rules=$(in_ns "$iptables" -S | grep -c NR_E2E || true)
 [ "$rules" -eq 12 ] || { echo "FAIL: expected 12 chain lines after two adds, got $rules"; in_ns "$iptables" -S; exit 1; }
+rules=$(in_ns "$ip6tables" -S | grep -c NR_E2E || true)
+[ "$rules" -eq 8 ] || { echo "FAIL: expected 8 IPv6 chain lines after two adds, got $rules"; in_ns "$ip6tables" -S; exit 1; }
+
+# A router up for months: counters far above 10 GB, where a rounded listing moves in steps of
+# 1,000 MB.
+in_ns "$iptables" -R NR_E2E_IN 1 -d 127.0.0.2/32 -c 100000000 150000000000
+in_ns "$iptables" -R NR_E2E_IN 2 -d 127.0.0.3/32 -c 10000000 12000000000
+in_ns "$iptables" -R NR_E2E_OUT 3 -s 127.0.0.4/32 -c 10000000 98765432109
+in_ns "$ip6tables" -R NR_E2E_IN 1 -d ::1/128 -c 10000000 20000000000
 
 port=7000
 send() { # from to bytes
   port=$((port + 1))
-  in_ns timeout 20 socat -u "TCP-LISTEN:$port,bind=$2,reuseaddr" OPEN:/dev/null,wronly &
+  local tcp=TCP from=$1 to=$2
+  if [[ $2 == *:* ]]; then tcp=TCP6 from="[$1]" to="[$2]"; fi
+  in_ns timeout 20 socat -u "$tcp-LISTEN:$port,bind=$to,reuseaddr" OPEN:/dev/null,wronly &
   local server=$!
   local tries=0
-  until head -c "$3" /dev/zero | in_ns timeout 20 socat -u - "TCP:$2:$port,bind=$1" 2>/dev/null; do
+  until head -c "$3" /dev/zero | in_ns timeout 20 socat -u - "$tcp:$to:$port,bind=$from" 2>/dev/null; do
     tries=$((tries + 1))
     [ "$tries" -lt 50 ] || { echo "FAIL: cannot reach $2:$port"; exit 1; }
     sleep 0.1
@@ -70,22 +87,34 @@ send() { # from to bytes
 }
 snap() { # stamp
   in_ns sh "$contrib/netreckon-snapshot" --config "$work/netreckon.conf" --time "$1"
-  in_ns "$iptables" -L NR_E2E_IN -v -n -x >"$work/exact/in_$1"
-  in_ns "$iptables" -L NR_E2E_OUT -v -n -x >"$work/exact/out_$1"
+  for chain in IN OUT; do
+    local file
+    file="$work/exact/${chain,,}_$1"
+    in_ns "$iptables" -L "NR_E2E_$chain" -v -n -x >"$file"
+    in_ns "$ip6tables" -L "NR_E2E_$chain" -v -n -x | tail -n +3 >>"$file"
+  done
+  # The kit saves exact listings: the same counters as those just taken.
+  if awk 'NR > 2 && $2 !~ /^[0-9]+$/ { bad = 1 } END { exit !bad }' "$work/logs/traffic_in_$1"; then
+    echo "FAIL: the snapshot is not exact"
+    exit 1
+  fi
 }
 
 send 127.0.0.2 127.0.0.3 50000
+send ::1 ::1 70000
 snap 20260101235500
 send 127.0.0.2 127.0.0.3 300000
 snap 20260102080000
 send 127.0.0.3 127.0.0.4 150000
 snap 20260102120000
 send 127.0.0.4 127.0.0.2 500000
+send ::1 ::1 3000000
 snap 20260102200000
 send 127.0.0.2 127.0.0.4 200000
 snap 20260103080000
 in_ns "$iptables" -Z NR_E2E_IN
 in_ns "$iptables" -Z NR_E2E_OUT
+in_ns "$ip6tables" -Z NR_E2E_IN
 send 127.0.0.3 127.0.0.2 120000
 snap 20260103120000
 send 127.0.0.2 127.0.0.3 400000
@@ -93,8 +122,11 @@ snap 20260103200000
 send 127.0.0.4 127.0.0.3 250000
 snap 20260104080000
 send 127.0.0.2 127.0.0.3 2000000
+send ::1 ::1 400000
 snap 20260104200000
-ls -A "$work/logs" | grep -v '^traffic_' && { echo "FAIL: temporary files left behind"; exit 1; }
+awk '$8 == "127.0.0.2" && $2 >= 150000000000 { found = 1 } END { exit !found }' \
+  "$work/exact/in_20260101235500" || { echo "FAIL: the counters were not preset above 10 GB"; exit 1; }
+find "$work/logs" -mindepth 1 ! -name 'traffic_*' | grep . && { echo "FAIL: temporary files left behind"; exit 1; }
 
 TZ=UTC "$netreckon" 0 20260102 20260104 "$work/logs/" traffic_in_ traffic_out_ >"$work/report.txt"
 cat "$work/report.txt"
@@ -102,8 +134,8 @@ cat "$work/report.txt"
 # The traffic the exact counters show: growth from one snapshot to the next, the whole reading
 # after a reset, from the baseline on.
 expected() { # direction(in|out) column host
-  for file in $(ls "$work/exact" | grep "^$1_" | sort); do
-    awk -v host="$3" -v col="$2" 'NR > 2 && $col == host { print $2 }' "$work/exact/$file"
+  for file in "$work/exact/$1_"*; do
+    awk -v host="$3" -v col="$2" 'NR > 2 && $col == host { print $2 }' "$file"
   done | awk 'NR == 1 { prev = $1; next } { total += ($1 >= prev) ? $1 - prev : $1; prev = $1 }
               END { printf "%.6f\n", total / 1e6 }'
 }
@@ -114,13 +146,13 @@ reported() { # field(Incoming|Outgoing) host
 }
 
 failed=0
-for host in 127.0.0.2 127.0.0.3 127.0.0.4; do
+for host in 127.0.0.2 127.0.0.3 127.0.0.4 ::1; do
   for direction in in out; do
     if [ "$direction" = in ]; then column=8 field=Incoming; else column=7 field=Outgoing; fi
     want=$(expected "$direction" "$column" "$host")
     got=$(reported "$field" "$host")
-    # Each K reading is rounded to 500 bytes either way, and the report to 0.005 MB.
-    verdict=$(awk -v w="$want" -v g="$got" 'BEGIN { d = w - g; if (d < 0) d = -d; print (g != "" && d <= 0.012) ? "ok" : "FAIL" }')
+    # Exact listings: only the report's rounding to 0.005 MB remains.
+    verdict=$(awk -v w="$want" -v g="$got" 'BEGIN { d = w - g; if (d < 0) d = -d; print (g != "" && d <= 0.01) ? "ok" : "FAIL" }')
     echo "$verdict $host $field: exact $want MB, reported ${got:-nothing} MB"
     [ "$verdict" = ok ] || failed=1
     awk -v w="$want" 'BEGIN { exit !(w > 0.1) }' || { echo "FAIL: too little traffic counted for $host $direction"; failed=1; }
@@ -128,6 +160,6 @@ for host in 127.0.0.2 127.0.0.3 127.0.0.4; do
 done
 
 in_ns sh "$contrib/netreckon-chains" --config "$work/netreckon.conf" remove
-left=$(in_ns "$iptables" -S | grep -c NR_E2E || true)
+left=$( (in_ns "$iptables" -S; in_ns "$ip6tables" -S) | grep -c NR_E2E || true)
 [ "$left" -eq 0 ] || { echo "FAIL: chains left after remove"; failed=1; }
 exit "$failed"
