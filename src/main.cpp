@@ -1,15 +1,18 @@
 // netreckon: per-host traffic in and out over a range of days, from packet-filter counter logs.
 #include <cstdio>
 #include <ctime>
+#include <string_view>
 
 #include "accounting/records.h"
 #include "logs/logs.h"
+#include "report/report.h"
 
 namespace {
 
 // What the command line asks for.
 struct settings_t {
   int32_t iGenerateType = 0;
+  report_type_t eReport = report_type_t::kConsole;
   char szLogFileStartFilter[kTextBuf] = {};
   char szLogFileEndFilter[kTextBuf] = {};
   char szLogPath[kTextBuf] = {};
@@ -17,9 +20,6 @@ struct settings_t {
   char szOutgoingDataLogfilePrefix[kTextBuf] = {};
   time_t tStartProcessing = 0;
 };
-
-constexpr int32_t kConsoleReport = 0;
-constexpr int32_t kHtmlReport = 1;
 
 constexpr const char* kBanner = "netreckon\nWritten by the netreckon developers.\n";
 
@@ -38,41 +38,14 @@ constexpr const char* kUsage[] = {
     "outgoing data logs (example: traffic_out_).",
 };
 
-// 101 "=" and a line break.
-constexpr const char* kRule =
-    "=================================================="
-    "===================================================\n";
-
-constexpr const char* kHtmlHead =
-    "        <html>"
-    "        <link rel='stylesheet' type='text/css' href='vivovo.css'>"
-    "        <link rel='stylesheet' type='text/css' href='red.css'>"
-    "        <body>"
-    "        <b>Bandwidth usage from: %llu to %llu</b>"
-    "        <table class=\"bwmg\" cellspacing=\"1\">"
-    "        <tbody>"
-    "        <tr class=\"header\">"
-    "        <td class=\"rtitle\">Host</td>"
-    "        <td class=\"dl\">Download</td>"
-    "        <td class=\"ul\">Upload</td>"
-    "        <td class=\"total\">Total</td>"
-    "        </tr>";
-
-constexpr const char* kHtmlTail =
-    "        </tbody>        </table>        </html>        </body>        ";
-
-constexpr const char* kHostIndent = "            ";
-constexpr const char* kTotalsIndent = "        ";
-
-// One table row; every piece of it follows the same indent.
-void PrintHtmlRow(const char* szIndent, const char* szClass, const char* szTitle, double dIn,
-                  double dOut) {
-  std::printf(
-      "%s<tr class=\"%s\">%s<td class=\"rtitle\">%s</td>%s<td class=\"dl\">%.2f MB</td>"
-      "%s<td class=\"ul\">%.2f MB</td>%s<td class=\"total\">%.2f MB</td>%s</tr>",
-      szIndent, szClass, szIndent, szTitle, szIndent, dIn, szIndent, dOut, szIndent, dIn + dOut,
-      szIndent);
-}
+constexpr const char* kHelpMore =
+    "\nThe generate-type may also be a word: console (0), html (1), or\n"
+    "  csv    bytes per host and day: host,date,incoming_bytes,outgoing_bytes\n"
+    "  json   the same as one JSON object, with totals per host and for all hosts\n"
+    "  daily  an HTML page with a chart of the traffic per day and a table of hosts by days\n"
+    "Exit status: 0 done, 1 the directory could not be listed, readings fell outside the 31\n"
+    "days a report covers, or the report could not be written; 255 no arguments.\n"
+    "--help, -h: this text. --version, -V: the version.\n";
 
 void CopyArgument(char (&szSetting)[kTextBuf], int argc, char** argv, int iPosition) {
   if (argc > iPosition) {
@@ -80,18 +53,33 @@ void CopyArgument(char (&szSetting)[kTextBuf], int argc, char** argv, int iPosit
   }
 }
 
+void PrintUsage() {
+  for (const char* szUsage : kUsage) {
+    std::puts(szUsage);
+  }
+}
+
 // Returns the exit status when the run ends here, -1 to go on.
 int ReadSettings(int argc, char** argv, settings_t& tSettings) {
   if (argc < 2) {
     std::puts(kBanner);
-    for (const char* szUsage : kUsage) {
-      std::puts(szUsage);
-    }
+    PrintUsage();
     return 255;
+  }
+  const std::string_view szFirst = argv[1];
+  if (szFirst == "--help" || szFirst == "-h") {
+    PrintUsage();
+    std::fputs(kHelpMore, stdout);
+    return 0;
+  }
+  if (szFirst == "--version" || szFirst == "-V") {
+    std::puts("netreckon " NETRECKON_VERSION);
+    return 0;
   }
   tSettings.tStartProcessing = time(nullptr);
   tSettings.iGenerateType = ParseInt(argv[1]);
-  if (tSettings.iGenerateType == kConsoleReport) {
+  tSettings.eReport = ParseReportType(argv[1]);
+  if (tSettings.eReport == report_type_t::kConsole) {
     std::puts(kBanner);
   }
   CopyText(tSettings.szLogPath, kTextBuf, "./");
@@ -102,107 +90,27 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
   ProcessSpecialDateParameter(tSettings.szLogFileStartFilter);
   CopyArgument(tSettings.szLogFileEndFilter, argc, argv, 3);
   ProcessSpecialDateParameter(tSettings.szLogFileEndFilter);
-  if (tSettings.iGenerateType == kConsoleReport) {
+  if (tSettings.eReport == report_type_t::kConsole) {
     std::printf("Using filter date-range [%s] - [%s]\n", tSettings.szLogFileStartFilter,
                 tSettings.szLogFileEndFilter);
   }
   return -1;
 }
 
-// The host address as HTML text; an address is written into the page, so it is escaped.
-void EscapeHtml(char (&szEscaped)[kIpBuf * 6], const char* szText) {
-  std::size_t iOut = 0;
-  for (const char* pChar = szText; *pChar != '\0'; ++pChar) {
-    const char* szEntity = nullptr;
-    switch (*pChar) {
-      case '&': szEntity = "&amp;"; break;
-      case '<': szEntity = "&lt;"; break;
-      case '>': szEntity = "&gt;"; break;
-      case '"': szEntity = "&quot;"; break;
-      case '\'': szEntity = "&#39;"; break;
-      default: break;
-    }
-    const std::string_view szPiece = szEntity != nullptr ? szEntity : std::string_view(pChar, 1);
-    if (iOut + szPiece.size() >= sizeof szEscaped) {
-      break;
-    }
-    szPiece.copy(szEscaped + iOut, szPiece.size());
-    iOut += szPiece.size();
-  }
-  szEscaped[iOut] = '\0';
-}
-
-double SumDaySlots(const day_slots_t& tSlots) {
-  double dSum = 0;
-  for (const double dSlot : tSlots) {
-    dSum += dSlot;
-  }
-  return dSum;
-}
-
-const data_t* FindBaseline(const host_table_t& tInit, const char* szIp) {
-  for (const data_t& tHost : tInit) {
-    if (tHost.ip[0] != '\0' && EqualsIgnoreCase(tHost.ip, szIp)) {
-      return &tHost;
-    }
-  }
-  return nullptr;
-}
-
-void PrintReport(const settings_t& tSettings, const host_table_t& tUsage,
-                 const host_table_t& tInit) {
-  const int32_t iType = tSettings.iGenerateType;
-  if (iType == kConsoleReport) {
-    std::fputs(kRule, stdout);
-    std::printf("Bandwidth usage from: %llu to %llu\n", start_date, end_date);
-  } else if (iType == kHtmlReport) {
-    std::printf(kHtmlHead, start_date, end_date);
-  }
-  double master_bytes_in_total = 0;
-  double master_bytes_out_total = 0;
-  for (int iIdx = 0; iIdx < kMaxClients && tUsage[iIdx].ip[0] != '\0'; ++iIdx) {
-    const data_t& tHost = tUsage[iIdx];
-    double bytes_in_total = SumDaySlots(tHost.bytes_in);
-    double bytes_out_total = SumDaySlots(tHost.bytes_out);
-    // The baseline is the counters' level before the range: only its slot 0 is taken out.
-    // A first reading below it means the counter was reset in between, and counts whole.
-    if (const data_t* pBaseline = FindBaseline(tInit, tHost.ip)) {
-      const double dInitialBytesIn = pBaseline->bytes_in[0];
-      const double dInitialBytesOut = pBaseline->bytes_out[0];
-      if (!(HasAnyReading(tHost.has_previous_in) && tHost.first_bytes_in < dInitialBytesIn)) {
-        bytes_in_total -= dInitialBytesIn;
-      }
-      if (!(HasAnyReading(tHost.has_previous_out) && tHost.first_bytes_out < dInitialBytesOut)) {
-        bytes_out_total -= dInitialBytesOut;
-      }
-    }
-    master_bytes_in_total += bytes_in_total;
-    master_bytes_out_total += bytes_out_total;
-    if (iType == kConsoleReport) {
-      std::printf("Totals for host [%s]\tIncoming [%.2f MB]\tOutgoing [%.2f MB]\tTotal [%.2f MB]\n",
-                  tHost.ip, bytes_in_total, bytes_out_total, bytes_in_total + bytes_out_total);
-    } else if (iType == kHtmlReport) {
-      char szHost[kIpBuf * 6] = {};
-      EscapeHtml(szHost, tHost.ip);
-      PrintHtmlRow(kHostIndent, iIdx % 2 == 0 ? "even" : "odd", szHost, bytes_in_total,
-                   bytes_out_total);
-    }
-  }
+void PrintReport(const settings_t& tSettings, const report_t& tReport) {
   const double dElapsedSeconds = difftime(time(nullptr), tSettings.tStartProcessing);
-  if (iType == kConsoleReport) {
-    std::fputs(kRule, stdout);
-    std::printf(
-        "Totals for all hosts in filter\tIncoming [%.2f MB]\tOutgoing [%.2f MB]\tTotal [%.2f MB]\n",
-        master_bytes_in_total, master_bytes_out_total,
-        master_bytes_in_total + master_bytes_out_total);
-    std::printf("\nElapsed time to generate stats: %.2f\n", dElapsedSeconds);
-  } else if (iType == kHtmlReport) {
-    PrintHtmlRow(kTotalsIndent, "header", "Total", master_bytes_in_total, master_bytes_out_total);
-    std::fputs(kHtmlTail, stdout);
+  switch (tSettings.eReport) {
+    case report_type_t::kConsole: WriteConsoleReport(stdout, tReport, dElapsedSeconds); break;
+    case report_type_t::kHtml: WriteHtmlReport(stdout, tReport); break;
+    case report_type_t::kCsv: WriteCsvReport(stdout, tReport); break;
+    case report_type_t::kJson: WriteJsonReport(stdout, tReport); break;
+    case report_type_t::kDaily: WriteDailyPage(stdout, tReport); break;
+    case report_type_t::kNone: break;
   }
 }
 
 // Both passes share the tables and the report range; the directory is listed once for both.
+// Returns 1 when the directory could not be listed or readings fell outside the report's days.
 int RunAndReport(const settings_t& tSettings) {
   host_table_t tBandwidthUsage = {};
   host_table_t tBandwidthUsageInitValue = {};
@@ -215,8 +123,10 @@ int RunAndReport(const settings_t& tSettings) {
                                 tSettings.szOutgoingDataLogfilePrefix, 1,
                                 tSettings.szLogFileStartFilter, tSettings.szLogFileEndFilter,
                                 tBandwidthUsage, tBandwidthUsageInitValue);
-  PrintReport(tSettings, tBandwidthUsage, tBandwidthUsageInitValue);
-  return 0;
+  static report_t s_tReport;
+  BuildReport(tBandwidthUsage, tBandwidthUsageInitValue, s_tReport);
+  PrintReport(tSettings, s_tReport);
+  return tListing.bOpened && !HasDroppedReadings(s_tReport) ? 0 : 1;
 }
 
 }  // namespace

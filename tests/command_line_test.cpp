@@ -109,7 +109,7 @@ TEST(CommandLine, OtherTypesPrintNeitherBannerNorReport) {
 TEST(CommandLine, CutsOverlongArgumentsToTheirBuffers) {
   const std::string szLong(5000, '2');
   const run_result_t tRun = RunNetreckon({"0", szLong, szLong, szLong, szLong, szLong, "extra"});
-  EXPECT_EQ(tRun.iExitStatus, 0);
+  EXPECT_EQ(tRun.iExitStatus, 1);
   EXPECT_NE(tRun.szStdout.find("Using filter date-range [" + std::string(1023, '2') + "] - [" +
                                std::string(1023, '2') + "]\n"),
             std::string::npos);

@@ -180,7 +180,7 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
 
 TEST(Report, AMissingDirectoryReportsNothingFound) {
   const run_result_t tRun = RunNetreckon({"0", "20090425", "20090425", "/nonexistent/logs/"});
-  EXPECT_EQ(tRun.iExitStatus, 0);
+  EXPECT_EQ(tRun.iExitStatus, 1);
   EXPECT_EQ(tRun.szStderr,
             "Couldn't open the directory: No such file or directory\n"
             "Couldn't open the directory: No such file or directory\n");

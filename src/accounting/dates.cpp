@@ -1,5 +1,6 @@
 // Date numbers, name dates and the calendar-day index between two dates.
 #include <array>
+#include <cstdio>
 #include <cstring>
 
 #include "accounting/records.h"
@@ -65,7 +66,30 @@ long long CountDays(date_number_t uiDate) {
   return CountDaysToMonth(llYear + llYearCarry, llMonth - llYearCarry * 12 + 1) + llDay - 1;
 }
 
+// The civil date of a day number counted from 1970-01-01.
+void ConvertDaysToDate(long long llDays, long long& llYear, int& iMonth, int& iDay) {
+  llDays += 719468;
+  const long long llEra = FloorDivide(llDays, 146097);
+  const long long llDayOfEra = llDays - llEra * 146097;
+  const long long llYearOfEra =
+      (llDayOfEra - llDayOfEra / 1460 + llDayOfEra / 36524 - llDayOfEra / 146096) / 365;
+  const long long llDayOfYear =
+      llDayOfEra - (365 * llYearOfEra + llYearOfEra / 4 - llYearOfEra / 100);
+  const long long llShiftedMonth = (5 * llDayOfYear + 2) / 153;
+  iDay = static_cast<int>(llDayOfYear - (153 * llShiftedMonth + 2) / 5 + 1);
+  iMonth = static_cast<int>(llShiftedMonth < 10 ? llShiftedMonth + 3 : llShiftedMonth - 9);
+  llYear = llYearOfEra + llEra * 400 + (iMonth <= 2 ? 1 : 0);
+}
+
 }  // namespace
+
+void FormatDayDate(date_number_t uiBase, int32_t iOffset, char (&szDate)[kIsoDateBuf]) {
+  long long llYear = 0;
+  int iMonth = 0;
+  int iDay = 0;
+  ConvertDaysToDate(CountDays(uiBase) + iOffset, llYear, iMonth, iDay);
+  std::snprintf(szDate, sizeof szDate, "%04lld-%02d-%02d", llYear, iMonth, iDay);
+}
 
 date_number_t ParseDateNumber(const char* szText) {
   return static_cast<date_number_t>(static_cast<int64_t>(ParseInt(szText)));

@@ -88,6 +88,13 @@ date_number_t GetLogFileDate(std::string_view szFileName);
 /// months and days out of range carried over; -1 is folded to 0. Needs no time zone.
 int32_t GetDayIndex(date_number_t base_date, date_number_t current_date);
 
+// "YYYY-MM-DD" and its terminator, with room for any year a date number can spell.
+constexpr std::size_t kIsoDateBuf = 32;
+
+/// Writes the date `iOffset` calendar days after `uiBase` (read as GetDayIndex reads it) as
+/// YYYY-MM-DD.
+void FormatDayDate(date_number_t uiBase, int32_t iOffset, char (&szDate)[kIsoDateBuf]);
+
 /// Resolves a date filter in place (empty, "today", "today-N", else left as it is) against
 /// `tNow`. `pLogFileFilter` holds kTextBuf bytes.
 void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow);

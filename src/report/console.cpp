@@ -1,0 +1,28 @@
+// The console report: one line per host, the totals of all hosts and the elapsed time.
+#include "report/report.h"
+
+namespace {
+
+// 101 "=" and a line break.
+constexpr const char* kRule =
+    "=================================================="
+    "===================================================\n";
+
+}  // namespace
+
+void WriteConsoleReport(std::FILE* pOut, const report_t& tReport, double dElapsedSeconds) {
+  std::fputs(kRule, pOut);
+  std::fprintf(pOut, "Bandwidth usage from: %llu to %llu\n", tReport.uiFrom, tReport.uiTo);
+  for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
+    const host_figures_t& tHost = tReport.tHosts[iIdx];
+    std::fprintf(pOut,
+                 "Totals for host [%s]\tIncoming [%.2f MB]\tOutgoing [%.2f MB]\tTotal [%.2f MB]\n",
+                 tHost.szHost, tHost.dInTotal, tHost.dOutTotal, tHost.dInTotal + tHost.dOutTotal);
+  }
+  std::fputs(kRule, pOut);
+  std::fprintf(
+      pOut,
+      "Totals for all hosts in filter\tIncoming [%.2f MB]\tOutgoing [%.2f MB]\tTotal [%.2f MB]\n",
+      tReport.dInTotal, tReport.dOutTotal, tReport.dInTotal + tReport.dOutTotal);
+  std::fprintf(pOut, "\nElapsed time to generate stats: %.2f\n", dElapsedSeconds);
+}

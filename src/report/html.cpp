@@ -1,0 +1,49 @@
+// The HTML report: one table without line breaks, styled by two linked stylesheets.
+#include "report/report.h"
+
+namespace {
+
+constexpr const char* kHtmlHead =
+    "        <html>"
+    "        <link rel='stylesheet' type='text/css' href='vivovo.css'>"
+    "        <link rel='stylesheet' type='text/css' href='red.css'>"
+    "        <body>"
+    "        <b>Bandwidth usage from: %llu to %llu</b>"
+    "        <table class=\"bwmg\" cellspacing=\"1\">"
+    "        <tbody>"
+    "        <tr class=\"header\">"
+    "        <td class=\"rtitle\">Host</td>"
+    "        <td class=\"dl\">Download</td>"
+    "        <td class=\"ul\">Upload</td>"
+    "        <td class=\"total\">Total</td>"
+    "        </tr>";
+
+constexpr const char* kHtmlTail =
+    "        </tbody>        </table>        </html>        </body>        ";
+
+constexpr const char* kHostIndent = "            ";
+constexpr const char* kTotalsIndent = "        ";
+
+// One table row; every piece of it follows the same indent. The title is written escaped.
+void WriteHtmlRow(std::FILE* pOut, const char* szIndent, const char* szClass, const char* szTitle,
+                  double dIn, double dOut) {
+  std::fprintf(pOut, "%s<tr class=\"%s\">%s<td class=\"rtitle\">", szIndent, szClass, szIndent);
+  WriteHtmlText(pOut, szTitle);
+  std::fprintf(pOut,
+               "</td>%s<td class=\"dl\">%.2f MB</td>%s<td class=\"ul\">%.2f MB</td>"
+               "%s<td class=\"total\">%.2f MB</td>%s</tr>",
+               szIndent, dIn, szIndent, dOut, szIndent, dIn + dOut, szIndent);
+}
+
+}  // namespace
+
+void WriteHtmlReport(std::FILE* pOut, const report_t& tReport) {
+  std::fprintf(pOut, kHtmlHead, tReport.uiFrom, tReport.uiTo);
+  for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
+    const host_figures_t& tHost = tReport.tHosts[iIdx];
+    WriteHtmlRow(pOut, kHostIndent, iIdx % 2 == 0 ? "even" : "odd", tHost.szHost, tHost.dInTotal,
+                 tHost.dOutTotal);
+  }
+  WriteHtmlRow(pOut, kTotalsIndent, "header", "Total", tReport.dInTotal, tReport.dOutTotal);
+  std::fputs(kHtmlTail, pOut);
+}
