@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "test_support.h"
 #include "time_zone.h"
@@ -101,9 +104,42 @@ TEST(CommandLine, OtherTypesPrintNeitherBannerNorReport) {
     EXPECT_EQ(tRun.iExitStatus, 0) << szType;
     EXPECT_EQ(tRun.szStdout, "") << szType;
   }
-  // Text that is not a number reads as 0, the console.
-  const run_result_t tText = RunNetreckon({"console", "20090425", "20090425", tDir.szPath});
+  // Text that is not a number reads as 0, the console; the words name the two types exactly.
+  const run_result_t tText = RunNetreckon({"consoles", "20090425", "20090425", tDir.szPath});
   EXPECT_EQ(tText.szStdout.rfind(kBannerText, 0), 0u);
+  tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
+  for (const auto& [szWord, szNumber] : {std::pair{"console", "0"}, std::pair{"html", "1"}}) {
+    const run_result_t tWord = RunNetreckon({szWord, "20090425", "20090425", tDir.szPath, "in_"});
+    const run_result_t tNumber =
+        RunNetreckon({szNumber, "20090425", "20090425", tDir.szPath, "in_"});
+    EXPECT_EQ(MaskElapsed(tWord.szStdout), MaskElapsed(tNumber.szStdout)) << szWord;
+    EXPECT_EQ(tWord.iExitStatus, 0) << szWord;
+  }
+}
+
+TEST(CommandLine, HelpAndVersionAnswerAndExit0) {
+  const struct {
+    const char* szArgument;
+    const char* szStart;
+    const char* szAlsoHolds;
+  } kCases[] = {
+      {"--help", "Usage: <generate-type>", "csv    bytes per host and day"},
+      {"-h", "Usage: <generate-type>", "daily  an HTML page"},
+      {"--version", "netreckon " NETRECKON_VERSION "\n", ""},
+      {"-V", "netreckon " NETRECKON_VERSION "\n", ""},
+  };
+  for (const auto& tCase : kCases) {
+    const run_result_t tRun = RunNetreckon({tCase.szArgument, "20090425"});
+    EXPECT_EQ(tRun.iExitStatus, 0) << tCase.szArgument;
+    EXPECT_EQ(tRun.szStdout.rfind(tCase.szStart, 0), 0u) << tRun.szStdout;
+    EXPECT_NE(tRun.szStdout.find(tCase.szAlsoHolds), std::string::npos) << tRun.szStdout;
+    EXPECT_EQ(tRun.szStderr, "") << tCase.szArgument;
+  }
+  // One version: the changelog names it.
+  std::ifstream tChangelog(std::string(NETRECKON_SOURCE_DIR) + "/CHANGELOG.md");
+  const std::string szChangelog((std::istreambuf_iterator<char>(tChangelog)),
+                                std::istreambuf_iterator<char>());
+  EXPECT_NE(szChangelog.find("\n## " NETRECKON_VERSION " - "), std::string::npos);
 }
 
 TEST(CommandLine, CutsOverlongArgumentsToTheirBuffers) {

@@ -1,0 +1,155 @@
+#!/usr/bin/env python3
+"""The csv, json and daily reports read by real parsers and held against the console totals.
+
+Usage: formats_test.py NETRECKON EXAMPLE_LOG_DIR
+"""
+import csv
+import html.parser
+import io
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+NETRECKON, LOGS = sys.argv[1], sys.argv[2]
+RANGE = ["20261102", "20261105"]
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def run(kind, start, end, folder, tz="UTC"):
+    result = subprocess.run([NETRECKON, kind, start, end, folder, "traffic_in_", "traffic_out_"],
+                            capture_output=True, env={"TZ": tz}, timeout=60, check=False)
+    return result.returncode, result.stdout.decode("utf-8", "replace"), result.stderr.decode()
+
+
+def console_totals(folder, start, end):
+    """Per host and for all hosts: (incoming MB, outgoing MB) as the console prints them."""
+    _, text, _ = run("0", start, end, folder)
+    figures = {host: (float(i), float(o)) for host, i, o in re.findall(
+        r"Totals for host \[(.*)\]\tIncoming \[(-?[\d.]+) MB\]\tOutgoing \[(-?[\d.]+) MB\]", text)}
+    i, o = re.search(r"Totals for all hosts in filter\tIncoming \[(-?[\d.]+) MB\]\t"
+                     r"Outgoing \[(-?[\d.]+) MB\]", text).groups()
+    return figures, (float(i), float(o))
+
+
+def near(bytes_, megabytes):
+    """Whole bytes that the console's two decimals round to the same figure."""
+    return abs(bytes_ / 1e6 - megabytes) <= 0.005 + 1e-9
+
+
+for tz in ("UTC", "America/Los_Angeles"):
+    hosts, (all_in, all_out) = console_totals(LOGS, *RANGE)
+
+    # CSV: a header, then one row per host and calendar day; each host's rows sum to its totals.
+    status, text, _ = run("csv", *RANGE, LOGS, tz)
+    check(status == 0, f"csv status {status}")
+    check("\r\n" in text and "\n" not in text.replace("\r\n", ""), "csv lines end in CRLF")
+    rows = list(csv.reader(io.StringIO(text, newline="")))
+    check(rows[0] == ["host", "date", "incoming_bytes", "outgoing_bytes"], "csv header")
+    days = ["2026-11-02", "2026-11-03", "2026-11-04", "2026-11-05"]
+    for host, (total_in, total_out) in hosts.items():
+        mine = [r for r in rows[1:] if r[0] == host]
+        check([r[1] for r in mine] == days, f"csv days of {host} ({tz})")
+        check(near(sum(int(r[2]) for r in mine), total_in), f"csv incoming of {host} ({tz})")
+        check(near(sum(int(r[3]) for r in mine), total_out), f"csv outgoing of {host} ({tz})")
+    check(len(rows) == 1 + len(days) * len(hosts), "csv row count")
+
+    # JSON: totals are the sums of the days, and match the console.
+    status, text, _ = run("json", *RANGE, LOGS, tz)
+    check(status == 0, f"json status {status}")
+    report = json.loads(text)
+    check((report["from"], report["to"]) == ("2026-11-02", "2026-11-05"), "json range")
+    check([h["host"] for h in report["hosts"]] == list(hosts), "json hosts in table order")
+    for entry in report["hosts"]:
+        check(entry["incoming_bytes"] == sum(d["incoming_bytes"] for d in entry["days"]),
+              f"json incoming sum of {entry['host']}")
+        check(entry["outgoing_bytes"] == sum(d["outgoing_bytes"] for d in entry["days"]),
+              f"json outgoing sum of {entry['host']}")
+        check(near(entry["incoming_bytes"], hosts[entry["host"]][0]), f"json vs console {entry['host']}")
+        check(near(entry["outgoing_bytes"], hosts[entry["host"]][1]), f"json vs console {entry['host']}")
+    check(near(report["incoming_bytes"], all_in) and near(report["outgoing_bytes"], all_out),
+          "json grand totals")
+
+with tempfile.TemporaryDirectory() as folder:
+    # Nothing found: the CSV header alone, a JSON report with no range and no hosts.
+    status, text, _ = run("csv", *RANGE, folder)
+    check((status, text) == (0, "host,date,incoming_bytes,outgoing_bytes\r\n"), "empty csv")
+    status, text, _ = run("json", *RANGE, folder)
+    check(json.loads(text) == {"from": None, "to": None, "hosts": [], "incoming_bytes": 0,
+                               "outgoing_bytes": 0}, "empty json")
+
+    # A hostile host key: quotes, a backslash, a comma, a control character and a byte that is
+    # not UTF-8, in all three formats.
+    key = b'a"b\\c,d\x01e<\xff>'
+    header = b"Chain IN (1 references)\n pkts bytes target prot opt in out source destination\n"
+    for name, count in ((b"traffic_in_20261101230000", b"1000"), (b"traffic_in_20261102120000", b"5000")):
+        with open(os.path.join(folder.encode(), name), "wb") as log:
+            log.write(header + b"1 " + count + b" all -- * * 0.0.0.0/0 " + key + b"\n")
+    _, text, _ = run("json", "20261102", "20261102", folder)
+    report = json.loads(text)
+    check(report["hosts"][0]["host"] == 'a"b\\c,d\x01e<\ufffd>', "json escapes a hostile key")
+    check(report["hosts"][0]["incoming_bytes"] == 4000, "json takes out the baseline")
+    _, text, _ = run("csv", "20261102", "20261102", folder)
+    rows = list(csv.reader(io.StringIO(text, newline="")))
+    check(rows[1][0] == 'a"b\\c,d\x01e<\ufffd>' and rows[1][2] == "4000", "csv quotes a hostile key")
+    _, page, _ = run("daily", "20261102", "20261102", folder)
+    check("a&quot;b\\c,d\x01e&lt;" in page and "<\ufffd>" not in page, "daily escapes a hostile key")
+
+
+class PageChecker(html.parser.HTMLParser):
+    """Checks that every element is closed in order and that nothing is loaded or run."""
+    VOID = {"meta", "link", "br", "img", "rect", "line", "input", "hr"}
+
+    def __init__(self):
+        super().__init__()
+        self.open, self.problems, self.svg_texts = [], [], []
+
+    def handle_starttag(self, tag, attrs):
+        if tag in ("script", "iframe", "img", "link", "object", "embed"):
+            self.problems.append(f"<{tag}>")
+        for name, value in attrs:
+            if name in ("src", "href") or name.startswith("on") or "url(" in (value or ""):
+                self.problems.append(f"{tag} {name}")
+        if tag not in self.VOID:
+            self.open.append(tag)
+
+    def handle_startendtag(self, tag, attrs):
+        self.handle_starttag(tag, attrs)
+        if tag not in self.VOID:
+            self.open.pop()
+
+    def handle_endtag(self, tag):
+        if tag in self.VOID:
+            return
+        if not self.open or self.open[-1] != tag:
+            self.problems.append(f"</{tag}> closes {self.open[-1:] or 'nothing'}")
+        else:
+            self.open.pop()
+
+    def handle_data(self, data):
+        if self.open and self.open[-1] == "text":
+            self.svg_texts.append(data)
+
+
+status, page, _ = run("daily", *RANGE, LOGS)
+checker = PageChecker()
+checker.feed(page)
+checker.close()
+check(status == 0 and page.startswith("<!DOCTYPE html>"), "daily page starts as a page")
+check(not checker.problems and not checker.open, f"daily page well-formed: {checker.problems} {checker.open}")
+check("<title>netreckon: traffic from 2026-11-02 to 2026-11-05</title>" in page, "daily title")
+check(page.count("<rect ") == 8 and "MB per day" in page, "daily chart: two bars a day")
+check(["11-02", "11-03", "11-04", "11-05"] == [t for t in checker.svg_texts if re.fullmatch(r"\d\d-\d\d", t)],
+      "daily chart day labels")
+check("<td>10.0.0.5</td>" in page and ">2361.00</td>" in page, "daily table rows and grand total")
+
+print(f"formats: {'FAILED' if failures else 'ok'}")
+sys.exit(1 if failures else 0)
