@@ -35,12 +35,12 @@ struct ipt_data_t {
 // for the comparison with the baseline.
 struct data_t {
   char ip[kIpBuf];
+  bool has_previous_in[kDaySlots];
+  bool has_previous_out[kDaySlots];
   double bytes_in[kDaySlots];
   double bytes_out[kDaySlots];
   double previous_bytes_in[kDaySlots];
   double previous_bytes_out[kDaySlots];
-  bool has_previous_in[kDaySlots];
-  bool has_previous_out[kDaySlots];
   double first_bytes_in;
   double first_bytes_out;
   int32_t first_day_in;

@@ -86,7 +86,9 @@ void WriteChart(std::FILE* pOut, const report_t& tReport, const day_totals_t& tD
                "<svg viewBox=\"0 0 %.0f %.0f\" role=\"img\" aria-label=\"MB per day\" "
                "font-family=\"sans-serif\" font-size=\"12\" fill=\"#333\">\n",
                kWidth, kHeight);
-  for (double dTick = 0; dTick <= dTopValue + dStep / 2; dTick += dStep) {
+  const auto iTicks = static_cast<int>(std::lround(dTopValue / dStep));
+  for (int iTick = 0; iTick <= iTicks; ++iTick) {
+    const double dTick = iTick * dStep;
     std::fprintf(pOut,
                  "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.1f\" y2=\"%.1f\" stroke=\"%s\"/>"
                  "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%.*f</text>\n",
