@@ -11,8 +11,7 @@ namespace {
 
 // What the command line asks for.
 struct settings_t {
-  int32_t iGenerateType = 0;
-  report_type_t eReport = report_type_t::kConsole;
+  report_type_t eReport = report_type_t::kConsole;  // the generate-type
   char szLogFileStartFilter[kTextBuf] = {};
   char szLogFileEndFilter[kTextBuf] = {};
   char szLogPath[kTextBuf] = {};
@@ -77,7 +76,6 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
     return 0;
   }
   tSettings.tStartProcessing = time(nullptr);
-  tSettings.iGenerateType = ParseInt(argv[1]);
   tSettings.eReport = ParseReportType(argv[1]);
   if (tSettings.eReport == report_type_t::kConsole) {
     std::puts(kBanner);
