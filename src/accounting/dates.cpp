@@ -1,5 +1,6 @@
 // Date numbers, name dates and the calendar-day index between two dates.
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -58,6 +59,14 @@ long long CountDaysToMonth(long long llYear, long long llMonth) {
 // The day number of a date's text sliced as YYYY MM DD, out-of-range months and days carried
 // over as the calendar conversion of the C library does: month first, then day.
 long long CountDays(date_number_t uiDate) {
+  if (uiDate >= 10000000 && uiDate <= 99999999) {
+    // Eight digits, the date of every log: the slices are plain quotients.
+    const auto uiEight = static_cast<std::uint32_t>(uiDate);
+    const long long llMonth = static_cast<long long>(uiEight / 100 % 100) - 1;
+    const long long llYearCarry = FloorDivide(llMonth, 12);
+    return CountDaysToMonth(uiEight / 10000 + llYearCarry, llMonth - llYearCarry * 12 + 1) +
+           uiEight % 100 - 1;
+  }
   const std::size_t iDigits = CountDigits(uiDate);
   const long long llYear = ReadDigitSlice(uiDate, iDigits, 0, 4);
   const long long llMonth = ReadDigitSlice(uiDate, iDigits, 4, 6) - 1;
@@ -105,9 +114,19 @@ date_number_t GetLogFileDate(std::string_view szFileName) {
 }
 
 int32_t GetDayIndex(date_number_t base_date, date_number_t current_date) {
+  // Every row of a log asks the same question, and the answer depends on nothing else.
+  static date_number_t s_uiBase = 0;
+  static date_number_t s_uiCurrent = 0;
+  static int32_t s_iIndex = 0;
+  if (base_date == s_uiBase && current_date == s_uiCurrent) {
+    return s_iIndex;
+  }
   // Calendar days, not seconds: no time zone, daylight-saving change or change of a zone's
   // offset can make a day shorter or longer.
   const auto iIndex = static_cast<int32_t>(CountDays(current_date) - CountDays(base_date));
   // The day before the base shares its slot, so a baseline of the day before lands in slot 0.
-  return iIndex == -1 ? 0 : iIndex;
+  s_uiBase = base_date;
+  s_uiCurrent = current_date;
+  s_iIndex = iIndex == -1 ? 0 : iIndex;
+  return s_iIndex;
 }
