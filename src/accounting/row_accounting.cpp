@@ -116,21 +116,18 @@ bool IsByteTokenReadable(std::string_view szToken) {
 }
 
 double ParseByteColumn(const char* szBytes) {
-  // Leading digits once: a token of digits only is an exact count (-x), which may pass 32 bits
-  // by far; up to nine digits before a unit read as atoi reads them.
   std::size_t iDigits = 0;
   while (iDigits <= kExactTokenMax && szBytes[iDigits] >= '0' && szBytes[iDigits] <= '9') {
     ++iDigits;
   }
   unsigned long long uiCount = 0;
-  const bool bDigitsOnly = iDigits > 0 && szBytes[iDigits] == '\0';
-  if (bDigitsOnly && ReadExactCount(std::string_view(szBytes, iDigits), uiCount)) {
+  const bool bCounted = ReadExactCount(std::string_view(szBytes, iDigits), uiCount);
+  // An exact listing (-x) prints every byte; such a count may pass 32 bits by far.
+  if (bCounted && szBytes[iDigits] == '\0') {
     return static_cast<double>(uiCount) * 0.000001;
   }
-  if (iDigits > 0 && iDigits <= 9) {
-    ReadExactCount(std::string_view(szBytes, iDigits), uiCount);
-  }
-  double bytes = iDigits > 0 && iDigits <= 9 ? static_cast<double>(uiCount) : ParseInt(szBytes);
+  // The rounded form: its leading digits as atoi reads them, which more than nine would wrap.
+  double bytes = bCounted && iDigits <= 9 ? static_cast<double>(uiCount) : ParseInt(szBytes);
   if (bytes > 0) {
     // Units are upper case and decimal; the first of K, M, G, T found decides.
     if (std::strchr(szBytes, 'K') != nullptr) {
