@@ -98,6 +98,11 @@ for hosts in "10.0.0.1 10.0.0.300" "10.0.0.1 2001:db8::g" "10.0.0.1 host.example
   check "bad host '$hosts' changes nothing" test ! -s "$work/case/v4/chains"
   check "bad host '$hosts' named" contains "$work/err" "invalid host address"
 done
+start_case "10.0.0.1 2001:db8::1"
+echo 'IP6TABLES=no-such-ip6tables' >>"$work/case/conf"
+chains add 2>"$work/err"
+check "missing ip6tables fails" test $? -ne 0
+check "missing ip6tables changes nothing" test ! -s "$work/case/v4/chains"
 start_case "10.0.0.1"
 echo 'HOSTS=10.0.0.1 10.0.0.2' >>"$work/case/conf"
 chains add 2>"$work/err"
