@@ -12,7 +12,7 @@ constexpr const char* kPageHead =
     "<style>\n"
     "body{font:14px/1.4 sans-serif;margin:16px;color:#222;background:#fff}\n"
     "h1{font-size:20px;margin:0 0 4px}h2{font-size:16px;margin:24px 0 8px}\n"
-    "p{margin:0 0 12px;color:#555}\n"
+    "p{margin:0 0 12px;color:#555}p.foot{margin-top:12px}\n"
     ".key{display:inline-block;width:12px;height:12px;margin:0 4px 0 12px;"
     "vertical-align:-1px}\n"
     "svg{display:block;width:100%%;max-width:1200px;height:auto}\n"
@@ -101,7 +101,8 @@ void WriteChart(std::FILE* pOut, const report_t& tReport, const day_totals_t& tD
                kTop + dPlotHeight / 2);
 
   const double dPitch = dPlotWidth / tReport.iDays;
-  const double dBarWidth = dPitch * 0.7;
+  // Columns of a short range stay columns, not slabs.
+  const double dBarWidth = dPitch * 0.7 < 90 ? dPitch * 0.7 : 90;
   for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
     char szDate[kIsoDateBuf] = {};
     FormatDayDate(tReport.uiFrom, iDay, szDate);
@@ -189,6 +190,7 @@ void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
   std::fputs("<h2>Per host and day, incoming and outgoing together, in MB</h2>\n", pOut);
   WriteTable(pOut, tReport, tDays);
   std::fprintf(pOut,
-               "<p>Totals in: %.2f MB, out: %.2f MB, together: %.2f MB.</p>\n</body>\n</html>\n",
+               "<p class=\"foot\">Totals in: %.2f MB, out: %.2f MB, together: %.2f MB.</p>\n"
+               "</body>\n</html>\n",
                tReport.dInTotal, tReport.dOutTotal, tReport.dInTotal + tReport.dOutTotal);
 }
