@@ -6,11 +6,9 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
   for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
     for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
-      char szDate[kIsoDateBuf] = {};
-      FormatDayDate(tReport.uiFrom, iDay, szDate);
       WriteCsvField(pOut, tHost.szHost);
-      std::fprintf(pOut, ",%s,%lld,%lld\r\n", szDate, RoundToBytes(tHost.dInDays[iDay]),
-                   RoundToBytes(tHost.dOutDays[iDay]));
+      std::fprintf(pOut, ",%s,%lld,%lld\r\n", tReport.szDays[iDay], tHost.llInDayBytes[iDay],
+                   tHost.llOutDayBytes[iDay]);
     }
   }
 }

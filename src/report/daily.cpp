@@ -38,22 +38,6 @@ constexpr double kRight = 12;
 constexpr double kTop = 14;
 constexpr double kBottom = 56;
 
-struct day_totals_t {
-  double dIn[kDaySlots];
-  double dOut[kDaySlots];
-};
-
-day_totals_t SumDays(const report_t& tReport) {
-  day_totals_t tDays = {};
-  for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
-    for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-      tDays.dIn[iDay] += tReport.tHosts[iIdx].dInDays[iDay];
-      tDays.dOut[iDay] += tReport.tHosts[iIdx].dOutDays[iDay];
-    }
-  }
-  return tDays;
-}
-
 double ClampAtZero(double dValue) { return dValue > 0 ? dValue : 0; }
 
 // A tick step of 1, 2 or 5 times a power of ten that gives about five ticks up to dMax.
@@ -68,10 +52,10 @@ double ChooseTickStep(double dMax) {
   return 10 * dPower;
 }
 
-void WriteChart(std::FILE* pOut, const report_t& tReport, const day_totals_t& tDays) {
+void WriteChart(std::FILE* pOut, const report_t& tReport) {
   double dMax = 0;
   for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-    const double dDay = ClampAtZero(tDays.dIn[iDay]) + ClampAtZero(tDays.dOut[iDay]);
+    const double dDay = ClampAtZero(tReport.dInDays[iDay]) + ClampAtZero(tReport.dOutDays[iDay]);
     dMax = dDay > dMax ? dDay : dMax;
   }
   const double dStep = ChooseTickStep(dMax > 0 ? dMax : 1);
@@ -104,13 +88,12 @@ void WriteChart(std::FILE* pOut, const report_t& tReport, const day_totals_t& tD
   // Columns of a short range stay columns, not slabs.
   const double dBarWidth = dPitch * 0.7 < 90 ? dPitch * 0.7 : 90;
   for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-    char szDate[kIsoDateBuf] = {};
-    FormatDayDate(tReport.uiFrom, iDay, szDate);
-    const double dIn = ClampAtZero(tDays.dIn[iDay]);
-    const double dOut = ClampAtZero(tDays.dOut[iDay]);
+    const char* szDate = tReport.szDays[iDay];
+    const double dIn = ClampAtZero(tReport.dInDays[iDay]);
+    const double dOut = ClampAtZero(tReport.dOutDays[iDay]);
     const double dX = kLeft + dPitch * iDay + (dPitch - dBarWidth) / 2;
-    std::fprintf(pOut, "<g><title>%s: in %.2f MB, out %.2f MB</title>", szDate, tDays.dIn[iDay],
-                 tDays.dOut[iDay]);
+    std::fprintf(pOut, "<g><title>%s: in %.2f MB, out %.2f MB</title>", szDate,
+                 tReport.dInDays[iDay], tReport.dOutDays[iDay]);
     std::fprintf(pOut,
                  "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/>"
                  "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/></g>\n",
@@ -129,15 +112,14 @@ void WriteChart(std::FILE* pOut, const report_t& tReport, const day_totals_t& tD
   std::fputs("</svg>\n", pOut);
 }
 
-void WriteTable(std::FILE* pOut, const report_t& tReport, const day_totals_t& tDays) {
+void WriteTable(std::FILE* pOut, const report_t& tReport) {
   // A month of columns fits 1280 pixels only as whole MB under the day alone; the cell's title
   // keeps the exact figures.
   const bool bMany = tReport.iDays > 16;
   std::fprintf(pOut, "<div class=\"wrap\"><table%s>\n<thead><tr><th>Host</th>",
                bMany ? " class=\"many\"" : "");
   for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-    char szDate[kIsoDateBuf] = {};
-    FormatDayDate(tReport.uiFrom, iDay, szDate);
+    const char* szDate = tReport.szDays[iDay];
     std::fprintf(pOut, "<th title=\"%s\">%s</th>", szDate, szDate + (bMany ? 8 : 5));
   }
   std::fputs("<th class=\"sum\">Total</th></tr></thead>\n<tbody>\n", pOut);
@@ -159,7 +141,7 @@ void WriteTable(std::FILE* pOut, const report_t& tReport, const day_totals_t& tD
   }
   std::fputs("<tr class=\"sum\"><td>All hosts</td>", pOut);
   for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-    WriteCell("", tDays.dIn[iDay], tDays.dOut[iDay]);
+    WriteCell("", tReport.dInDays[iDay], tReport.dOutDays[iDay]);
   }
   WriteCell("", tReport.dInTotal, tReport.dOutTotal);
   std::fputs("</tr>\n</tbody></table></div>\n", pOut);
@@ -168,12 +150,8 @@ void WriteTable(std::FILE* pOut, const report_t& tReport, const day_totals_t& tD
 }  // namespace
 
 void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
-  char szFrom[kIsoDateBuf] = "none";
-  char szTo[kIsoDateBuf] = "none";
-  if (tReport.iDays > 0) {
-    FormatDayDate(tReport.uiFrom, 0, szFrom);
-    FormatDayDate(tReport.uiFrom, tReport.iDays - 1, szTo);
-  }
+  const char* szFrom = tReport.iDays > 0 ? tReport.szDays[0] : "none";
+  const char* szTo = tReport.iDays > 0 ? tReport.szDays[tReport.iDays - 1] : "none";
   std::fprintf(pOut, kPageHead, szFrom, szTo);
   std::fprintf(pOut, "<h1>Traffic from %s to %s</h1>\n", szFrom, szTo);
   if (tReport.iDays == 0) {
@@ -185,10 +163,9 @@ void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
                "<span class=\"key\" style=\"background:%s\"></span>incoming"
                "<span class=\"key\" style=\"background:%s\"></span>outgoing</p>\n",
                tReport.iHosts, tReport.iHosts == 1 ? "" : "s", kInColour, kOutColour);
-  const day_totals_t tDays = SumDays(tReport);
-  WriteChart(pOut, tReport, tDays);
+  WriteChart(pOut, tReport);
   std::fputs("<h2>Per host and day, incoming and outgoing together, in MB</h2>\n", pOut);
-  WriteTable(pOut, tReport, tDays);
+  WriteTable(pOut, tReport);
   std::fprintf(pOut,
                "<p class=\"foot\">Totals in: %.2f MB, out: %.2f MB, together: %.2f MB.</p>\n"
                "</body>\n</html>\n",

@@ -41,6 +41,17 @@ void TakeOutBaseline(const day_slots_t& tSlots, const day_marks_t& tHasReading, 
   dDays[iDay] -= dBaseline;
 }
 
+// Whole bytes of a figure in MB.
+long long RoundToBytes(double dMegabytes) {
+  // Far beyond any counter, but a sum of days must not overflow the conversion.
+  constexpr double kLimit = 9.0e18;
+  const double dBytes = dMegabytes * 1e6;
+  if (!(dBytes < kLimit)) {
+    return dBytes > 0 ? static_cast<long long>(kLimit) : 0;
+  }
+  return dBytes > -kLimit ? std::llround(dBytes) : -static_cast<long long>(kLimit);
+}
+
 }  // namespace
 
 report_type_t ParseReportType(const char* szArgument) {
@@ -90,18 +101,25 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, report_t
     const int32_t iLastDay = GetDayIndex(start_date, end_date);
     tReport.iDays = (iLastDay < 0 ? 0 : iLastDay > kDaySlots - 1 ? kDaySlots - 1 : iLastDay) + 1;
   }
+  for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
+    FormatDayDate(tReport.uiFrom, iDay, tReport.szDays[iDay]);
+  }
+  // Whole bytes per day, and totals that are their sums, so that every per-day format adds up.
+  for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
+    host_figures_t& tFigures = tReport.tHosts[iIdx];
+    for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
+      tFigures.llInDayBytes[iDay] = RoundToBytes(tFigures.dInDays[iDay]);
+      tFigures.llOutDayBytes[iDay] = RoundToBytes(tFigures.dOutDays[iDay]);
+      tFigures.llInBytes += tFigures.llInDayBytes[iDay];
+      tFigures.llOutBytes += tFigures.llOutDayBytes[iDay];
+      tReport.dInDays[iDay] += tFigures.dInDays[iDay];
+      tReport.dOutDays[iDay] += tFigures.dOutDays[iDay];
+    }
+    tReport.llInBytes += tFigures.llInBytes;
+    tReport.llOutBytes += tFigures.llOutBytes;
+  }
 }
 
 bool HasDroppedReadings(const report_t& tReport) {
   return tReport.iHosts > 0 && GetDayIndex(tReport.uiFrom, tReport.uiTo) >= kDaySlots;
-}
-
-long long RoundToBytes(double dMegabytes) {
-  // Far beyond any counter, but a sum of days must not overflow the conversion.
-  constexpr double kLimit = 9.0e18;
-  const double dBytes = dMegabytes * 1e6;
-  if (!(dBytes < kLimit)) {
-    return dBytes > 0 ? static_cast<long long>(kLimit) : 0;
-  }
-  return dBytes > -kLimit ? std::llround(dBytes) : -static_cast<long long>(kLimit);
 }

@@ -9,23 +9,32 @@
 // What the first argument asks for.
 enum class report_type_t { kNone, kConsole, kHtml, kCsv, kJson, kDaily };
 
-// One host's traffic in MB, the baseline taken out.
+// One host's traffic, the baseline taken out: in MB as accounted, and in whole bytes.
 struct host_figures_t {
   const char* szHost;  // the key as the usage table holds it
   double dInDays[kDaySlots];
   double dOutDays[kDaySlots];
   double dInTotal;  // the day slots summed in order, less the baseline
   double dOutTotal;
+  long long llInDayBytes[kDaySlots];  // each day rounded to whole bytes
+  long long llOutDayBytes[kDaySlots];
+  long long llInBytes;  // the sums of the rounded days
+  long long llOutBytes;
 };
 
 struct report_t {
   date_number_t uiFrom;  // the report range: start_date and end_date
   date_number_t uiTo;
   int32_t iDays;  // calendar days from uiFrom that the day slots cover; 0 without readings
+  char szDays[kDaySlots][kIsoDateBuf];  // those days as YYYY-MM-DD
   int32_t iHosts;
   host_figures_t tHosts[kMaxClients];
   double dInTotal;  // all hosts
   double dOutTotal;
+  double dInDays[kDaySlots];  // all hosts per day
+  double dOutDays[kDaySlots];
+  long long llInBytes;  // all hosts, the sums of the hosts' bytes
+  long long llOutBytes;
 };
 
 /// The report type of the first argument: a word (console, html, csv, json, daily), else a
@@ -39,9 +48,6 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, report_t
 
 /// True when readings of the range fell after the 31 day slots and are missing from it.
 bool HasDroppedReadings(const report_t& tReport);
-
-/// Whole bytes of a figure in MB.
-long long RoundToBytes(double dMegabytes);
 
 // ---- writers: each prints the figures, nothing else ----
 
