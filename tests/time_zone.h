@@ -5,8 +5,6 @@
 #include <ctime>
 #include <string>
 
-#include "accounting/records.h"
-
 class TimeZone {
  public:
   explicit TimeZone(const char* szZone) {
