@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "logs/logs.h"
@@ -12,33 +11,39 @@
 namespace {
 
 // One temporary folder for the whole fuzzing run; the log is rewritten for every input.
-const std::string& GetFuzzFolder() {
-  static const std::string s_szFolder = [] {
-    char szTemplate[] = "/tmp/netreckon-fuzz-XXXXXX";
-    const char* szMade = mkdtemp(szTemplate);
-    if (szMade == nullptr) {
-      std::abort();
-    }
-    return std::string(szMade) + "/";
-  }();
-  return s_szFolder;
+std::string MakeFuzzFolder() {
+  char szTemplate[] = "/tmp/netreckon-fuzz-XXXXXX";
+  const char* szMade = mkdtemp(szTemplate);
+  if (szMade == nullptr) {
+    std::abort();
+  }
+  return std::string(szMade) + "/";
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
-  const std::string& szFolder = GetFuzzFolder();
+  // libFuzzer calls in one thread; the folder is made once, on the first input.
+  static const std::string s_szFolder = MakeFuzzFolder();
   const char* szName = "in_20090425120000";
-  FILE* pFile = std::fopen((szFolder + szName).c_str(), "wb");
+  FILE* pFile = std::fopen((s_szFolder + szName).c_str(), "wb");
   if (pFile == nullptr) {
     return 0;
   }
   std::fwrite(pData, 1, iSize, pFile);
   std::fclose(pFile);
   ResetReportRange();
-  static host_table_t s_tTable;
-  std::memset(s_tTable, 0, sizeof s_tTable);
+  host_table_t tTable;
   const int32_t iDirection = iSize > 0 ? pData[0] & 1 : 0;
-  ProcessLogFile(szFolder.c_str(), szName, s_tTable, iDirection, iSize > 1 ? pData[1] & 1 : 1);
+  const log_file_t tFile = {s_szFolder.c_str(), szName, GetLogFileDate(szName), iDirection,
+                            iSize > 1 ? pData[1] & 1 : 1};
+  const log_read_t tRead = ProcessLogFile(tFile, tTable);
+  // The same text read from memory in one piece gives the same rows.
+  host_table_t tFromMemory;
+  const int iRefused = ReadLogText(
+      std::string_view(reinterpret_cast<const char*>(pData), iSize), tFile, tFromMemory);
+  if (tRead.iRefusedRows != iRefused || tTable.tHosts.size() != tFromMemory.tHosts.size()) {
+    __builtin_trap();
+  }
   return 0;
 }

@@ -1,15 +1,14 @@
-// Fuzz target: rows of arbitrary column texts accounted into one table, under any file name.
+// Fuzz target: rows of arbitrary column texts accounted into one table, file after file.
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "accounting/records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   ResetReportRange();
-  static host_table_t s_tTable;
-  std::memset(s_tTable, 0, sizeof s_tTable);
-  // Fields separated by NUL: the file name, then rows of eight columns; one flag byte each.
+  host_table_t tTable;
+  // Fields separated by NUL: rows of a file name and eight columns, one flag byte each. A row
+  // with another file name than the row before starts a new file.
   const std::string_view szInput(reinterpret_cast<const char*>(pData), iSize);
   std::size_t iAt = 0;
   const auto NextField = [&szInput, &iAt]() {
@@ -18,10 +17,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
     iAt = iEnd < szInput.size() ? iEnd + 1 : iEnd;
     return szField;
   };
-  char szFileName[kTextBuf] = {};
-  CopyText(szFileName, sizeof szFileName, NextField());
+  std::string_view szFile;
+  int32_t iDirection = 0;
+  int32_t iNewDay = 0;
+  StartLogFileReadings(tTable);
   while (iAt < szInput.size()) {
     const auto uiFlags = static_cast<unsigned char>(szInput[iAt++]);
+    const std::string_view szName = NextField();
+    if (szName != szFile) {
+      AccountLogFileReadings(tTable, iDirection, GetLogFileDate(szFile), iNewDay);
+      StartLogFileReadings(tTable);
+      szFile = szName;
+      iDirection = uiFlags & 1;
+      iNewDay = (uiFlags >> 1) & 1;
+    }
     ipt_data_t tRow = {};
     char* apColumns[] = {tRow.sPackets, tRow.sBytes, tRow.sProt,   tRow.sOp,
                          tRow.sIn,      tRow.sOut,   tRow.sSource, tRow.sDestination};
@@ -31,8 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
     for (int iColumn = 0; iColumn < 8; ++iColumn) {
       CopyText(apColumns[iColumn], aiSizes[iColumn], NextField());
     }
-    const int32_t iMaxClients = (uiFlags & 4) != 0 ? kMaxClients : (uiFlags >> 3) % 8;
-    ProcessIPTableRow(szFileName, uiFlags & 1, tRow, s_tTable, iMaxClients, (uiFlags >> 1) & 1);
+    const bool bTaken = ProcessIPTableRow(iDirection, tRow, tTable);
+    const char* szKey = iDirection == 0 ? tRow.sDestination : tRow.sSource;
+    if (bTaken && FindHost(tTable, szKey) < 0) {
+      __builtin_trap();
+    }
   }
+  AccountLogFileReadings(tTable, iDirection, GetLogFileDate(szFile), iNewDay);
   return 0;
 }

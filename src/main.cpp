@@ -1,5 +1,6 @@
 // netreckon: per-host traffic in and out over a range of days, from packet-filter counter logs.
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string_view>
 
@@ -17,7 +18,7 @@ struct settings_t {
   char szLogPath[kTextBuf] = {};
   char szIncomingDataLogfilePrefix[kTextBuf] = {};
   char szOutgoingDataLogfilePrefix[kTextBuf] = {};
-  time_t tStartProcessing = 0;
+  time_t tStartProcessing = 0;  // also "today" for the date filters and the notices
 };
 
 constexpr const char* kBanner = "netreckon\nWritten by the netreckon developers.\n";
@@ -42,8 +43,9 @@ constexpr const char* kHelpMore =
     "  csv    bytes per host and day: host,date,incoming_bytes,outgoing_bytes\n"
     "  json   the same as one JSON object, with totals per host and for all hosts\n"
     "  daily  an HTML page with a chart of the traffic per day and a table of hosts by days\n"
-    "Exit status: 0 done, 1 the directory could not be listed, readings fell outside the 31\n"
-    "days a report covers, or the report could not be written; 255 no arguments.\n"
+    "Exit status: 0 every row of every chosen file was accounted; 1 something was left out\n"
+    "(the directory could not be listed, a file or a row was refused or could not be read)\n"
+    "or the report could not be written; 255 no arguments.\n"
     "--help, -h: this text. --version, -V: the version.\n";
 
 void CopyArgument(char (&szSetting)[kTextBuf], int argc, char** argv, int iPosition) {
@@ -85,9 +87,9 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
   CopyArgument(tSettings.szIncomingDataLogfilePrefix, argc, argv, 5);
   CopyArgument(tSettings.szOutgoingDataLogfilePrefix, argc, argv, 6);
   CopyArgument(tSettings.szLogFileStartFilter, argc, argv, 2);
-  ProcessSpecialDateParameter(tSettings.szLogFileStartFilter);
+  ProcessSpecialDateParameter(tSettings.szLogFileStartFilter, tSettings.tStartProcessing);
   CopyArgument(tSettings.szLogFileEndFilter, argc, argv, 3);
-  ProcessSpecialDateParameter(tSettings.szLogFileEndFilter);
+  ProcessSpecialDateParameter(tSettings.szLogFileEndFilter, tSettings.tStartProcessing);
   if (tSettings.eReport == report_type_t::kConsole) {
     std::printf("Using filter date-range [%s] - [%s]\n", tSettings.szLogFileStartFilter,
                 tSettings.szLogFileEndFilter);
@@ -107,30 +109,127 @@ void PrintReport(const settings_t& tSettings, const report_t& tReport) {
   }
 }
 
+// Everything a run holds: both tables, what was left out, and the report built from them.
+struct run_t {
+  host_table_t tBandwidthUsage;
+  host_table_t tBandwidthUsageInitValue;
+  bool bIncomplete = false;  // a file or a row was left out: the figures may be short
+  bool bReadAny = false;
+  date_number_t uiLatestFileDate = 0;  // of the files of the range that were read
+  report_t tReport;
+};
+
+// Says what became of a file that was not read whole; anything left out makes the status 1.
+void ReportLogRead(const log_read_t& tRead, run_t& tRun) {
+  switch (tRead.eOutcome) {
+    case log_outcome_t::kRead:
+    case log_outcome_t::kNotAFile: break;
+    case log_outcome_t::kSymlink:
+      std::fprintf(stderr, "Skipped [%s]: a symbolic link is never followed\n",
+                   tRead.szFullFilePath);
+      tRun.bIncomplete = true;
+      break;
+    case log_outcome_t::kTooLarge:
+      std::fprintf(stderr, "Refused [%s]: larger than 256 MiB, no snapshot\n",
+                   tRead.szFullFilePath);
+      tRun.bIncomplete = true;
+      break;
+    case log_outcome_t::kUnreadable:
+      std::fprintf(stderr, "Couldn't read [%s]: %s\n", tRead.szFullFilePath,
+                   std::strerror(tRead.iError));
+      tRun.bIncomplete = true;
+      break;
+  }
+  if (tRead.iRefusedRows > 0) {
+    std::fprintf(stderr,
+                 "Refused %d rows of [%s]: not a counter row (fewer than eight columns, a byte "
+                 "counter that is no count, or a host column that is no address)\n",
+                 tRead.iRefusedRows, tRead.szFullFilePath);
+    tRun.bIncomplete = true;
+  }
+}
+
+// One direction: choose its files, then read them in the order chosen.
+void RunPass(const settings_t& tSettings, const dir_listing_t& tListing, const char* szPrefix,
+             int32_t iDirection, run_t& tRun) {
+  if (!tListing.bOpened) {
+    std::fprintf(stderr, "Couldn't open the directory: %s\n", std::strerror(tListing.iOpenError));
+    tRun.bIncomplete = true;
+    return;
+  }
+  const scan_plan_t tPlan = ScanLogListing(tListing, szPrefix, tSettings.szLogFileStartFilter,
+                                           tSettings.szLogFileEndFilter);
+  for (const planned_log_t& tLog : tPlan.tLogs) {
+    const log_file_t tFile = {tSettings.szLogPath, tLog.szName, tLog.uiFileDate, iDirection,
+                              tLog.iLogFileIsOnANewDate};
+    const log_read_t tRead = ProcessLogFile(
+        tFile, tLog.bBaseline ? tRun.tBandwidthUsageInitValue : tRun.tBandwidthUsage);
+    ReportLogRead(tRead, tRun);
+    if (!tLog.bBaseline && tRead.eOutcome == log_outcome_t::kRead) {
+      tRun.bReadAny = true;
+      tRun.uiLatestFileDate =
+          tLog.uiFileDate > tRun.uiLatestFileDate ? tLog.uiFileDate : tRun.uiLatestFileDate;
+    }
+  }
+  if (!tPlan.tLogs.empty() && !tPlan.bHasBaseline) {
+    std::fprintf(stderr,
+                 "Notice: no snapshot of [%s] before the range: its first readings count whole, "
+                 "all the traffic since the counters were last reset\n",
+                 szPrefix);
+  }
+}
+
+// Mistakes that still give a plausible report: said once each, the status unchanged.
+void WriteSettingsNotices(const settings_t& tSettings) {
+  const char* szStart = tSettings.szLogFileStartFilter;
+  const char* szEnd = tSettings.szLogFileEndFilter;
+  if (IsWholeDate(szStart) && IsWholeDate(szEnd) && std::strcmp(szEnd, szStart) < 0) {
+    std::fprintf(stderr,
+                 "Notice: the end date %s is before the start date %s: only files named with "
+                 "either date are read\n",
+                 szEnd, szStart);
+  }
+  if (EqualsIgnoreCase(tSettings.szIncomingDataLogfilePrefix,
+                       tSettings.szOutgoingDataLogfilePrefix)) {
+    std::fprintf(stderr,
+                 "Notice: the incoming and outgoing prefixes are the same: every file is read as "
+                 "incoming and as outgoing\n");
+  }
+}
+
+// Snapshots that end before an end date that has passed: the collection stopped.
+void WriteEndNotice(const settings_t& tSettings, const run_t& tRun) {
+  char szToday[kTextBuf] = {};
+  ProcessSpecialDateParameter(szToday, tSettings.tStartProcessing);
+  const char* szEnd = tSettings.szLogFileEndFilter;
+  if (!tRun.bReadAny || !IsWholeDate(szEnd) || std::strcmp(szEnd, szToday) > 0 ||
+      tRun.uiLatestFileDate >= ParseDateNumber(szEnd)) {
+    return;
+  }
+  char szLatest[kIsoDateBuf];
+  FormatDayDate(tRun.uiLatestFileDate, 0, szLatest);
+  std::fprintf(stderr, "Notice: the snapshots stop on %s, before the end date %s\n", szLatest,
+               szEnd);
+}
+
 // Both passes share the tables and the report range; the directory is listed once for both.
-// Returns 1 when the directory could not be listed or readings fell outside the report's days.
+// Returns 1 when anything of the chosen files was left out.
 int RunAndReport(const settings_t& tSettings) {
-  host_table_t tBandwidthUsage = {};
-  host_table_t tBandwidthUsageInitValue = {};
+  run_t tRun;
+  WriteSettingsNotices(tSettings);
   const dir_listing_t tListing = ListLogDirectory(tSettings.szLogPath);
-  ProcessTrafficByDirectionFlow(tListing, tSettings.szLogPath,
-                                tSettings.szIncomingDataLogfilePrefix, 0,
-                                tSettings.szLogFileStartFilter, tSettings.szLogFileEndFilter,
-                                tBandwidthUsage, tBandwidthUsageInitValue);
-  ProcessTrafficByDirectionFlow(tListing, tSettings.szLogPath,
-                                tSettings.szOutgoingDataLogfilePrefix, 1,
-                                tSettings.szLogFileStartFilter, tSettings.szLogFileEndFilter,
-                                tBandwidthUsage, tBandwidthUsageInitValue);
-  static report_t s_tReport;
-  BuildReport(tBandwidthUsage, tBandwidthUsageInitValue, s_tReport);
-  PrintReport(tSettings, s_tReport);
-  return tListing.bOpened && !HasDroppedReadings(s_tReport) ? 0 : 1;
+  RunPass(tSettings, tListing, tSettings.szIncomingDataLogfilePrefix, 0, tRun);
+  RunPass(tSettings, tListing, tSettings.szOutgoingDataLogfilePrefix, 1, tRun);
+  WriteEndNotice(tSettings, tRun);
+  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, tRun.tReport);
+  PrintReport(tSettings, tRun.tReport);
+  return tRun.bIncomplete ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  static settings_t tSettings;
+  settings_t tSettings;
   const int iStatus = ReadSettings(argc, argv, tSettings);
   if (iStatus >= 0) {
     return iStatus;

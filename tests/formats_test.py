@@ -4,6 +4,7 @@
 Usage: formats_test.py NETRECKON EXAMPLE_LOG_DIR
 """
 import csv
+import datetime
 import html.parser
 import io
 import json
@@ -86,22 +87,60 @@ with tempfile.TemporaryDirectory() as folder:
     check(json.loads(text) == {"from": None, "to": None, "hosts": [], "incoming_bytes": 0,
                                "outgoing_bytes": 0}, "empty json")
 
-    # A hostile host key: quotes, a backslash, a comma, a control character and a byte that is
-    # not UTF-8, in all three formats.
+    # A hostile host key (quotes, a backslash, a comma, a control character, a byte that is
+    # not UTF-8) is refused as a row: it reaches no format, and the status says so.
     key = b'a"b\\c,d\x01e<\xff>'
     header = b"Chain IN (1 references)\n pkts bytes target prot opt in out source destination\n"
     for name, count in ((b"traffic_in_20261101230000", b"1000"), (b"traffic_in_20261102120000", b"5000")):
         with open(os.path.join(folder.encode(), name), "wb") as log:
-            log.write(header + b"1 " + count + b" all -- * * 0.0.0.0/0 " + key + b"\n")
-    _, text, _ = run("json", "20261102", "20261102", folder)
+            log.write(header + b"1 " + count + b" all -- * * 0.0.0.0/0 " + key + b"\n"
+                      + b"1 " + count + b" RETURN all -- * * 0.0.0.0/0 10.0.0.7 /* lab */\n")
+    status, text, err = run("json", "20261102", "20261102", folder)
     report = json.loads(text)
-    check(report["hosts"][0]["host"] == 'a"b\\c,d\x01e<\ufffd>', "json escapes a hostile key")
+    check(status == 1 and "Refused 1 rows" in err, "json: a hostile key is refused")
+    check([h["host"] for h in report["hosts"]] == ["10.0.0.7"], "json: only the real host")
     check(report["hosts"][0]["incoming_bytes"] == 4000, "json takes out the baseline")
     _, text, _ = run("csv", "20261102", "20261102", folder)
     rows = list(csv.reader(io.StringIO(text, newline="")))
-    check(rows[1][0] == 'a"b\\c,d\x01e<\ufffd>' and rows[1][2] == "4000", "csv quotes a hostile key")
+    check(rows[1:] == [["10.0.0.7", "2026-11-02", "4000", "0"]], "csv: only the real host")
     _, page, _ = run("daily", "20261102", "20261102", folder)
-    check("a&quot;b\\c,d\x01e&lt;" in page and "<\ufffd>" not in page, "daily escapes a hostile key")
+    check("a&quot;b" not in page and "e&lt;" not in page and "10.0.0.7" in page,
+          "daily: only the real host")
+
+with tempfile.TemporaryDirectory() as folder:
+    # A whole year of daily snapshots, one host growing a megabyte a day, the other ten: every
+    # day of the year in CSV and JSON, and sums that match the console.
+    header = "Chain IN (1 references)\n pkts bytes target prot opt in out source destination\n"
+    for day in range(366):
+        stamp = (datetime.date(2025, 12, 31) + datetime.timedelta(days=day)).strftime("%Y%m%d")
+        with open(os.path.join(folder, f"traffic_in_{stamp}230000"), "w") as log:
+            log.write(header + f"1 {day}M all -- * * 0/0 10.0.0.1\n"
+                      f"1 {day * 10}M all -- * * 0/0 10.0.0.2\n")
+    hosts, (all_in, _) = console_totals(folder, "20260101", "20261231")
+    check(hosts == {"10.0.0.1": (365.0, 0.0), "10.0.0.2": (3650.0, 0.0)}, f"a year: console {hosts}")
+    status, text, err = run("csv", "20260101", "20261231", folder)
+    rows = list(csv.reader(io.StringIO(text, newline="")))
+    check(status == 0 and err == "", f"a year: csv status {status} {err}")
+    check(len(rows) == 1 + 2 * 365 and rows[365][1] == "2026-12-31" and rows[-1][2] == "10000000",
+          "a year: csv has every day")
+    report = json.loads(run("json", "20260101", "20261231", folder)[1])
+    check((report["from"], report["to"]) == ("2026-01-01", "2026-12-31"), "a year: json range")
+    check(report["incoming_bytes"] == 4015 * 10**6 and near(report["incoming_bytes"], all_in),
+          "a year: json total")
+
+with tempfile.TemporaryDirectory() as folder:
+    # Readings near 2^64 bytes: sums hold at the largest figure instead of wrapping negative.
+    header = "Chain IN (1 references)\n pkts bytes target prot opt in out source destination\n"
+    for stamp, count in (("20261101", "5000000000000000000"), ("20261102", "4900000000000000000"),
+                         ("20261103", "18446744073709551615")):
+        with open(os.path.join(folder, f"traffic_in_{stamp}120000"), "w") as log:
+            log.write(header + f"1 {count} all -- * * 0/0 10.0.0.1\n")
+    status, text, err = run("json", "20261101", "20261103", folder)
+    report = json.loads(text)
+    check(status == 0 and "runtime error" not in err, f"huge readings: json status {status} {err}")
+    check(report["incoming_bytes"] == 2**63 - 1 and
+          all(d["incoming_bytes"] >= 0 for d in report["hosts"][0]["days"]),
+          f"huge readings: totals hold at the limit {report['incoming_bytes']}")
 
 
 class PageChecker(html.parser.HTMLParser):

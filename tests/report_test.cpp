@@ -115,16 +115,28 @@ TEST(Report, HtmlTableHasNoLineBreaks) {
   EXPECT_EQ(HtmlHead("%llu", "%llu").size(), 445u);
 }
 
-TEST(Report, HtmlEscapesTheHostAddress) {
+TEST(Report, MarkupInAHostColumnNeverReachesTheReport) {
   temp_dir_t tDir;
-  tDir.Write("in_20090425000000", MakeLogText(0, {{"<b>&'\"x", "2M"}}));
-  const run_result_t tRun = RunNetreckon({"1", "20090425", "20090425", tDir.szPath, "in_", "o_"});
-  EXPECT_NE(tRun.szStdout.find("<td class=\"rtitle\">&lt;b&gt;&amp;&#39;&quot;x</td>"),
-            std::string::npos)
-      << tRun.szStdout;
+  tDir.Write("in_20090424230000", MakeLogText(0, {}));
+  tDir.Write("in_20090425000000",
+             MakeLogText(0, {{"<b>&'\"x", "2M"}, {"10.0.0.1", "1M"}, {"=1+1", "1M"}}));
+  for (const char* szType : {"1", "csv", "json", "daily"}) {
+    const run_result_t tRun =
+        RunNetreckon({szType, "20090425", "20090425", tDir.szPath, "in_", "o_"});
+    EXPECT_EQ(tRun.iExitStatus, 1) << szType;
+    EXPECT_EQ(tRun.szStdout.find("<b>&"), std::string::npos) << szType;
+    EXPECT_EQ(tRun.szStdout.find("=1+1"), std::string::npos) << szType;
+    EXPECT_NE(tRun.szStdout.find("10.0.0.1"), std::string::npos) << szType;
+    EXPECT_EQ(tRun.szStderr, "Refused 2 rows of [" + tDir.szPath +
+                                 "/in_20090425000000]: not a counter row (fewer than eight "
+                                 "columns, a byte counter that is no count, or a host column "
+                                 "that is no address)\n")
+        << szType;
+  }
 }
 
-// Each case: a few logs of one host, the range, and the host's console line.
+// Each case: a few logs of one host, the range, and the host's console line. A byte column
+// "A+B" writes two rules of the host, "-" a snapshot without it, "junk" a snapshot of junk.
 TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
   const struct {
     const char* szCase;
@@ -132,6 +144,8 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
     const char* szStart;
     const char* szEnd;
     const char* szLine;
+    int iStatus;
+    const char* szStderr;
   } kCases[] = {
       {"a day without snapshots",
        {{"in_20261031230000", "100M"},
@@ -139,19 +153,25 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
         {"in_20261103120000", "120M"}},
        "20261101",
        "20261103",
-       "Incoming [20.00 MB]"},
+       "Incoming [20.00 MB]",
+       0,
+       ""},
       {"a baseline two days old",
        {{"in_20261029120000", "100M"},
         {"in_20261101120000", "105M"},
         {"in_20261101180000", "110M"}},
        "20261101",
        "20261101",
-       "Incoming [10.00 MB]"},
+       "Incoming [10.00 MB]",
+       0,
+       ""},
       {"a reset between the baseline and the range",
        {{"in_20261031230000", "50M"}, {"in_20261101120000", "3M"}, {"in_20261101180000", "4M"}},
        "20261101",
        "20261101",
-       "Incoming [4.00 MB]"},
+       "Incoming [4.00 MB]",
+       0,
+       ""},
       {"an end day without snapshots",
        {{"in_20261101120000", "100M"},
         {"in_20261102120000", "110M"},
@@ -159,12 +179,59 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
         {"in_20261105120000", "170M"}},
        "20261102",
        "20261103",
-       "Incoming [10.00 MB]"},
+       "Incoming [10.00 MB]",
+       0,
+       "Notice: the snapshots stop on 2026-11-02, before the end date 20261103\n"},
+      {"a day whose first snapshots lack the host or are junk",
+       {{"in_20261031230000", "100M"},
+        {"in_20261101120000", "110M"},
+        {"in_20261102000000", "-"},
+        {"in_20261102120000", "122M"},
+        {"in_20261103000000", "junk"},
+        {"in_20261103120000", "125M"}},
+       "20261101",
+       "20261103",
+       "Incoming [25.00 MB]",
+       1,
+       "Refused 1 rows of"},
+      {"two rules of one host",
+       {{"in_20261031230000", "10M+1M"},
+        {"in_20261101120000", "12M+1500K"},
+        {"in_20261102120000", "14M+2500K"}},
+       "20261101",
+       "20261102",
+       "Incoming [5.50 MB]",
+       0,
+       ""},
+      {"no baseline",
+       {{"in_20261101120000", "100M"}, {"in_20261101180000", "110M"}},
+       "20261101",
+       "20261101",
+       "Incoming [110.00 MB]",
+       0,
+       "Notice: no snapshot of [in_] before the range: its first readings count whole, all the "
+       "traffic since the counters were last reset\n"},
+      {"a quarter",
+       {{"in_20260930230000", "100M"},
+        {"in_20261001120000", "110M"},
+        {"in_20261115120000", "400M"},
+        {"in_20261231180000", "900M"}},
+       "20261001",
+       "20261231",
+       "Incoming [800.00 MB]",
+       0,
+       ""},
   };
   for (const auto& tCase : kCases) {
     temp_dir_t tDir;
     for (const auto& [szName, szBytes] : tCase.tLogs) {
-      tDir.Write(szName, MakeLogText(0, {{"10.0.0.1", szBytes}}));
+      std::vector<std::pair<std::string, std::string>> tRows = {{"10.0.0.9", "1M"}};
+      for (std::size_t iAt = 0; szBytes != "-" && iAt <= szBytes.size();) {
+        const std::size_t iPlus = std::min(szBytes.find('+', iAt), szBytes.size());
+        tRows.emplace_back("10.0.0.1", szBytes.substr(iAt, iPlus - iAt));
+        iAt = iPlus + 1;
+      }
+      tDir.Write(szName, szBytes == "junk" ? "x\ny\n\x01\x02\x03\n" : MakeLogText(0, tRows));
     }
     for (const char* szZone : {"UTC", "Europe/Berlin"}) {
       const run_result_t tRun =
@@ -173,8 +240,41 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
                 std::string::npos)
           << tCase.szCase << "\n"
           << tRun.szStdout;
-      EXPECT_EQ(tRun.szStderr, "") << tCase.szCase;
+      EXPECT_EQ(tRun.iExitStatus, tCase.iStatus) << tCase.szCase;
+      EXPECT_EQ(tRun.szStderr.rfind(tCase.szStderr, 0), 0u) << tCase.szCase << tRun.szStderr;
+      if (tCase.iStatus == 0) {
+        EXPECT_EQ(tRun.szStderr, tCase.szStderr) << tCase.szCase;
+      }
     }
+  }
+}
+
+TEST(Report, NoticesSayWhatLooksLikeAMistake) {
+  temp_dir_t tDir;
+  tDir.Write("in_20261101000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
+  tDir.Write("in_20261102000000", MakeLogText(0, {{"10.0.0.1", "2M"}}));
+  tDir.Write("in_20261103000000", MakeLogText(0, {{"10.0.0.1", "3M"}}));
+  const struct {
+    std::vector<std::string> tArgs;
+    std::string szStderr;
+  } kCases[] = {
+      {{"20261103", "20261102", "in_", "o_"},
+       "Notice: the end date 20261102 is before the start date 20261103: only files named with "
+       "either date are read\n"},
+      {{"20261102", "20261103", "in_", "IN_"},
+       "Notice: the incoming and outgoing prefixes are the same: every file is read as incoming "
+       "and as outgoing\n"},
+      {{"20261102", "20261103", "in_", "o_"}, ""},
+      {{"20261102", "20261104", "in_", "o_"},
+       "Notice: the snapshots stop on 2026-11-03, before the end date 20261104\n"},
+      // An end date still to come is no sign of a stop.
+      {{"20261102", "29991231", "in_", "o_"}, ""},
+  };
+  for (const auto& tCase : kCases) {
+    const run_result_t tRun = RunNetreckon(
+        {"csv", tCase.tArgs[0], tCase.tArgs[1], tDir.szPath, tCase.tArgs[2], tCase.tArgs[3]});
+    EXPECT_EQ(tRun.iExitStatus, 0) << tCase.tArgs[0];
+    EXPECT_EQ(tRun.szStderr, tCase.szStderr) << tCase.tArgs[0];
   }
 }
 
@@ -182,6 +282,8 @@ TEST(Report, AMissingDirectoryReportsNothingFound) {
   const run_result_t tRun = RunNetreckon({"0", "20090425", "20090425", "/nonexistent/logs/"});
   EXPECT_EQ(tRun.iExitStatus, 1);
   EXPECT_EQ(tRun.szStderr,
+            "Notice: the incoming and outgoing prefixes are the same: every file is read as "
+            "incoming and as outgoing\n"
             "Couldn't open the directory: No such file or directory\n"
             "Couldn't open the directory: No such file or directory\n");
   EXPECT_NE(MaskElapsed(tRun.szStdout)

@@ -1,38 +1,76 @@
-// Turning one cumulative counter reading into traffic of its day slot.
+// Turning one cumulative counter reading into traffic of its day.
+#include <algorithm>
+
 #include "accounting/records.h"
 
-bool HasAnyReading(const day_marks_t& has_previous_array) {
-  for (const bool bHas : has_previous_array) {
-    if (bHas) {
-      return true;
-    }
+namespace {
+
+bool IsBeforeDay(const day_reading_t& tReading, int32_t iDay) { return tReading.iDay < iDay; }
+
+// The first day of the series on or after iDay. Readings mostly come in date order, so the
+// last day is looked at first.
+std::vector<day_reading_t>::iterator FindDay(std::vector<day_reading_t>& tDays, int32_t iDay) {
+  if (tDays.empty() || tDays.back().iDay < iDay) {
+    return tDays.end();
   }
-  return false;
+  if (tDays.back().iDay == iDay) {
+    return tDays.end() - 1;
+  }
+  return std::lower_bound(tDays.begin(), tDays.end(), iDay, IsBeforeDay);
 }
 
-void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_slots_t& bytes_array,
-                              const day_slots_t& previous_bytes_array,
-                              const day_marks_t& has_previous_array, int32_t iLogFileIsOnANewDate) {
+}  // namespace
+
+day_reading_t& GetDayReading(day_series_t& tSeries, int32_t iday_index) {
+  const auto pDay = FindDay(tSeries.tDays, iday_index);
+  if (pDay != tSeries.tDays.end() && pDay->iDay == iday_index) {
+    return *pDay;
+  }
+  return *tSeries.tDays.insert(pDay, day_reading_t{iday_index, 0, 0});
+}
+
+double GetDayBytes(const day_series_t& tSeries, int32_t iday_index) {
+  const auto pDay =
+      std::lower_bound(tSeries.tDays.begin(), tSeries.tDays.end(), iday_index, IsBeforeDay);
+  return pDay != tSeries.tDays.end() && pDay->iDay == iday_index ? pDay->bytes : 0;
+}
+
+void KeepReading(day_series_t& tSeries, int32_t iday_index, double bytes) {
+  if (!tSeries.bHasFirst) {
+    tSeries.bHasFirst = true;
+    tSeries.first_bytes = bytes;
+    tSeries.first_day = iday_index;
+  }
+  GetDayReading(tSeries, iday_index).previous_bytes = bytes;
+}
+
+void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_series_t& tSeries,
+                              int32_t iLogFileIsOnANewDate) {
+  const auto pDay = FindDay(tSeries.tDays, iday_index);
+  const bool bDayHasReading = pDay != tSeries.tDays.end() && pDay->iDay == iday_index;
   // The first file of a new day compares with the last reading before it, so the growth
-  // between two days' snapshots is credited to the new day. A day without snapshots has no
-  // reading: look further back, or the host's whole counter would count as that day's traffic.
-  double previous_bytes = previous_bytes_array[iday_index];
-  if (iLogFileIsOnANewDate != 0 && iday_index >= 1) {
-    previous_bytes = 0;
-    for (int32_t iDay = iday_index - 1; iDay >= 0; --iDay) {
-      if (has_previous_array[iDay]) {
-        previous_bytes = previous_bytes_array[iDay];
-        break;
-      }
-    }
+  // between two days' snapshots is credited to the new day. So does a day whose earlier files
+  // lacked the host: comparing with nothing would count the host's whole counter. A day
+  // without snapshots has no entry, so the look-back reaches the latest day that has one.
+  double previous_bytes = 0;
+  if (bDayHasReading && (iLogFileIsOnANewDate == 0 || iday_index == 0)) {
+    previous_bytes = pDay->previous_bytes;
+  } else if (pDay != tSeries.tDays.begin()) {
+    previous_bytes = (pDay - 1)->previous_bytes;
   }
+  double dAddBytes = 0;
   if (bytes > 0 && previous_bytes > 0 && bytes > previous_bytes) {
-    const double dAddBytes = bytes - previous_bytes;
-    bytes_array[iday_index] += dAddBytes;
+    dAddBytes = bytes - previous_bytes;
   } else if (bytes > 0 && ((previous_bytes > 0 && bytes < previous_bytes) || previous_bytes == 0)) {
-    // A counter that went down was reset, and a day without an earlier reading has nothing to
+    // A counter that went down was reset, and a reading without an earlier one has nothing to
     // compare with: either way the whole reading is new traffic.
-    bytes_array[iday_index] += bytes;
+    dAddBytes = bytes;
   }
-  // An unchanged reading adds nothing, and neither does a reading of 0.
+  // An unchanged reading adds nothing, and neither does a reading of 0; the day is still one
+  // that holds a reading.
+  if (bDayHasReading) {
+    pDay->bytes += dAddBytes;
+  } else {
+    tSeries.tDays.insert(pDay, day_reading_t{iday_index, dAddBytes, 0});
+  }
 }

@@ -12,24 +12,24 @@ struct reading_t {
 };
 
 // Feeds readings as the row accounting does: the first stored whole, then accumulated, the
-// previous reading updated after each.
+// reading kept as its day's last after each.
 std::vector<double> Accumulate(std::initializer_list<reading_t> tReadings) {
-  day_slots_t tBytes = {};
-  day_slots_t tPrevious = {};
-  day_marks_t tHasPrevious = {};
+  day_series_t tSeries;
   bool bFirst = true;
   for (const reading_t& tReading : tReadings) {
     if (bFirst) {
-      tBytes[tReading.iDay] = tReading.dBytes;
+      GetDayReading(tSeries, tReading.iDay).bytes = tReading.dBytes;
       bFirst = false;
     } else {
-      SetDailyBandwidthForHost(tReading.iDay, tReading.dBytes, tBytes, tPrevious, tHasPrevious,
-                               tReading.iNewDay);
+      SetDailyBandwidthForHost(tReading.iDay, tReading.dBytes, tSeries, tReading.iNewDay);
     }
-    tPrevious[tReading.iDay] = tReading.dBytes;
-    tHasPrevious[tReading.iDay] = true;
+    KeepReading(tSeries, tReading.iDay, tReading.dBytes);
   }
-  return std::vector<double>(std::begin(tBytes), std::begin(tBytes) + 4);
+  std::vector<double> tDays;
+  for (int32_t iDay = 0; iDay < 4; ++iDay) {
+    tDays.push_back(GetDayBytes(tSeries, iDay));
+  }
+  return tDays;
 }
 
 }  // namespace
@@ -51,7 +51,21 @@ TEST(CounterDelta, AddsGrowthResetsAndFirstReadings) {
       {"only the first file flagged",
        Accumulate({{0, 8, 0}, {1, 10, 1}, {1, 12, 0}}),
        {8, 4, 0, 0}},
-      {"unflagged new slot counts whole", Accumulate({{0, 8, 0}, {1, 10, 0}}), {8, 10, 0, 0}},
+      {"an unflagged first reading of a day compares with the day before",
+       Accumulate({{0, 8, 0}, {1, 10, 0}}),
+       {8, 2, 0, 0}},
+      {"a day whose earlier files lacked the host, after a gap of days",
+       Accumulate({{0, 100, 0}, {3, 130, 0}}),
+       {100, 0, 0, 30}},
+      {"a day whose earlier files lacked the host, with a reset in between",
+       Accumulate({{0, 100, 0}, {1, 110, 1}, {2, 4, 0}, {2, 6, 0}}),
+       {100, 10, 6, 0}},
+      {"a day's own reading still decides once it has one",
+       Accumulate({{0, 8, 0}, {1, 10, 0}, {1, 9, 0}}),
+       {8, 11, 0, 0}},
+      {"readings out of day order keep each day's own",
+       Accumulate({{2, 50, 0}, {0, 20, 1}, {2, 55, 0}, {1, 30, 0}}),
+       {20, 10, 55, 0}},
       {"flag on slot 0 uses its own reading", Accumulate({{0, 8, 0}, {0, 11, 1}}), {11, 0, 0, 0}},
       {"zero reading adds nothing", Accumulate({{0, 8, 0}, {0, 0, 0}, {0, 0, 1}}), {8, 0, 0, 0}},
       {"negative reading adds nothing", Accumulate({{0, 8, 0}, {0, -3, 0}}), {8, 0, 0, 0}},

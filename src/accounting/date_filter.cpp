@@ -50,7 +50,3 @@ void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow) {
   }
   WriteFilterDate(pLogFileFilter, tm_now);
 }
-
-void ProcessSpecialDateParameter(char* pLogFileFilter) {
-  ProcessSpecialDateParameter(pLogFileFilter, time(nullptr));
-}

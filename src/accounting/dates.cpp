@@ -114,19 +114,9 @@ date_number_t GetLogFileDate(std::string_view szFileName) {
 }
 
 int32_t GetDayIndex(date_number_t base_date, date_number_t current_date) {
-  // Every row of a log asks the same question, and the answer depends on nothing else.
-  static date_number_t s_uiBase = 0;
-  static date_number_t s_uiCurrent = 0;
-  static int32_t s_iIndex = 0;
-  if (base_date == s_uiBase && current_date == s_uiCurrent) {
-    return s_iIndex;
-  }
   // Calendar days, not seconds: no time zone, daylight-saving change or change of a zone's
   // offset can make a day shorter or longer.
   const auto iIndex = static_cast<int32_t>(CountDays(current_date) - CountDays(base_date));
-  // The day before the base shares its slot, so a baseline of the day before lands in slot 0.
-  s_uiBase = base_date;
-  s_uiCurrent = current_date;
-  s_iIndex = iIndex == -1 ? 0 : iIndex;
-  return s_iIndex;
+  // The day before the base shares its day, so a baseline of the day before lands on day 0.
+  return iIndex == -1 ? 0 : iIndex;
 }

@@ -1,13 +1,12 @@
-// Host records, row records, the report range and the date and text helpers they rely on.
+// Host records, host tables, row records, the report range and the date and text helpers.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string_view>
+#include <vector>
 
-constexpr int kMaxClients = 100;
-constexpr int kDaySlots = 31;
 constexpr std::size_t kTextBuf = 1024;
 // A host key up to 49 characters: an IPv6 address with a /prefix fits.
 constexpr std::size_t kIpBuf = 50;
@@ -18,7 +17,7 @@ constexpr std::size_t kBytesBuf = 21;
 using date_number_t = unsigned long long;
 static_assert(sizeof(date_number_t) == 8, "date numbers are unsigned 64-bit");
 
-// One row of a counter log, as text columns.
+// One row of a counter log, as text columns (the target column, when present, is not kept).
 struct ipt_data_t {
   char sPackets[9];
   char sBytes[kBytesBuf];
@@ -30,33 +29,53 @@ struct ipt_data_t {
   char sDestination[kIpBuf];
 };
 
-// One host: traffic and last counter reading per day slot, in MB. A reading of 0 is a reading,
-// so a marker per slot tells which slots hold one; the first reading of each direction is kept
-// for the comparison with the baseline.
-struct data_t {
-  char ip[kIpBuf];
-  bool has_previous_in[kDaySlots];
-  bool has_previous_out[kDaySlots];
-  double bytes_in[kDaySlots];
-  double bytes_out[kDaySlots];
-  double previous_bytes_in[kDaySlots];
-  double previous_bytes_out[kDaySlots];
-  double first_bytes_in;
-  double first_bytes_out;
-  int32_t first_day_in;
-  int32_t first_day_out;
+// One calendar day of one direction that holds a reading, counted from the report's start:
+// the traffic credited to it and the last counter reading seen on it, in MB.
+struct day_reading_t {
+  int32_t iDay;
+  double bytes;
+  double previous_bytes;
 };
 
-using host_table_t = data_t[kMaxClients];
-using day_slots_t = double[kDaySlots];
-using day_marks_t = bool[kDaySlots];
+// One direction of a host: only the days that hold readings, in ascending order, so that a
+// year costs what its readings cost and a far-off date costs one entry. The first reading is
+// kept for the comparison with the baseline.
+struct day_series_t {
+  std::vector<day_reading_t> tDays;
+  double first_bytes = 0;
+  int32_t first_day = 0;
+  bool bHasFirst = false;
+};
+
+// One host. iPendingStamp and iPending tie it to its summed reading of the file being read.
+struct data_t {
+  char ip[kIpBuf] = {};
+  day_series_t bytes_in;
+  day_series_t bytes_out;
+  uint32_t iPendingStamp = 0;
+  uint32_t iPending = 0;
+};
+
+// The rows of one host in the file being read, summed into one reading (MB).
+struct pending_reading_t {
+  int32_t iHost;
+  double bytes;
+};
+
+// A host table: records in the order hosts were first seen, an open-addressing index from the
+// key (ASCII case folded) to a record, and the readings of the file being read.
+struct host_table_t {
+  std::vector<data_t> tHosts;
+  std::vector<int32_t> tIndex;  // record position + 1; 0 is a free bucket
+  std::vector<pending_reading_t> tPending;
+  uint32_t iFileStamp = 0;
+};
 
 // The report range: set by the row accounting, shared by both passes and both tables.
 extern date_number_t start_date;
 extern date_number_t end_date;
 
-/// Zeroes the report range and forgets which tables were reported full (one run per process;
-/// tests start each case with it).
+/// Zeroes the report range (one run per process; tests start each case with it).
 void ResetReportRange();
 
 // ---- text ----
@@ -99,32 +118,53 @@ void FormatDayDate(date_number_t uiBase, int32_t iOffset, char (&szDate)[kIsoDat
 /// `tNow`. `pLogFileFilter` holds kTextBuf bytes.
 void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow);
 
-/// The same against the clock.
-void ProcessSpecialDateParameter(char* pLogFileFilter);
+// ---- host tables ----
+
+/// The position of the host with this key (ASCII case folded), or -1.
+int32_t FindHost(const host_table_t& tTable, std::string_view szKey);
+
+/// The position of the host with this key, added at the end when it is new.
+int32_t FindOrAddHost(host_table_t& tTable, std::string_view szKey);
 
 // ---- accounting ----
 
-/// Adds one new counter reading (MB) to its day slot: the growth since the previous reading,
-/// or the whole reading after a reset or when there is none. A reading of a new day compares
-/// with the last reading of the most recent earlier slot that holds one (`has_previous_array`).
-void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_slots_t& bytes_array,
-                              const day_slots_t& previous_bytes_array,
-                              const day_marks_t& has_previous_array, int32_t iLogFileIsOnANewDate);
+/// Adds one new counter reading (MB) to its day: the growth since the previous reading, or the
+/// whole reading after a reset or when there is none. The previous reading is the day's own,
+/// except for the first file of a new day (iday_index 1 or more) and for a day that holds no
+/// reading yet: those compare with the latest earlier day that holds one.
+void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_series_t& tSeries,
+                              int32_t iLogFileIsOnANewDate);
 
-/// True when any day slot of the marks holds a reading.
-bool HasAnyReading(const day_marks_t& has_previous_array);
+/// Stores a reading as its day's last one; the first reading of the series is kept as well.
+void KeepReading(day_series_t& tSeries, int32_t iday_index, double bytes);
 
-/// The megabytes of a byte column: an exact count of up to 20 digits below 2^64, else the
-/// listing's rounded form (leading digits, then K, M, G or T anywhere).
+/// The day of a series, added in order when it holds no reading yet.
+day_reading_t& GetDayReading(day_series_t& tSeries, int32_t iday_index);
+
+/// The traffic credited to a day of a series (0 for a day without a reading).
+double GetDayBytes(const day_series_t& tSeries, int32_t iday_index);
+
+/// The megabytes of a readable byte column (IsByteTokenReadable): an exact count, or digits
+/// and one unit letter, K, M, G or T (T: a million MB).
 double ParseByteColumn(const char* szBytes);
 
-/// True when a byte token is read as it stands: at most 8 characters (the rounded listing), or
-/// an exact count of up to 20 digits below 2^64. Rows with any other token are refused.
+/// True when a byte token is a count: up to 20 digits below 2^64, or at most 8 characters of
+/// digits ending in one unit letter K, M, G or T.
 bool IsByteTokenReadable(std::string_view szToken);
 
-/// Accounts one row of a log into a table: finds or creates the host, stores or accumulates
-/// the reading, widens the report range. Writes a message for a day index outside 0-30 and,
-/// once per table, for a full table.
-void ProcessIPTableRow(const char* pLogFileName, int32_t iDirection, const ipt_data_t& pData,
-                       host_table_t& ppBandwidthUsage, int32_t iMaxClientCount,
-                       int32_t iLogFileIsOnANewDate);
+/// True when a key is an address as a listing prints it: 1 to 49 characters of ASCII letters,
+/// digits and . : / _ - !, beginning with a letter, a digit, ':' or '!'.
+bool IsHostKeyReadable(std::string_view szKey);
+
+/// Starts the readings of a new file in a table.
+void StartLogFileReadings(host_table_t& tTable);
+
+/// Takes one row of the file being read: finds or adds its host and adds its reading to the
+/// host's reading of this file (several rows of one key are one reading). Returns false, and
+/// takes nothing, for a row whose byte column or key is not readable.
+bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData, host_table_t& ppBandwidthUsage);
+
+/// Accounts the readings of the file being read, in the order their hosts first appear in it:
+/// stores or accumulates each into its day and widens the report range to the file's date.
+void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_number_t uiFileDate,
+                            int32_t iLogFileIsOnANewDate);

@@ -1,8 +1,9 @@
-// Tests of accounting single rows into a host table.
+// Tests of accounting the rows of log files into a host table.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "accounting/records.h"
 #include "time_zone.h"
@@ -17,25 +18,48 @@ ipt_data_t MakeRow(const char* szBytes, const char* szSource, const char* szDest
   return tRow;
 }
 
+struct row_t {
+  const char* szBytes;
+  const char* szHost;
+};
+
 class RowAccounting : public testing::Test {
  protected:
   void SetUp() override { ResetReportRange(); }
   void TearDown() override { ResetReportRange(); }
+  // Accounts a file of rows in one direction; returns the number of refused rows.
+  int File(int32_t iDirection, const char* szFile, std::initializer_list<row_t> tRows,
+           int32_t iNewDay = 0) {
+    StartLogFileReadings(tTable_);
+    int iRefused = 0;
+    for (const row_t& tRow : tRows) {
+      const ipt_data_t tData = iDirection == 0 ? MakeRow(tRow.szBytes, "0.0.0.0/0", tRow.szHost)
+                                               : MakeRow(tRow.szBytes, tRow.szHost, "0.0.0.0/0");
+      iRefused += ProcessIPTableRow(iDirection, tData, tTable_) ? 0 : 1;
+    }
+    AccountLogFileReadings(tTable_, iDirection, GetLogFileDate(szFile), iNewDay);
+    return iRefused;
+  }
   void In(const char* szFile, const char* szBytes, const char* szHost, int32_t iNewDay = 0) {
-    ProcessIPTableRow(szFile, 0, MakeRow(szBytes, "0.0.0.0/0", szHost), tTable_, kMaxClients,
-                      iNewDay);
+    File(0, szFile, {{szBytes, szHost}}, iNewDay);
   }
   void Out(const char* szFile, const char* szBytes, const char* szHost, int32_t iNewDay = 0) {
-    ProcessIPTableRow(szFile, 1, MakeRow(szBytes, szHost, "0.0.0.0/0"), tTable_, kMaxClients,
-                      iNewDay);
+    File(1, szFile, {{szBytes, szHost}}, iNewDay);
+  }
+  const data_t& Host(std::size_t iIdx) const { return tTable_.tHosts.at(iIdx); }
+  double InDay(std::size_t iIdx, int32_t iDay) const {
+    return GetDayBytes(Host(iIdx).bytes_in, iDay);
+  }
+  double OutDay(std::size_t iIdx, int32_t iDay) const {
+    return GetDayBytes(Host(iIdx).bytes_out, iDay);
   }
   const TimeZone tZone_{"UTC"};
-  host_table_t tTable_ = {};
+  host_table_t tTable_;
 };
 
 }  // namespace
 
-TEST(ByteColumn, ReadsUnitsAndExactCounts) {
+TEST(ByteColumn, ReadsUnitsAndExactCountsAndRefusesTheRest) {
   const struct {
     const char* szBytes;
     double dMegabytes;
@@ -44,24 +68,30 @@ TEST(ByteColumn, ReadsUnitsAndExactCounts) {
       {"123K", 0.123, true},
       {"5M", 5, true},
       {"2G", 2000, true},
+      {"3T", 3000000, true},
       {"1500", 0.0015, true},
       {"0", 0, true},
       {"0G", 0, true},
-      {"1.5G", 1000, true},
-      {"12M3", 12, true},
-      {"5k", 0.000005, true},
-      {"7KMG", 0.007, true},
-      {"3GM", 3, true},
-      {"-5K", -5, true},
-      {"abc", 0, true},
       {"99999999", 99.999999, true},
       {"123456789", 123.456789, true},
       {"150000000000", 150000, true},
       {"12345678901234567890", 12345678901234.567890, true},
       {"18446744073709551615", 18446744073709.551615, true},
+      {"1234567K", 1234.567, true},
+      // Nothing iptables prints: refused instead of guessed at.
+      {"1.5G", 0, false},
+      {"12M3", 0, false},
+      {"5k", 0, false},
+      {"7KMG", 0, false},
+      {"-5K", 0, false},
+      {"abc", 0, false},
+      {"", 0, false},
+      {"K", 0, false},
+      {"=1+1", 0, false},
+      {"<b>", 0, false},
+      {"1\x1b[2J", 0, false},
       {"18446744073709551616", 0, false},
       {"123456789012345678901", 0, false},
-      {"1234567K", 1234.567, true},
       {"12345678K", 0, false},
       {"+123456789", 0, false},
   };
@@ -73,11 +103,42 @@ TEST(ByteColumn, ReadsUnitsAndExactCounts) {
   }
 }
 
-TEST_F(RowAccounting, FirstRowCreatesSlotZeroAndSetsTheRange) {
+TEST(HostKey, TakesAddressesAndRefusesJunk) {
+  const std::string szKey49 = "2001:0db8:85a3:0000:0000:8a2e:0370:7334/128" + std::string(6, '0');
+  const struct {
+    std::string szKey;
+    bool bReadable;
+  } kCases[] = {
+      {"10.0.0.1", true},
+      {"192.168.100.0/24", true},
+      {"2001:db8::1", true},
+      {"::1", true},
+      {"!10.0.0.9", true},
+      {"router-2.lan", true},
+      {"host_a", true},
+      {szKey49, true},
+      {szKey49 + "0", false},
+      {"", false},
+      {"-f", false},
+      {".hidden", false},
+      {"/24", false},
+      {"=HYPERLINK(1)", false},
+      {"<script>", false},
+      {"a\x1b[2Jb", false},
+      {"bob's", false},
+      {"10.0.0.1,x", false},
+      {std::string("a\0b", 3), false},
+      {"\xc3\xa9t\xc3\xa9", false},
+  };
+  for (const auto& tCase : kCases) {
+    EXPECT_EQ(IsHostKeyReadable(tCase.szKey), tCase.bReadable) << tCase.szKey;
+  }
+}
+
+TEST_F(RowAccounting, FirstRowCreatesDayZeroAndSetsTheRange) {
   In("in_20090425120000", "5M", "10.0.0.1");
-  EXPECT_STREQ(tTable_[0].ip, "10.0.0.1");
-  EXPECT_EQ(tTable_[0].bytes_in[0], 5);
-  EXPECT_EQ(tTable_[0].previous_bytes_in[0], 5);
+  EXPECT_STREQ(Host(0).ip, "10.0.0.1");
+  EXPECT_EQ(InDay(0, 0), 5);
   EXPECT_EQ(start_date, 20090425ULL);
   EXPECT_EQ(end_date, 20090425ULL);
 }
@@ -86,11 +147,11 @@ TEST_F(RowAccounting, DirectionPicksTheKeyColumn) {
   In("in_20090425120000", "1M", "10.0.0.1");
   Out("out_20090425120000", "2M", "10.0.0.1");
   Out("out_20090425120000", "3M", "10.0.0.2");
-  EXPECT_EQ(tTable_[0].bytes_in[0], 1);
-  EXPECT_EQ(tTable_[0].bytes_out[0], 2);
-  EXPECT_STREQ(tTable_[1].ip, "10.0.0.2");
-  EXPECT_EQ(tTable_[1].bytes_in[0], 0);
-  EXPECT_EQ(tTable_[1].bytes_out[0], 3);
+  EXPECT_EQ(InDay(0, 0), 1);
+  EXPECT_EQ(OutDay(0, 0), 2);
+  EXPECT_STREQ(Host(1).ip, "10.0.0.2");
+  EXPECT_EQ(InDay(1, 0), 0);
+  EXPECT_EQ(OutDay(1, 0), 3);
 }
 
 TEST_F(RowAccounting, MatchesTheWholeKeyIgnoringCase) {
@@ -98,13 +159,13 @@ TEST_F(RowAccounting, MatchesTheWholeKeyIgnoringCase) {
   In("in_20090425120000", "2M", "10.0.0.1");
   In("in_20090425120000", "4M", "HOST-a");
   In("in_20090425130000", "5M", "host-A");
-  EXPECT_STREQ(tTable_[0].ip, "10.0.0.12");
-  EXPECT_EQ(tTable_[0].bytes_in[0], 1);
-  EXPECT_STREQ(tTable_[1].ip, "10.0.0.1");
-  EXPECT_EQ(tTable_[1].bytes_in[0], 2);
-  EXPECT_STREQ(tTable_[2].ip, "HOST-a");
-  EXPECT_EQ(tTable_[2].bytes_in[0], 5);
-  EXPECT_EQ(tTable_[3].ip[0], '\0');
+  EXPECT_STREQ(Host(0).ip, "10.0.0.12");
+  EXPECT_EQ(InDay(0, 0), 1);
+  EXPECT_STREQ(Host(1).ip, "10.0.0.1");
+  EXPECT_EQ(InDay(1, 0), 2);
+  EXPECT_STREQ(Host(2).ip, "HOST-a");
+  EXPECT_EQ(InDay(2, 0), 5);
+  EXPECT_EQ(tTable_.tHosts.size(), 3u);
 }
 
 TEST_F(RowAccounting, HoldsWholeKeysUpTo49Characters) {
@@ -117,63 +178,57 @@ TEST_F(RowAccounting, HoldsWholeKeysUpTo49Characters) {
   In("in_20090425120000", "1M", "2001:DB8::A");
   In("in_20090425130000", "6M", "2001:db8::a");
   In("in_20090425130000", "2M", "2001:db8::");
-  EXPECT_EQ(tTable_[0].ip, szKey16);
-  EXPECT_EQ(tTable_[0].bytes_in[0], 3);
-  EXPECT_EQ(tTable_[1].ip, szKey49);
-  EXPECT_EQ(tTable_[1].bytes_in[0], 4);
-  EXPECT_STREQ(tTable_[2].ip, "2001:DB8::A");
-  EXPECT_EQ(tTable_[2].bytes_in[0], 6);
-  EXPECT_STREQ(tTable_[3].ip, "2001:db8::");
-  EXPECT_EQ(tTable_[4].ip[0], '\0');
+  EXPECT_EQ(Host(0).ip, szKey16);
+  EXPECT_EQ(InDay(0, 0), 3);
+  EXPECT_EQ(Host(1).ip, szKey49);
+  EXPECT_EQ(InDay(1, 0), 4);
+  EXPECT_STREQ(Host(2).ip, "2001:DB8::A");
+  EXPECT_EQ(InDay(2, 0), 6);
+  EXPECT_STREQ(Host(3).ip, "2001:db8::");
+  EXPECT_EQ(tTable_.tHosts.size(), 4u);
 }
 
-TEST_F(RowAccounting, LaterDaysAccumulateIntoTheirSlots) {
+TEST_F(RowAccounting, LaterDaysAccumulateIntoTheirDays) {
   In("in_20090425120000", "5M", "10.0.0.1");
   In("in_20090425180000", "8M", "10.0.0.1");
   In("in_20090426000000", "9M", "10.0.0.1", 1);
   In("in_20090426060000", "2M", "10.0.0.1");  // reset
-  EXPECT_EQ(tTable_[0].bytes_in[0], 8);
-  EXPECT_EQ(tTable_[0].bytes_in[1], 3);
+  EXPECT_EQ(InDay(0, 0), 8);
+  EXPECT_EQ(InDay(0, 1), 3);
   EXPECT_EQ(end_date, 20090426ULL);
 }
 
-TEST_F(RowAccounting, AFileBeforeTheStartOverwritesItsSlot) {
+TEST_F(RowAccounting, AFileBeforeTheStartOverwritesItsDay) {
   In("in_20090426120000", "5M", "10.0.0.1");
   In("in_20090425120000", "7M", "10.0.0.1");
   In("in_20090425130000", "6M", "10.0.0.1");
   In("in_20090425130000", "4M", "10.0.0.2");
   EXPECT_EQ(start_date, 20090426ULL);
-  EXPECT_EQ(tTable_[0].bytes_in[0], 6);
-  EXPECT_EQ(tTable_[1].bytes_in[0], 4);
+  EXPECT_EQ(InDay(0, 0), 6);
+  EXPECT_EQ(InDay(1, 0), 4);
 }
 
-TEST_F(RowAccounting, DropsReadingsAfterTheSlotsButWidensTheRange) {
-  In("in_20090401120000", "5M", "10.0.0.1");
-  testing::internal::CaptureStderr();
-  In("in_20090502120000", "9M", "10.0.0.1");
-  In("in_20090502120000", "9M", "10.0.0.2");
-  const std::string szError = testing::internal::GetCapturedStderr();
-  EXPECT_NE(szError.find("In [ProcessIPTableRow] #1 Invalid iday_index value [31]: "),
-            std::string::npos);
-  EXPECT_NE(szError.find("In [ProcessIPTableRow] #2 Invalid iday_index value [31]: "),
-            std::string::npos);
-  EXPECT_STREQ(tTable_[1].ip, "10.0.0.2");
-  for (int iSlot = 0; iSlot < kDaySlots; ++iSlot) {
-    EXPECT_EQ(tTable_[0].bytes_in[iSlot], iSlot == 0 ? 5 : 0);
-    EXPECT_EQ(tTable_[1].bytes_in[iSlot], 0);
-  }
-  EXPECT_EQ(end_date, 20090502ULL);
+TEST_F(RowAccounting, AccountsAnyDayAfterTheStart) {
+  In("in_20090101120000", "5M", "10.0.0.1");
+  In("in_20090502120000", "9M", "10.0.0.1", 1);
+  In("in_20091231120000", "12M", "10.0.0.1", 1);
+  In("in_20091231120000", "7M", "10.0.0.2", 1);
+  // A date centuries away is one more day, not a day for every one in between.
+  In("in_29991231120000", "20M", "10.0.0.1", 1);
+  EXPECT_EQ(InDay(0, 121), 4);
+  EXPECT_EQ(InDay(0, 364), 3);
+  EXPECT_EQ(InDay(1, 364), 7);
+  EXPECT_EQ(InDay(0, 361954), 8);
+  EXPECT_EQ(Host(0).bytes_in.tDays.size(), 4u);
+  EXPECT_EQ(end_date, 29991231ULL);
 }
 
-TEST_F(RowAccounting, AnOldBaselineLandsInSlotZero) {
+TEST_F(RowAccounting, AnOldBaselineLandsOnDayZero) {
   In("in_20090401120000", "5M", "10.0.0.1");
-  testing::internal::CaptureStderr();
   In("in_20090328120000", "3M", "10.0.0.1");
   In("in_20090328120000", "4M", "10.0.0.2");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(tTable_[0].bytes_in[0], 3);
-  EXPECT_EQ(tTable_[1].bytes_in[0], 4);
-  EXPECT_TRUE(tTable_[1].has_previous_in[0]);
+  EXPECT_EQ(InDay(0, 0), 3);
+  EXPECT_EQ(InDay(1, 0), 4);
   EXPECT_EQ(start_date, 20090401ULL);
 }
 
@@ -182,47 +237,86 @@ TEST_F(RowAccounting, KeepsTheFirstReadingOfEachDirection) {
   In("in_20090426120000", "7M", "10.0.0.1", 1);
   In("in_20090427120000", "9M", "10.0.0.1", 1);
   Out("out_20090427120000", "2M", "10.0.0.1", 1);
-  EXPECT_EQ(tTable_[0].first_bytes_out, 0);
-  EXPECT_EQ(tTable_[0].first_day_out, 0);
-  EXPECT_EQ(tTable_[0].first_bytes_in, 7);
-  EXPECT_EQ(tTable_[0].first_day_in, 1);
+  EXPECT_EQ(Host(0).bytes_out.first_bytes, 0);
+  EXPECT_EQ(Host(0).bytes_out.first_day, 0);
+  EXPECT_EQ(Host(0).bytes_in.first_bytes, 7);
+  EXPECT_EQ(Host(0).bytes_in.first_day, 1);
   // The reading of 0 on the first day is a reading: 2M grew from it on the third.
-  EXPECT_EQ(tTable_[0].bytes_out[2], 2);
+  EXPECT_EQ(OutDay(0, 2), 2);
 }
 
-TEST_F(RowAccounting, AFullTableDropsNewHostsAndWarnsOnce) {
-  for (int iHost = 0; iHost < kMaxClients; ++iHost) {
-    const std::string szHost = "10.0.1." + std::to_string(iHost);
+TEST_F(RowAccounting, HoldsAnyNumberOfHostsInTheOrderFirstSeen) {
+  for (int iHost = 0; iHost < 1500; ++iHost) {
+    const std::string szHost = "10.0." + std::to_string(iHost / 250) + "." + std::to_string(iHost);
     In("in_20090425120000", "1M", szHost.c_str());
+    In("in_20090426120000", "3M", szHost.c_str(), 1);
   }
-  testing::internal::CaptureStderr();
-  In("in_20090427120000", "1M", "10.9.9.1");
-  In("in_20090427120000", "1M", "10.9.9.2");
-  In("in_20090427120000", "2M", "10.0.1.7");
-  const std::string szError = testing::internal::GetCapturedStderr();
-  EXPECT_NE(szError.find("[10.9.9.1]"), std::string::npos) << szError;
-  EXPECT_EQ(szError.find("10.9.9.2"), std::string::npos) << szError;
-  EXPECT_EQ(std::count(szError.begin(), szError.end(), '\n'), 1);
-  EXPECT_EQ(tTable_[7].bytes_in[2], 2);
-  EXPECT_EQ(end_date, 20090427ULL);
+  ASSERT_EQ(tTable_.tHosts.size(), 1500u);
+  EXPECT_STREQ(Host(1499).ip, "10.0.5.1499");
+  EXPECT_EQ(InDay(1499, 1), 2);
+  EXPECT_EQ(FindHost(tTable_, "10.0.0.7"), 7);
+  EXPECT_EQ(FindHost(tTable_, "10.0.0.7/32"), -1);
 }
 
-TEST_F(RowAccounting, AFullTableLeavesTheRangeAlone) {
-  for (int iHost = 0; iHost < kMaxClients; ++iHost) {
-    const std::string szHost = "10.0.1." + std::to_string(iHost);
-    In("in_20090425120000", "1M", szHost.c_str());
+TEST_F(RowAccounting, RowsOfOneKeyInAFileAreOneReading) {
+  const struct {
+    const char* szCase;
+    std::vector<row_t> tFirst;
+    std::vector<row_t> tSecond;
+    double dDayOne;
+    int iRefused;
+  } kCases[] = {
+      {"two rules of a host",
+       {{"3M", "10.0.0.1"}, {"1M", "10.0.0.1"}},
+       {{"5M", "10.0.0.1"}, {"1500K", "10.0.0.1"}},
+       2.5,
+       0},
+      {"three rules, units and case mixed",
+       {{"1M", "2001:db8::A"}, {"500K", "2001:DB8::a"}, {"250000", "2001:db8::a"}},
+       {{"2M", "2001:db8::a"}, {"1M", "2001:db8::A"}, {"1000000", "2001:DB8::A"}},
+       2.25,
+       0},
+      {"one row of three refused",
+       {{"1M", "10.0.0.1"}, {"1M", "10.0.0.1"}},
+       {{"2M", "10.0.0.1"}, {"1.5G", "10.0.0.1"}, {"1M", "10.0.0.1"}},
+       1,
+       1},
+  };
+  for (const auto& tCase : kCases) {
+    ResetReportRange();
+    tTable_ = {};
+    int iRefused = 0;
+    StartLogFileReadings(tTable_);
+    for (const row_t& tRow : tCase.tFirst) {
+      iRefused += ProcessIPTableRow(0, MakeRow(tRow.szBytes, "0/0", tRow.szHost), tTable_) ? 0 : 1;
+    }
+    AccountLogFileReadings(tTable_, 0, 20090425, 1);
+    StartLogFileReadings(tTable_);
+    for (const row_t& tRow : tCase.tSecond) {
+      iRefused += ProcessIPTableRow(0, MakeRow(tRow.szBytes, "0/0", tRow.szHost), tTable_) ? 0 : 1;
+    }
+    AccountLogFileReadings(tTable_, 0, 20090426, 1);
+    ASSERT_EQ(tTable_.tHosts.size(), 1u) << tCase.szCase;
+    EXPECT_DOUBLE_EQ(InDay(0, 1), tCase.dDayOne) << tCase.szCase;
+    EXPECT_EQ(iRefused, tCase.iRefused) << tCase.szCase;
   }
-  testing::internal::CaptureStderr();
-  In("in_20090428120000", "1M", "10.9.9.1");
-  testing::internal::GetCapturedStderr();
-  EXPECT_EQ(end_date, 20090425ULL);
 }
 
-TEST_F(RowAccounting, IgnoresRowsWithoutAKey) {
-  In("in_20090425120000", "5M", "");
-  ProcessIPTableRow("in_20090425120000", 0, MakeRow("5M", "", ""), tTable_, kMaxClients, 0);
-  EXPECT_EQ(tTable_[0].ip[0], '\0');
-  EXPECT_EQ(tTable_[0].bytes_in[0], 0);
+TEST_F(RowAccounting, AHostWhoseDayBeganWithoutItComparesWithItsLastReading) {
+  In("in_20090425120000", "10M", "10.0.0.1");
+  In("in_20090425120000", "50M", "10.0.0.2");
+  // The day's first file lacks 10.0.0.1; its next file must not count the whole counter.
+  In("in_20090426000000", "60M", "10.0.0.2", 1);
+  In("in_20090426060000", "22M", "10.0.0.1");
+  EXPECT_EQ(InDay(0, 1), 12);
+  EXPECT_EQ(InDay(1, 1), 10);
+}
+
+TEST_F(RowAccounting, RefusesRowsWithoutAReadableKeyOrCounter) {
+  EXPECT_EQ(File(0, "in_20090425120000",
+                 {{"5M", ""}, {"5M", "\x01\x02"}, {"1.5G", "10.0.0.1"}, {"5M", "=cmd|x"}}),
+            4);
+  EXPECT_TRUE(tTable_.tHosts.empty());
   EXPECT_EQ(start_date, 0ULL);
 }
 

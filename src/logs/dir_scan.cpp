@@ -1,5 +1,4 @@
 // Choosing, from a listing, the logs of one direction's date range and its baseline log.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -13,28 +12,15 @@ date_number_t GetFilterDate(const char* szFilter) {
   return ParseDateNumber(iLength < 8 ? szFilter : szFilter + iLength - 8);
 }
 
-// Exactly eight digits: a whole day, as opposed to a prefix or a date with an hour.
+}  // namespace
+
 bool IsWholeDate(std::string_view szFilter) {
   return szFilter.size() == 8 && szFilter.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-void ReadLogFile(void* /*pContext*/, const char* szLogPath, const char* szLogFile,
-                 host_table_t& tTable, int32_t iDirection, int32_t iLogFileIsOnANewDate) {
-  ProcessLogFile(szLogPath, szLogFile, tTable, iDirection, iLogFileIsOnANewDate);
-}
-
-}  // namespace
-
-void ScanLogListing(const dir_listing_t& tListing, const char* szLogPath,
-                    const char* szLogFilePrefix, int32_t iDirection,
-                    const char* szLogFileFilterStart, const char* szLogFileFilterEnd,
-                    host_table_t& tBandwidthUsage, host_table_t& tBandwidthUsageInitValue,
-                    log_read_fn pReadLog, void* pContext) {
-  if (!tListing.bOpened) {
-    errno = tListing.iOpenError;
-    std::perror("Couldn't open the directory");
-    return;
-  }
+scan_plan_t ScanLogListing(const dir_listing_t& tListing, const char* szLogFilePrefix,
+                           const char* szLogFileFilterStart, const char* szLogFileFilterEnd) {
+  scan_plan_t tPlan;
   char szStartFile[kTextBuf] = {};
   char szEndFile[kTextBuf] = {};
   std::snprintf(szStartFile, sizeof szStartFile, "%s%s", szLogFilePrefix, szLogFileFilterStart);
@@ -51,8 +37,8 @@ void ScanLogListing(const dir_listing_t& tListing, const char* szLogPath,
       IsWholeDate(szLogFileFilterEnd) ? uiEndFileDate : ~date_number_t{0};
 
   int32_t iLastDateRangeIndex = -1;
-  bool bFoundAndUsedPreviousFile = false;
-  char szInitFile[kTextBuf] = {};
+  const char* szInitFile = nullptr;
+  date_number_t uiInitFileDate = 0;
   date_number_t uiFirstMatchedFileDate = 0;
   date_number_t uiLastMatchedFileDate = 0;
 
@@ -81,30 +67,21 @@ void ScanLogListing(const dir_listing_t& tListing, const char* szLogPath,
         (iTestInDateRange >= 0 && iTestInDateRange <= iMaxDateRangeIndex &&
          uiFileDate >= uiStartFileDate);
     if (!iIncludeFileInCalcs) {
-      if (!bFoundAndUsedPreviousFile) {
-        CopyText(szInitFile, sizeof szInitFile, szEntry);
+      if (tPlan.tLogs.empty()) {
+        szInitFile = szName;
+        uiInitFileDate = uiFileDate;
       }
       continue;
     }
-    pReadLog(pContext, szLogPath, szName, tBandwidthUsage, iDirection,
-             iLastDateRangeIndex != iTestInDateRange ? 1 : 0);
+    tPlan.tLogs.push_back(
+        {szName, false, iLastDateRangeIndex != iTestInDateRange ? 1 : 0, uiFileDate});
     iLastDateRangeIndex = iTestInDateRange;
-    if (!bFoundAndUsedPreviousFile) {
-      bFoundAndUsedPreviousFile = true;
-      // The baseline: the counters' level just before the range, subtracted by the report.
-      if (szInitFile[0] != '\0') {
-        pReadLog(pContext, szLogPath, szInitFile, tBandwidthUsageInitValue, iDirection, 1);
-      }
+    // The baseline: the counters' level just before the range, subtracted by the report. It
+    // is read right after the first log of the range.
+    if (tPlan.tLogs.size() == 1 && szInitFile != nullptr) {
+      tPlan.tLogs.push_back({szInitFile, true, 1, uiInitFileDate});
+      tPlan.bHasBaseline = true;
     }
   }
-}
-
-void ProcessTrafficByDirectionFlow(const dir_listing_t& tListing, const char* szLogPath,
-                                   const char* szLogFilePrefix, int32_t iDirection,
-                                   const char* szLogFileFilterStart, const char* szLogFileFilterEnd,
-                                   host_table_t& tBandwidthUsage,
-                                   host_table_t& tBandwidthUsageInitValue) {
-  ScanLogListing(tListing, szLogPath, szLogFilePrefix, iDirection, szLogFileFilterStart,
-                 szLogFileFilterEnd, tBandwidthUsage, tBandwidthUsageInitValue, ReadLogFile,
-                 nullptr);
+  return tPlan;
 }

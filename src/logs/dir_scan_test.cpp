@@ -11,35 +11,24 @@
 
 namespace {
 
-struct recorder_t {
-  const host_table_t* pUsage;
-  std::vector<std::string> tReads;
-};
-
-// Records each read as "U name flag" (usage table) or "I name flag" (init table).
-void RecordRead(void* pContext, const char* /*szLogPath*/, const char* szLogFile,
-                host_table_t& tTable, int32_t /*iDirection*/, int32_t iLogFileIsOnANewDate) {
-  auto* pRecorder = static_cast<recorder_t*>(pContext);
-  pRecorder->tReads.push_back(std::string(&tTable == pRecorder->pUsage ? "U " : "I ") + szLogFile +
-                              " " + std::to_string(iLogFileIsOnANewDate));
-}
-
+// Each planned read as "U name flag" (usage table) or "I name flag" (init table).
 std::vector<std::string> Scan(const std::vector<std::string_view>& tNames, const char* szPrefix,
                               const char* szStart, const char* szEnd) {
-  static host_table_t s_tUsage;
-  static host_table_t s_tInit;
-  recorder_t tRecorder = {&s_tUsage, {}};
   const dir_listing_t tListing = MakeLogListing(tNames);
-  ScanLogListing(tListing, "/logs/", szPrefix, 0, szStart, szEnd, s_tUsage, s_tInit, RecordRead,
-                 &tRecorder);
-  return tRecorder.tReads;
+  const scan_plan_t tPlan = ScanLogListing(tListing, szPrefix, szStart, szEnd);
+  std::vector<std::string> tReads;
+  for (const planned_log_t& tLog : tPlan.tLogs) {
+    tReads.push_back(std::string(tLog.bBaseline ? "I " : "U ") + tLog.szName + " " +
+                     std::to_string(tLog.iLogFileIsOnANewDate));
+  }
+  return tReads;
 }
 
 using reads_t = std::vector<std::string>;
 
 }  // namespace
 
-TEST(DirScan, ChoosesTheRangeAndTheBaselineInAnyOrder) {
+TEST(DirScan, ChoosesTheRangeAndTheBaseline) {
   const TimeZone tZone("UTC");
   const std::string_view k24 = "in_20090424000000", k25 = "in_20090425000000",
                          k26 = "in_20090426000000", k27 = "in_20090427000000",
@@ -57,17 +46,6 @@ TEST(DirScan, ChoosesTheRangeAndTheBaselineInAnyOrder) {
        "20090427",
        {"U in_20090425000000 1", "I in_20090424000000 1", "U in_20090426000000 1",
         "U in_20090427000000 1"}},
-      {"descending",
-       {k28, k27, k26, k25, k24},
-       "20090425",
-       "20090427",
-       {"U in_20090427000000 1", "I in_20090428000000 1", "U in_20090426000000 1",
-        "U in_20090425000000 1"}},
-      {"shuffled",
-       {k25, k28, k26, k27, k24},
-       "20090425",
-       "20090427",
-       {"U in_20090425000000 1", "U in_20090426000000 1", "U in_20090427000000 1"}},
       {"end before start",
        {k24, k25, k26, k27, k28},
        "20090427",
@@ -109,10 +87,19 @@ TEST(DirScan, ChoosesTheRangeAndTheBaselineInAnyOrder) {
 TEST(DirScan, FlagsTheFirstFileOfEachDay) {
   const TimeZone tZone("UTC");
   EXPECT_EQ(Scan({"in_20090424230000", "in_20090425000000", "in_20090425120000",
-                  "in_20090426000000", "in_20090425130000", "in_20090426120000"},
+                  "in_20090426000000", "in_20090426120000"},
                  "in_", "20090425", "20090426"),
             (reads_t{"U in_20090425000000 1", "I in_20090424230000 1", "U in_20090425120000 0",
-                     "U in_20090426000000 1", "U in_20090425130000 1", "U in_20090426120000 1"}));
+                     "U in_20090426000000 1", "U in_20090426120000 0"}));
+}
+
+TEST(DirScan, ChoosesAQuarterOrAYear) {
+  const TimeZone tZone("UTC");
+  EXPECT_EQ(Scan({"in_20261231230000", "in_20270101000000", "in_20270215000000",
+                  "in_20270331230000", "in_20270401000000"},
+                 "in_", "20270101", "20270331"),
+            (reads_t{"U in_20270101000000 1", "I in_20261231230000 1", "U in_20270215000000 1",
+                     "U in_20270331230000 1"}));
 }
 
 TEST(DirScan, AnEmptyPrefixConsidersEveryEntry) {
@@ -128,20 +115,6 @@ TEST(DirScan, ShortOrOddFiltersReadNothingOutsideThem) {
   EXPECT_EQ(Scan({"in_20090425000000"}, "in_", "", ""), (reads_t{"U in_20090425000000 1"}));
   const std::string szLong(2000, '9');
   EXPECT_EQ(Scan({"in_20090425000000"}, szLong.c_str(), "20090425", "20090425"), (reads_t{}));
-}
-
-TEST(DirScan, AnUnopenedListingSaysSoAndReadsNothing) {
-  host_table_t tUsage = {};
-  host_table_t tInit = {};
-  recorder_t tRecorder = {&tUsage, {}};
-  dir_listing_t tListing;
-  tListing.iOpenError = ENOENT;
-  testing::internal::CaptureStderr();
-  ScanLogListing(tListing, "/nowhere/", "in_", 0, "20090425", "20090425", tUsage, tInit, RecordRead,
-                 &tRecorder);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Couldn't open the directory: No such file or directory\n");
-  EXPECT_TRUE(tRecorder.tReads.empty());
 }
 
 TEST(DirListing, ListsInByteOrderWithDotEntries) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,13 +27,30 @@ struct file_descriptor_t {
   }
 };
 
-}  // namespace
-
-void AccountLogRow(void* pContext, const ipt_data_t& tRow) {
-  const auto* pTarget = static_cast<const log_row_target_t*>(pContext);
-  ProcessIPTableRow(pTarget->szLogFile, pTarget->iDirection, tRow, *pTarget->pTable, kMaxClients,
-                    pTarget->iLogFileIsOnANewDate);
+// What the entry itself is, before anything is opened: a device is never opened, a link
+// never followed.
+bool CheckEntry(const struct stat& tStat, log_read_t& tResult) {
+  if (S_ISLNK(tStat.st_mode)) {
+    tResult.eOutcome = log_outcome_t::kSymlink;
+    return false;
+  }
+  if (!S_ISREG(tStat.st_mode)) {
+    tResult.eOutcome = log_outcome_t::kNotAFile;
+    return false;
+  }
+  if (tStat.st_size > kMaxLogFileBytes) {
+    tResult.eOutcome = log_outcome_t::kTooLarge;
+    return false;
+  }
+  return true;
 }
+
+void FailRead(log_read_t& tResult, int iError) {
+  tResult.eOutcome = log_outcome_t::kUnreadable;
+  tResult.iError = iError;
+}
+
+}  // namespace
 
 bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const char* szLogFile) {
   const std::size_t iPathLength = std::strlen(szLogPath);
@@ -46,42 +64,84 @@ bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const 
   return true;
 }
 
-void ProcessLogFile(const char* szLogPath, const char* szLogFile, host_table_t& tBandwidthUsage,
-                    int32_t iDirection, int32_t iLogFileIsOnANewDate) {
-  char szFullFilePath[kTextBuf] = {};
-  if (!JoinLogPath(szFullFilePath, szLogPath, szLogFile)) {
-    return;
-  }
-  // Non-blocking, so that a FIFO without a writer or a device cannot stop the run.
-  const file_descriptor_t tFile(open(szFullFilePath, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (tFile.iFd < 0) {
-    return;
+int ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable) {
+  log_split_t tSplit;
+  StartLogSplit(tSplit, tFile.iDirection);
+  StartLogFileReadings(tTable);
+  auto fOnRow = [&tTable, &tFile](const ipt_data_t& tRow) {
+    return ProcessIPTableRow(tFile.iDirection, tRow, tTable);
+  };
+  FeedLogSplit(tSplit, szText.data(), szText.size(), fOnRow);
+  FinishLogSplit(tSplit, fOnRow);
+  AccountLogFileReadings(tTable, tFile.iDirection, tFile.uiFileDate, tFile.iLogFileIsOnANewDate);
+  return tSplit.iRefusedRows;
+}
+
+log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage) {
+  log_read_t tResult;
+  if (!JoinLogPath(tResult.szFullFilePath, tFile.szLogPath, tFile.szLogFile)) {
+    CopyText(tResult.szFullFilePath, sizeof tResult.szFullFilePath, tFile.szLogFile);
+    FailRead(tResult, ENAMETOOLONG);
+    return tResult;
   }
   struct stat tStat = {};
-  if (fstat(tFile.iFd, &tStat) != 0 || !S_ISREG(tStat.st_mode)) {
-    return;
+  if (lstat(tResult.szFullFilePath, &tStat) != 0) {
+    FailRead(tResult, errno);
+    return tResult;
+  }
+  if (!CheckEntry(tStat, tResult)) {
+    return tResult;
+  }
+  // Non-blocking and without following a link, should the entry have been swapped since.
+  const file_descriptor_t tFd(
+      open(tResult.szFullFilePath, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+  if (tFd.iFd < 0) {
+    if (errno == ELOOP) {
+      tResult.eOutcome = log_outcome_t::kSymlink;
+    } else {
+      FailRead(tResult, errno);
+    }
+    return tResult;
+  }
+  if (fstat(tFd.iFd, &tStat) != 0) {
+    FailRead(tResult, errno);
+    return tResult;
+  }
+  if (!CheckEntry(tStat, tResult)) {
+    return tResult;
   }
 
-  log_row_target_t tTarget = {szLogFile, &tBandwidthUsage, iDirection, iLogFileIsOnANewDate};
   log_split_t tSplit;
-  StartLogSplit(tSplit, iDirection);
-  static char s_aBuffer[kReadChunk];
+  StartLogSplit(tSplit, tFile.iDirection);
+  StartLogFileReadings(tBandwidthUsage);
+  auto fOnRow = [&tBandwidthUsage, &tFile](const ipt_data_t& tRow) {
+    return ProcessIPTableRow(tFile.iDirection, tRow, tBandwidthUsage);
+  };
+  std::array<char, kReadChunk> aBuffer;
+  long long llTotal = 0;
   for (;;) {
-    const ssize_t iRead = read(tFile.iFd, s_aBuffer, sizeof s_aBuffer);
+    const ssize_t iRead = read(tFd.iFd, aBuffer.data(), aBuffer.size());
     if (iRead < 0 && errno == EINTR) {
       continue;
     }
-    // A failed read ends the file as its end does.
-    if (iRead <= 0) {
+    if (iRead < 0) {
+      FailRead(tResult, errno);
+      return tResult;
+    }
+    if (iRead == 0) {
       break;
     }
-    FeedLogSplit(tSplit, s_aBuffer, static_cast<std::size_t>(iRead), AccountLogRow, &tTarget);
+    // A file that grows while it is read (or claims a size of 0) still ends here.
+    llTotal += iRead;
+    if (llTotal > kMaxLogFileBytes) {
+      tResult.eOutcome = log_outcome_t::kTooLarge;
+      return tResult;
+    }
+    FeedLogSplit(tSplit, aBuffer.data(), static_cast<std::size_t>(iRead), fOnRow);
   }
-  FinishLogSplit(tSplit, AccountLogRow, &tTarget);
-  if (tSplit.iRefusedRows > 0) {
-    std::fprintf(stderr,
-                 "Refused %d rows of [%s]: byte counter neither rounded nor an exact count below "
-                 "2^64, or host address over 49 characters\n",
-                 tSplit.iRefusedRows, szFullFilePath);
-  }
+  FinishLogSplit(tSplit, fOnRow);
+  AccountLogFileReadings(tBandwidthUsage, tFile.iDirection, tFile.uiFileDate,
+                         tFile.iLogFileIsOnANewDate);
+  tResult.iRefusedRows = tSplit.iRefusedRows;
+  return tResult;
 }

@@ -1,14 +1,15 @@
 // Tests of reading log files from disk into a table.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "logs/logs.h"
@@ -21,27 +22,36 @@ class LogReader : public testing::Test {
  protected:
   void SetUp() override { ResetReportRange(); }
   void TearDown() override { ResetReportRange(); }
+  log_read_t Read(const std::string& szPath, const char* szName, int32_t iDirection = 0) {
+    const log_file_t tFile = {szPath.c_str(), szName, GetLogFileDate(szName), iDirection, 1};
+    return ProcessLogFile(tFile, tTable_);
+  }
+  double InDay(std::size_t iHost, int32_t iDay) const {
+    return GetDayBytes(tTable_.tHosts.at(iHost).bytes_in, iDay);
+  }
   const TimeZone tZone_{"UTC"};
   temp_dir_t tDir_;
-  host_table_t tTable_ = {};
+  host_table_t tTable_;
 };
 
 }  // namespace
 
 TEST_F(LogReader, AccountsEveryRowOfAFile) {
   tDir_.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "123K"}, {"10.0.0.2", "5M"}}));
-  ProcessLogFile((tDir_.szPath + "/").c_str(), "in_20090425120000", tTable_, 0, 1);
-  EXPECT_STREQ(tTable_[0].ip, "10.0.0.1");
-  EXPECT_DOUBLE_EQ(tTable_[0].bytes_in[0], 0.123);
-  EXPECT_STREQ(tTable_[1].ip, "10.0.0.2");
-  EXPECT_DOUBLE_EQ(tTable_[1].bytes_in[0], 5);
+  const log_read_t tRead = Read(tDir_.szPath + "/", "in_20090425120000");
+  EXPECT_EQ(tRead.eOutcome, log_outcome_t::kRead);
+  EXPECT_EQ(tRead.iRefusedRows, 0);
+  ASSERT_EQ(tTable_.tHosts.size(), 2u);
+  EXPECT_STREQ(tTable_.tHosts[0].ip, "10.0.0.1");
+  EXPECT_DOUBLE_EQ(InDay(0, 0), 0.123);
+  EXPECT_DOUBLE_EQ(InDay(1, 0), 5);
   EXPECT_EQ(start_date, 20090425ULL);
 }
 
 TEST_F(LogReader, PutsASlashAfterAPathWithoutOne) {
   tDir_.Write("out_20090425120000", MakeLogText(1, {{"10.0.0.1", "2G"}}));
-  ProcessLogFile(tDir_.szPath.c_str(), "out_20090425120000", tTable_, 1, 1);
-  EXPECT_DOUBLE_EQ(tTable_[0].bytes_out[0], 2000);
+  EXPECT_EQ(Read(tDir_.szPath, "out_20090425120000", 1).eOutcome, log_outcome_t::kRead);
+  EXPECT_DOUBLE_EQ(GetDayBytes(tTable_.tHosts.at(0).bytes_out, 0), 2000);
   char szJoined[kTextBuf];
   EXPECT_TRUE(JoinLogPath(szJoined, "./", "f"));
   EXPECT_STREQ(szJoined, "./f");
@@ -52,7 +62,9 @@ TEST_F(LogReader, PutsASlashAfterAPathWithoutOne) {
   EXPECT_STREQ(szJoined, "");
 }
 
-TEST_F(LogReader, AccountsNothingFromWhatIsNotARegularFile) {
+TEST_F(LogReader, SaysWhatBecameOfWhatIsNotARegularFile) {
+  const std::string szLog = MakeLogText(0, {{"10.0.0.1", "1M"}});
+  tDir_.Write("target", szLog);
   ASSERT_EQ(mkdir((tDir_.szPath + "/in_20090425000000").c_str(), 0700), 0);
   ASSERT_EQ(mkfifo((tDir_.szPath + "/in_20090425010000").c_str(), 0600), 0);
   const int iSocket = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -63,31 +75,54 @@ TEST_F(LogReader, AccountsNothingFromWhatIsNotARegularFile) {
   CopyText(tAddress.sun_path, sizeof tAddress.sun_path, szSocket);
   ASSERT_EQ(bind(iSocket, reinterpret_cast<sockaddr*>(&tAddress), sizeof tAddress), 0);
   ASSERT_EQ(symlink("in_20090425030000", (tDir_.szPath + "/in_20090425030000").c_str()), 0);
-  for (const char* szName : {"in_20090425000000", "in_20090425010000", "in_20090425020000",
-                             "in_20090425030000", "missing_20090425000000", "/dev/null"}) {
-    ProcessLogFile(tDir_.szPath.c_str(), szName, tTable_, 0, 1);
+  ASSERT_EQ(symlink("target", (tDir_.szPath + "/in_20090425040000").c_str()), 0);
+  // A sparse file far larger than any snapshot is refused before a byte of it is read.
+  const int iSparse = open((tDir_.szPath + "/in_20090425050000").c_str(), O_CREAT | O_WRONLY, 0600);
+  ASSERT_EQ(ftruncate(iSparse, kMaxLogFileBytes + 1), 0);
+  close(iSparse);
+  const std::string szLongPath = tDir_.szPath + "/" + std::string(1100, 'd');
+  const struct {
+    std::string szPath;
+    const char* szName;
+    log_outcome_t eOutcome;
+  } kCases[] = {
+      {tDir_.szPath, "in_20090425000000", log_outcome_t::kNotAFile},
+      {tDir_.szPath, "in_20090425010000", log_outcome_t::kNotAFile},
+      {tDir_.szPath, "in_20090425020000", log_outcome_t::kNotAFile},
+      {tDir_.szPath, "in_20090425030000", log_outcome_t::kSymlink},
+      {tDir_.szPath, "in_20090425040000", log_outcome_t::kSymlink},
+      {tDir_.szPath, "in_20090425050000", log_outcome_t::kTooLarge},
+      {tDir_.szPath, "missing_20090425000000", log_outcome_t::kUnreadable},
+      {szLongPath, "in_20090425000000", log_outcome_t::kUnreadable},
+      {"", "/dev/zero", log_outcome_t::kNotAFile},
+  };
+  for (const auto& tCase : kCases) {
+    EXPECT_EQ(Read(tCase.szPath, tCase.szName).eOutcome, tCase.eOutcome) << tCase.szName;
   }
-  ProcessLogFile("", "/dev/zero", tTable_, 0, 1);  // a character device
   close(iSocket);
-  EXPECT_EQ(tTable_[0].ip[0], '\0');
+  EXPECT_TRUE(tTable_.tHosts.empty());
   EXPECT_EQ(start_date, 0ULL);
 }
 
-TEST_F(LogReader, NamesTheFileWithRefusedRowsOnce) {
+TEST_F(LogReader, CountsRefusedRowsAndAccountsTheRest) {
   tDir_.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "1234567890K"},
                                                    {"10.0.0.2", "1K"},
                                                    {std::string(50, 'a'), "2K"},
-                                                   {"10.0.0.3", "1234567890"}}));
-  testing::internal::CaptureStderr();
-  ProcessLogFile(tDir_.szPath.c_str(), "in_20090425120000", tTable_, 0, 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Refused 2 rows of [" + tDir_.szPath +
-                "/in_20090425120000]: byte counter neither rounded nor an exact count below 2^64, "
-                "or host address over 49 characters\n");
-  EXPECT_STREQ(tTable_[0].ip, "10.0.0.2");
-  EXPECT_STREQ(tTable_[1].ip, "10.0.0.3");
-  EXPECT_DOUBLE_EQ(tTable_[1].bytes_in[0], 1234.56789);
-  EXPECT_EQ(tTable_[2].ip[0], '\0');
+                                                   {"10.0.0.3", "1234567890"},
+                                                   {"=HYPERLINK(\"x\")", "3K"},
+                                                   {"\x1b[2J", "3K"},
+                                                   {"<b>x</b>", "3K"},
+                                                   {"10.0.0.4", "1.5G"},
+                                                   {"10.0.0.5", "18446744073709551616"}}) +
+                                       "\x01\x02\x03 junk\n");
+  const log_read_t tRead = Read(tDir_.szPath, "in_20090425120000");
+  EXPECT_EQ(tRead.eOutcome, log_outcome_t::kRead);
+  EXPECT_EQ(tRead.iRefusedRows, 8);
+  EXPECT_EQ(std::string(tRead.szFullFilePath), tDir_.szPath + "/in_20090425120000");
+  ASSERT_EQ(tTable_.tHosts.size(), 2u);
+  EXPECT_STREQ(tTable_.tHosts[0].ip, "10.0.0.2");
+  EXPECT_STREQ(tTable_.tHosts[1].ip, "10.0.0.3");
+  EXPECT_DOUBLE_EQ(InDay(1, 0), 1234.56789);
 }
 
 TEST_F(LogReader, ReadsLogsLargerThanOneChunk) {
@@ -96,92 +131,108 @@ TEST_F(LogReader, ReadsLogsLargerThanOneChunk) {
     tRows.emplace_back("10.0." + std::to_string(iRow % 100) + ".1", std::to_string(iRow + 1) + "K");
   }
   tDir_.Write("in_20090425120000", MakeLogText(0, tRows));
-  ProcessLogFile(tDir_.szPath.c_str(), "in_20090425120000", tTable_, 0, 0);
-  // Each host's rows grow its counter: the last reading stays, 2901K to 3000K.
-  EXPECT_NEAR(tTable_[0].bytes_in[0], 2.901, 1e-9);
-  EXPECT_NEAR(tTable_[99].bytes_in[0], 3.0, 1e-9);
+  EXPECT_EQ(Read(tDir_.szPath, "in_20090425120000").eOutcome, log_outcome_t::kRead);
+  // Each host's 30 rows are one reading, their sum: 1K+101K+...+2901K for the first.
+  EXPECT_NEAR(InDay(0, 0), 43.53, 1e-9);
+  EXPECT_NEAR(InDay(99, 0), 46.5, 1e-9);
 }
 
 namespace {
 
-// The plain way to read a log: line reads for the header, then formatted token reads.
-std::vector<std::string> ReadWithStdio(const std::string& szPath, int32_t iDirection) {
+// The plain way to read a log: line reads for the header, then a line at a time split by a
+// string stream, the rules applied one by one.
+std::vector<std::string> ReadPlainly(const std::string& szText, int32_t iDirection) {
   std::vector<std::string> tRows;
-  FILE* pFile = std::fopen(szPath.c_str(), "r");
-  char szDiscard[kTextBuf];
-  if (std::fgets(szDiscard, 1023, pFile) != nullptr) {
-    (void)std::fgets(szDiscard, 1023, pFile);
+  std::size_t iAt = 0;
+  for (int iHeader = 0; iHeader < 2 && iAt < szText.size(); ++iHeader) {
+    const std::size_t iBreak = szText.find('\n', iAt);
+    const std::size_t iLineEnd = iBreak == std::string::npos ? szText.size() : iBreak;
+    iAt = iLineEnd - iAt >= 1022 ? iAt + 1022 : iLineEnd + 1;
   }
-  static char s_aToken[kRowColumns][4096];
-  while (!std::feof(pFile)) {
-    const int iCount = std::fscanf(pFile, "%4095s %4095s %4095s %4095s %4095s %4095s %4095s %4095s",
-                                   s_aToken[0], s_aToken[1], s_aToken[2], s_aToken[3], s_aToken[4],
-                                   s_aToken[5], s_aToken[6], s_aToken[7]);
-    if (iCount != kRowColumns) {
-      break;
+  while (iAt < szText.size()) {
+    const std::size_t iBreak = szText.find('\n', iAt);
+    const std::string szLine =
+        szText.substr(iAt, iBreak == std::string::npos ? std::string::npos : iBreak - iAt);
+    iAt = iBreak == std::string::npos ? szText.size() : iBreak + 1;
+    std::istringstream tLine(szLine);
+    std::vector<std::string> tTokens;
+    for (std::string szToken; tLine >> szToken;) {
+      tTokens.push_back(szToken);
     }
-    const std::size_t iKeyLength = std::strlen(s_aToken[iDirection == 0 ? 7 : 6]);
-    if (!IsByteTokenReadable(s_aToken[1]) || iKeyLength > 49) {
+    if (tTokens.empty() || tTokens[0] == "Chain" || tTokens[0] == "pkts") {
+      continue;
+    }
+    if (tTokens.size() < 8) {
       tRows.emplace_back("refused");
       continue;
     }
-    const std::size_t aiWidth[kRowColumns] = {8, 20, 4, 4, 4, 4, 49, 49};
-    std::string szRow;
-    for (int iColumn = 0; iColumn < kRowColumns; ++iColumn) {
-      szRow += std::string(s_aToken[iColumn]).substr(0, aiWidth[iColumn]) + "|";
+    const auto IsOption = [](const std::string& szToken) {
+      return szToken == "--" || szToken == "-f" || szToken == "!f";
+    };
+    const std::size_t iProt =
+        tTokens.size() >= 9 && !IsOption(tTokens[3]) && IsOption(tTokens[4]) ? 3 : 2;
+    const std::string& szKey = tTokens[iDirection == 0 ? iProt + 5 : iProt + 4];
+    if (!IsByteTokenReadable(tTokens[1]) || !IsHostKeyReadable(szKey)) {
+      tRows.emplace_back("refused");
+      continue;
     }
-    tRows.push_back(szRow);
+    tRows.push_back(tTokens[1] + "|" + szKey);
   }
-  std::fclose(pFile);
   return tRows;
-}
-
-struct collected_t {
-  std::vector<std::string> tRows;
-};
-
-void CollectColumns(void* pContext, const ipt_data_t& tRow) {
-  std::string szRow;
-  for (const char* szColumn : {tRow.sPackets, tRow.sBytes, tRow.sProt, tRow.sOp, tRow.sIn,
-                               tRow.sOut, tRow.sSource, tRow.sDestination}) {
-    szRow += std::string(szColumn) + "|";
-  }
-  static_cast<collected_t*>(pContext)->tRows.push_back(szRow);
 }
 
 }  // namespace
 
-// The buffered splitter must give the rows that line and token reads give, on any text.
-TEST_F(LogReader, SplitsAsFormattedReadsDo) {
+// The chunked splitter and the row checks must give what plain line reads give, on any text.
+TEST_F(LogReader, SplitsAsPlainLineReadsDo) {
   std::mt19937 tRandom(2026);
-  const char* kSpaces[] = {" ", "  ", "\t", "\n", "\r\n", "\v", "\f", "          "};
+  const char* kSpaces[] = {" ", "  ", "\t", "\n", "\r\n", "\v", "\f", "          ", "\n\n"};
+  const char* kWords[] = {"--", "-f", "!f", "RETURN", "all", "*", "/*", "Chain", "pkts"};
   for (int iFile = 0; iFile < 300; ++iFile) {
     std::string szText;
     for (int iHeader = 0; iHeader < 2; ++iHeader) {
       const std::size_t iLength = tRandom() % 4 == 0 ? 1000 + tRandom() % 60 : tRandom() % 90;
       szText += std::string(iLength, static_cast<char>('a' + iHeader)) + "\n";
     }
-    const int iTokens = static_cast<int>(tRandom() % 120);
+    const int iTokens = static_cast<int>(tRandom() % 200);
     for (int iToken = 0; iToken < iTokens; ++iToken) {
-      const std::size_t iLength = tRandom() % 10 == 0 ? 1 + tRandom() % 60 : 1 + tRandom() % 12;
-      // Some tokens of digits only, so that long exact counts come up.
-      const std::size_t iAlphabet = tRandom() % 3 == 0 ? 10 : 23;
-      for (std::size_t iChar = 0; iChar < iLength; ++iChar) {
-        szText += "0123456789KMG.abcxyz/-*"[tRandom() % iAlphabet];
+      if (tRandom() % 4 == 0) {
+        szText += kWords[tRandom() % 9];
+      } else {
+        const std::size_t iLength = tRandom() % 10 == 0 ? 1 + tRandom() % 60 : 1 + tRandom() % 12;
+        // Some tokens of digits only, so that long exact counts come up.
+        const std::size_t iAlphabet = tRandom() % 3 == 0 ? 10 : 25;
+        for (std::size_t iChar = 0; iChar < iLength; ++iChar) {
+          szText += "0123456789KMGT.abcxyz/-:"[tRandom() % iAlphabet];
+        }
       }
-      szText += kSpaces[tRandom() % 8];
+      szText += kSpaces[tRandom() % 9];
     }
     if (tRandom() % 2 == 0 && !szText.empty()) {
       szText.pop_back();  // no final line break
     }
-    const std::string szPath = tDir_.Write("log", szText);
     for (int32_t iDirection = 0; iDirection < 2; ++iDirection) {
-      std::vector<std::string> tPlain = ReadWithStdio(szPath, iDirection);
-      collected_t tFast;
-      const int iRefused = SplitLogText(szText, iDirection, CollectColumns, &tFast);
+      std::vector<std::string> tPlain = ReadPlainly(szText, iDirection);
+      std::vector<std::string> tFast;
+      log_split_t tSplit;
+      StartLogSplit(tSplit, iDirection);
+      auto fCollect = [&tFast, iDirection](const ipt_data_t& tRow) {
+        const char* szKey = iDirection == 0 ? tRow.sDestination : tRow.sSource;
+        if (!IsByteTokenReadable(tRow.sBytes) || !IsHostKeyReadable(szKey)) {
+          return false;
+        }
+        tFast.push_back(std::string(tRow.sBytes) + "|" + szKey);
+        return true;
+      };
+      for (std::size_t iAt = 0; iAt < szText.size(); iAt += 61) {
+        FeedLogSplit(tSplit, szText.data() + iAt, std::min<std::size_t>(61, szText.size() - iAt),
+                     fCollect);
+      }
+      FinishLogSplit(tSplit, fCollect);
+      const auto iRefused = std::count(tPlain.begin(), tPlain.end(), "refused");
       tPlain.erase(std::remove(tPlain.begin(), tPlain.end(), "refused"), tPlain.end());
-      ASSERT_EQ(tFast.tRows, tPlain) << "file " << iFile << "\n" << szText;
-      ASSERT_GE(iRefused, 0);
+      ASSERT_EQ(tFast, tPlain) << "file " << iFile << "\n" << szText;
+      ASSERT_EQ(tSplit.iRefusedRows, iRefused) << "file " << iFile << "\n" << szText;
     }
   }
 }

@@ -1,4 +1,4 @@
-// Splitting the text of a counter log into rows of eight columns, chunk by chunk.
+// Splitting the text of a counter log into rows, one line each.
 #include <array>
 #include <cstddef>
 #include <cstring>
@@ -11,30 +11,14 @@ namespace {
 // is only partly skipped and its rest taken for the second header line.
 constexpr std::size_t kHeaderReadLimit = 1022;
 constexpr std::size_t kMaxKeyToken = kIpBuf - 1;
-constexpr int kBytesColumn = 1;
-constexpr int kSourceColumn = 6;
-constexpr int kDestinationColumn = 7;
+// packets, bytes, target, protocol, options, in, out, source, destination, and one more to
+// know that a cut line's ninth column is whole.
+constexpr std::size_t kTokensLooked = 10;
 
-struct column_t {
-  std::size_t iOffset;
-  std::size_t iCapacity;
-};
-
-constexpr std::array<column_t, kRowColumns> kColumns = {{
-    {offsetof(ipt_data_t, sPackets), sizeof(ipt_data_t::sPackets)},
-    {offsetof(ipt_data_t, sBytes), sizeof(ipt_data_t::sBytes)},
-    {offsetof(ipt_data_t, sProt), sizeof(ipt_data_t::sProt)},
-    {offsetof(ipt_data_t, sOp), sizeof(ipt_data_t::sOp)},
-    {offsetof(ipt_data_t, sIn), sizeof(ipt_data_t::sIn)},
-    {offsetof(ipt_data_t, sOut), sizeof(ipt_data_t::sOut)},
-    {offsetof(ipt_data_t, sSource), sizeof(ipt_data_t::sSource)},
-    {offsetof(ipt_data_t, sDestination), sizeof(ipt_data_t::sDestination)},
-}};
-
-// White space as isspace sees it in the C locale.
+// White space within a line, as isspace sees it in the C locale.
 constexpr std::array<bool, 256> MakeSpaceTable() {
   std::array<bool, 256> abSpace = {};
-  for (const unsigned char cSpace : {' ', '\t', '\n', '\v', '\f', '\r'}) {
+  for (const unsigned char cSpace : {' ', '\t', '\v', '\f', '\r', '\n'}) {
     abSpace[cSpace] = true;
   }
   return abSpace;
@@ -43,50 +27,31 @@ constexpr std::array<bool, 256> kIsSpace = MakeSpaceTable();
 
 bool IsSpace(char cChar) { return kIsSpace[static_cast<unsigned char>(cChar)]; }
 
-char* GetColumn(ipt_data_t& tRow, int iColumn) {
-  return reinterpret_cast<char*>(&tRow) + kColumns[iColumn].iOffset;
+// The option column: "--", or a fragment flag.
+bool IsOptionWord(std::string_view szToken) {
+  return szToken == "--" || szToken == "-f" || szToken == "!f";
 }
 
-void EndToken(log_split_t& tSplit, log_row_fn pOnRow, void* pContext) {
-  const int iKeyColumn = tSplit.iDirection == 0 ? kDestinationColumn : kSourceColumn;
-  // A cut counter is a wrong number and a cut address can merge two hosts: such rows are
-  // refused rather than cut.
-  if ((tSplit.iColumn == kBytesColumn &&
-       (tSplit.iTokenLength >= kBytesBuf ||
-        !IsByteTokenReadable(std::string_view(tSplit.tRow.sBytes, tSplit.iTokenLength)))) ||
-      (tSplit.iColumn == iKeyColumn && tSplit.iTokenLength > kMaxKeyToken)) {
-    tSplit.bRowRefused = true;
-  }
-  tSplit.bInToken = false;
-  tSplit.iTokenLength = 0;
-  if (++tSplit.iColumn < kRowColumns) {
-    return;
-  }
-  if (tSplit.bRowRefused) {
-    ++tSplit.iRefusedRows;
-  } else {
-    pOnRow(pContext, tSplit.tRow);
-  }
-  tSplit.tRow = {};
-  tSplit.iColumn = 0;
-  tSplit.bRowRefused = false;
+template <std::size_t N>
+void CopyColumn(char (&szField)[N], std::string_view szToken) {
+  CopyText(szField, N, szToken);
 }
 
 }  // namespace
 
 void StartLogSplit(log_split_t& tSplit, int32_t iDirection) {
-  tSplit = {};
   tSplit.iDirection = iDirection;
   tSplit.iHeaderLinesLeft = 2;
+  tSplit.iHeaderLineLength = 0;
+  tSplit.iCarried = 0;
+  tSplit.bCarryCut = false;
+  tSplit.iRefusedRows = 0;
 }
 
-void FeedLogSplit(log_split_t& tSplit, const char* pBytes, std::size_t iLength, log_row_fn pOnRow,
-                  void* pContext) {
-  const char* pNext = pBytes;
-  const char* const pEnd = pBytes + iLength;
+const char* SkipLogHeader(log_split_t& tSplit, const char* pNext, const char* pEnd) {
   while (tSplit.iHeaderLinesLeft > 0 && pNext < pEnd) {
     const std::size_t iRoom = kHeaderReadLimit - tSplit.iHeaderLineLength;
-    const std::size_t iAvailable = static_cast<std::size_t>(pEnd - pNext);
+    const auto iAvailable = static_cast<std::size_t>(pEnd - pNext);
     const std::size_t iLook = iAvailable < iRoom ? iAvailable : iRoom;
     const auto* pNewline = static_cast<const char*>(std::memchr(pNext, '\n', iLook));
     if (pNewline != nullptr) {
@@ -95,50 +60,62 @@ void FeedLogSplit(log_split_t& tSplit, const char* pBytes, std::size_t iLength, 
       pNext += iLook;
       tSplit.iHeaderLineLength += iLook;
       if (tSplit.iHeaderLineLength < kHeaderReadLimit) {
-        return;
+        return pEnd;
       }
     }
     tSplit.iHeaderLineLength = 0;
     --tSplit.iHeaderLinesLeft;
   }
-  while (pNext < pEnd) {
-    if (!tSplit.bInToken) {
-      while (pNext < pEnd && IsSpace(*pNext)) {
-        ++pNext;
-      }
-      if (pNext == pEnd) {
-        return;
-      }
-      tSplit.bInToken = true;
-    }
-    const char* const pTokenStart = pNext;
-    while (pNext < pEnd && !IsSpace(*pNext)) {
-      ++pNext;
-    }
-    const auto iChunk = static_cast<std::size_t>(pNext - pTokenStart);
-    const std::size_t iRoom = kColumns[tSplit.iColumn].iCapacity - 1;
-    if (tSplit.iTokenLength < iRoom) {
-      const std::size_t iLeft = iRoom - tSplit.iTokenLength;
-      std::memcpy(GetColumn(tSplit.tRow, tSplit.iColumn) + tSplit.iTokenLength, pTokenStart,
-                  iChunk < iLeft ? iChunk : iLeft);
-    }
-    tSplit.iTokenLength += iChunk;
-    if (pNext < pEnd) {
-      EndToken(tSplit, pOnRow, pContext);
-    }
-  }
+  return pNext;
 }
 
-void FinishLogSplit(log_split_t& tSplit, log_row_fn pOnRow, void* pContext) {
-  if (tSplit.bInToken) {
-    EndToken(tSplit, pOnRow, pContext);
+log_line_t ReadLogLine(std::string_view szLine, int32_t iDirection, bool bCut, ipt_data_t& tRow) {
+  std::array<std::string_view, kTokensLooked> aTokens;
+  std::size_t iTokens = 0;
+  std::size_t iAt = 0;
+  while (iTokens < kTokensLooked) {
+    while (iAt < szLine.size() && IsSpace(szLine[iAt])) {
+      ++iAt;
+    }
+    if (iAt == szLine.size()) {
+      break;
+    }
+    const std::size_t iStart = iAt;
+    while (iAt < szLine.size() && !IsSpace(szLine[iAt])) {
+      ++iAt;
+    }
+    aTokens[iTokens++] = szLine.substr(iStart, iAt - iStart);
   }
-}
-
-int SplitLogText(std::string_view szText, int32_t iDirection, log_row_fn pOnRow, void* pContext) {
-  log_split_t tSplit;
-  StartLogSplit(tSplit, iDirection);
-  FeedLogSplit(tSplit, szText.data(), szText.size(), pOnRow, pContext);
-  FinishLogSplit(tSplit, pOnRow, pContext);
-  return tSplit.iRefusedRows;
+  if (iTokens == 0) {
+    return bCut ? log_line_t::kRefused : log_line_t::kSkipped;
+  }
+  if (aTokens[0] == "Chain" || aTokens[0] == "pkts") {
+    return log_line_t::kSkipped;
+  }
+  // A cut line is read only when its first nine columns are whole: a tenth began after them.
+  if (iTokens < 8 || (bCut && iTokens < kTokensLooked)) {
+    return log_line_t::kRefused;
+  }
+  // A rule with a target prints it before the protocol; the option column then moves to the
+  // fifth place.
+  const bool bTarget = iTokens >= 9 && !IsOptionWord(aTokens[3]) && IsOptionWord(aTokens[4]);
+  const std::size_t iProt = bTarget ? 3 : 2;
+  const std::string_view szBytes = aTokens[1];
+  const std::string_view szKey = aTokens[iDirection == 0 ? iProt + 5 : iProt + 4];
+  // A cut counter is a wrong number and a cut address can merge two hosts; so can a NUL,
+  // which would end the column early.
+  if (szBytes.size() >= kBytesBuf || szKey.size() > kMaxKeyToken ||
+      szBytes.find('\0') != std::string_view::npos || szKey.find('\0') != std::string_view::npos) {
+    return log_line_t::kRefused;
+  }
+  tRow = {};
+  CopyColumn(tRow.sPackets, aTokens[0]);
+  CopyColumn(tRow.sBytes, szBytes);
+  CopyColumn(tRow.sProt, aTokens[iProt]);
+  CopyColumn(tRow.sOp, aTokens[iProt + 1]);
+  CopyColumn(tRow.sIn, aTokens[iProt + 2]);
+  CopyColumn(tRow.sOut, aTokens[iProt + 3]);
+  CopyColumn(tRow.sSource, aTokens[iProt + 4]);
+  CopyColumn(tRow.sDestination, aTokens[iProt + 5]);
+  return log_line_t::kRow;
 }

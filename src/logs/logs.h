@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -11,64 +12,142 @@
 
 // ---- splitting a log into rows ----
 
-constexpr int kRowColumns = 8;
+// A line is kept up to this many bytes; a longer one is a row only when its first nine
+// columns lie within them.
+constexpr std::size_t kMaxLogLine = 4096;
 
-// Where a log's text has got to: the rest of a header line, or a row and token in progress.
+// What one line of a listing is.
+enum class log_line_t { kSkipped, kRow, kRefused };
+
+/// Reads one line (without its line break) into a row. Blank lines and title lines (first
+/// token "Chain" or "pkts") are kSkipped; lines of one to seven tokens, or whose key or byte
+/// token does not fit its column, are kRefused. The target column is told apart by the option
+/// column after it; columns after the destination are ignored. `bCut` says the line went on
+/// past what is given.
+log_line_t ReadLogLine(std::string_view szLine, int32_t iDirection, bool bCut, ipt_data_t& tRow);
+
+// Where a log's text has got to: the rest of a header line, or a line split across reads.
 struct log_split_t {
   int32_t iDirection;
   int iHeaderLinesLeft;
   std::size_t iHeaderLineLength;
-  int iColumn;
-  bool bInToken;
-  std::size_t iTokenLength;
-  bool bRowRefused;
+  std::size_t iCarried;  // bytes of the line in progress kept in aCarry
+  bool bCarryCut;        // the line in progress is longer than aCarry
   int iRefusedRows;
-  ipt_data_t tRow;
+  char aCarry[kMaxLogLine];
 };
-
-using log_row_fn = void (*)(void* pContext, const ipt_data_t& tRow);
 
 /// Starts splitting a new log of the given direction (the direction picks the key column).
 void StartLogSplit(log_split_t& tSplit, int32_t iDirection);
 
-/// Splits the next bytes of a log, handing each complete row of eight tokens to `pOnRow`.
-/// Rows whose byte token is unreadable (IsByteTokenReadable) or whose key token is over 49
-/// characters are counted in iRefusedRows instead; other long tokens are cut to their column.
-void FeedLogSplit(log_split_t& tSplit, const char* pBytes, std::size_t iLength, log_row_fn pOnRow,
-                  void* pContext);
+/// Skips what is left of the two header lines (each read as far as 1022 characters); returns
+/// where the rows begin.
+const char* SkipLogHeader(log_split_t& tSplit, const char* pNext, const char* pEnd);
 
-/// Ends the log: a last token ends with it; an incomplete last row is dropped.
-void FinishLogSplit(log_split_t& tSplit, log_row_fn pOnRow, void* pContext);
+/// Hands one line to `fOnRow` (a row) or counts it refused; `fOnRow` returns false for a row
+/// it refuses.
+template <class OnRow>
+void HandleLogLine(log_split_t& tSplit, std::string_view szLine, bool bCut, OnRow& fOnRow) {
+  ipt_data_t tRow;
+  switch (ReadLogLine(szLine, tSplit.iDirection, bCut, tRow)) {
+    case log_line_t::kRow:
+      if (!fOnRow(tRow)) {
+        ++tSplit.iRefusedRows;
+      }
+      break;
+    case log_line_t::kRefused: ++tSplit.iRefusedRows; break;
+    case log_line_t::kSkipped: break;
+  }
+}
 
-/// Splits a whole log held in memory; returns the number of refused rows.
-int SplitLogText(std::string_view szText, int32_t iDirection, log_row_fn pOnRow, void* pContext);
+/// Splits the next bytes of a log into lines, each handed to HandleLogLine.
+template <class OnRow>
+void FeedLogSplit(log_split_t& tSplit, const char* pBytes, std::size_t iLength, OnRow&& fOnRow) {
+  const char* const pEnd = pBytes + iLength;
+  const char* pNext = SkipLogHeader(tSplit, pBytes, pEnd);
+  while (pNext < pEnd) {
+    const auto* pBreak =
+        static_cast<const char*>(std::memchr(pNext, '\n', static_cast<std::size_t>(pEnd - pNext)));
+    const char* const pLineEnd = pBreak != nullptr ? pBreak : pEnd;
+    const auto iChunk = static_cast<std::size_t>(pLineEnd - pNext);
+    if (pBreak != nullptr && tSplit.iCarried == 0 && !tSplit.bCarryCut) {
+      // A whole line within this read: split it where it lies.
+      const bool bCut = iChunk > kMaxLogLine;
+      HandleLogLine(tSplit, std::string_view(pNext, bCut ? kMaxLogLine : iChunk), bCut, fOnRow);
+    } else {
+      const std::size_t iRoom = kMaxLogLine - tSplit.iCarried;
+      const std::size_t iKeep = iChunk < iRoom ? iChunk : iRoom;
+      std::memcpy(tSplit.aCarry + tSplit.iCarried, pNext, iKeep);
+      tSplit.iCarried += iKeep;
+      tSplit.bCarryCut = tSplit.bCarryCut || iChunk > iRoom;
+      if (pBreak == nullptr) {
+        return;
+      }
+      HandleLogLine(tSplit, std::string_view(tSplit.aCarry, tSplit.iCarried), tSplit.bCarryCut,
+                    fOnRow);
+      tSplit.iCarried = 0;
+      tSplit.bCarryCut = false;
+    }
+    pNext = pLineEnd + 1;
+  }
+}
+
+/// Ends the log: a last line without a line break still counts.
+template <class OnRow>
+void FinishLogSplit(log_split_t& tSplit, OnRow&& fOnRow) {
+  if (tSplit.iCarried > 0 || tSplit.bCarryCut) {
+    HandleLogLine(tSplit, std::string_view(tSplit.aCarry, tSplit.iCarried), tSplit.bCarryCut,
+                  fOnRow);
+    tSplit.iCarried = 0;
+    tSplit.bCarryCut = false;
+  }
+}
 
 // ---- reading a log file ----
 
-// Where the rows of one log go: handed to AccountLogRow as its context.
-struct log_row_target_t {
+// A file larger than this is no snapshot (one of 100,000 hosts is some 10 MB).
+constexpr long long kMaxLogFileBytes = 256LL * 1024 * 1024;
+
+// What became of a file handed to the reader.
+enum class log_outcome_t {
+  kRead,       // read whole; its readings are accounted
+  kNotAFile,   // a directory, FIFO, socket or device: passed over
+  kSymlink,    // a symbolic link: never followed
+  kTooLarge,   // over kMaxLogFileBytes: nothing of it accounted
+  kUnreadable  // could not be opened or read (iError says why): nothing of it accounted
+};
+
+struct log_read_t {
+  log_outcome_t eOutcome = log_outcome_t::kRead;
+  int iError = 0;
+  int iRefusedRows = 0;
+  char szFullFilePath[kTextBuf] = {};
+};
+
+// One file to read and where its readings go.
+struct log_file_t {
+  const char* szLogPath;
   const char* szLogFile;
-  host_table_t* pTable;
+  date_number_t uiFileDate;
   int32_t iDirection;
   int32_t iLogFileIsOnANewDate;
 };
-
-/// Accounts one split row into the target's table (a log_row_fn; the context is a
-/// log_row_target_t).
-void AccountLogRow(void* pContext, const ipt_data_t& tRow);
 
 /// Joins a directory and a file name, putting a "/" between them where the directory lacks
 /// one. Returns false, leaving an empty path, when the result does not fit kTextBuf.
 bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const char* szLogFile);
 
-/// Reads one log file into a table. Anything that cannot be opened without blocking or is not
-/// a regular file accounts nothing, silently; refused rows are counted in one message.
-void ProcessLogFile(const char* szLogPath, const char* szLogFile, host_table_t& tBandwidthUsage,
-                    int32_t iDirection, int32_t iLogFileIsOnANewDate);
+/// Reads one log text held in memory into a table as a file of the given date; returns the
+/// number of refused rows.
+int ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable);
+
+/// Reads one log file into a table: a regular file, opened without following a symbolic link,
+/// of at most kMaxLogFileBytes. Says what became of it; writes no message.
+log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage);
 
 // ---- the directory listing ----
 
-// A directory's entry names, "." and ".." included, in the order the scan takes them.
+// A directory's entry names, "." and ".." included, in ascending byte order.
 struct dir_listing_t {
   bool bOpened = false;
   int iOpenError = 0;
@@ -90,22 +169,23 @@ inline const char* GetListingName(const dir_listing_t& tListing, std::size_t iId
 
 // ---- choosing the logs of one direction ----
 
-using log_read_fn = void (*)(void* pContext, const char* szLogPath, const char* szLogFile,
-                             host_table_t& tTable, int32_t iDirection,
-                             int32_t iLogFileIsOnANewDate);
+// One log of a pass, in the order it is to be read.
+struct planned_log_t {
+  const char* szName;  // points into the listing
+  bool bBaseline;      // read into the init table rather than the usage table
+  int32_t iLogFileIsOnANewDate;
+  date_number_t uiFileDate;
+};
 
-/// Walks a listing once for one direction: reads the logs of the date range into the usage
-/// table and the last excluded log before the first included one into the init table, all
-/// through `pReadLog`. A listing that could not be opened gives "Couldn't open the directory".
-void ScanLogListing(const dir_listing_t& tListing, const char* szLogPath,
-                    const char* szLogFilePrefix, int32_t iDirection,
-                    const char* szLogFileFilterStart, const char* szLogFileFilterEnd,
-                    host_table_t& tBandwidthUsage, host_table_t& tBandwidthUsageInitValue,
-                    log_read_fn pReadLog, void* pContext);
+struct scan_plan_t {
+  std::vector<planned_log_t> tLogs;
+  bool bHasBaseline = false;
+};
 
-/// One pass of a run over an already listed directory, reading files with ProcessLogFile.
-void ProcessTrafficByDirectionFlow(const dir_listing_t& tListing, const char* szLogPath,
-                                   const char* szLogFilePrefix, int32_t iDirection,
-                                   const char* szLogFileFilterStart, const char* szLogFileFilterEnd,
-                                   host_table_t& tBandwidthUsage,
-                                   host_table_t& tBandwidthUsageInitValue);
+/// Chooses, from a listing in name order, the logs of one direction's date range and the last
+/// excluded log before the first included one (the baseline, read right after that one).
+scan_plan_t ScanLogListing(const dir_listing_t& tListing, const char* szLogFilePrefix,
+                           const char* szLogFileFilterStart, const char* szLogFileFilterEnd);
+
+/// True when a filter is exactly eight digits: a whole day, not a prefix or a date with an hour.
+bool IsWholeDate(std::string_view szFilter);

@@ -13,8 +13,7 @@ constexpr const char* kRule =
 void WriteConsoleReport(std::FILE* pOut, const report_t& tReport, double dElapsedSeconds) {
   std::fputs(kRule, pOut);
   std::fprintf(pOut, "Bandwidth usage from: %llu to %llu\n", tReport.uiFrom, tReport.uiTo);
-  for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
-    const host_figures_t& tHost = tReport.tHosts[iIdx];
+  for (const host_figures_t& tHost : tReport.tHosts) {
     std::fprintf(pOut,
                  "Totals for host [%s]\tIncoming [%.2f MB]\tOutgoing [%.2f MB]\tTotal [%.2f MB]\n",
                  tHost.szHost, tHost.dInTotal, tHost.dOutTotal, tHost.dInTotal + tHost.dOutTotal);

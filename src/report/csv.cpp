@@ -3,12 +3,14 @@
 
 void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
   std::fputs("host,date,incoming_bytes,outgoing_bytes\r\n", pOut);
-  for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
-    const host_figures_t& tHost = tReport.tHosts[iIdx];
+  for (const host_figures_t& tHost : tReport.tHosts) {
+    day_cursor_t tCursor = {&tHost.tDays, 0};
     for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
+      const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
+      char szDate[kIsoDateBuf];
+      FormatReportDay(tReport, iDay, szDate);
       WriteCsvField(pOut, tHost.szHost);
-      std::fprintf(pOut, ",%s,%lld,%lld\r\n", tReport.szDays[iDay], tHost.llInDayBytes[iDay],
-                   tHost.llOutDayBytes[iDay]);
+      std::fprintf(pOut, ",%s,%lld,%lld\r\n", szDate, tDay.llIn, tDay.llOut);
     }
   }
 }

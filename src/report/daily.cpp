@@ -54,8 +54,8 @@ double ChooseTickStep(double dMax) {
 
 void WriteChart(std::FILE* pOut, const report_t& tReport) {
   double dMax = 0;
-  for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-    const double dDay = ClampAtZero(tReport.dInDays[iDay]) + ClampAtZero(tReport.dOutDays[iDay]);
+  for (const day_figures_t& tDay : tReport.tDays) {
+    const double dDay = ClampAtZero(tDay.dIn) + ClampAtZero(tDay.dOut);
     dMax = dDay > dMax ? dDay : dMax;
   }
   const double dStep = ChooseTickStep(dMax > 0 ? dMax : 1);
@@ -87,13 +87,16 @@ void WriteChart(std::FILE* pOut, const report_t& tReport) {
   const double dPitch = dPlotWidth / tReport.iDays;
   // Columns of a short range stay columns, not slabs.
   const double dBarWidth = dPitch * 0.7 < 90 ? dPitch * 0.7 : 90;
+  day_cursor_t tCursor = {&tReport.tDays, 0};
   for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-    const char* szDate = tReport.szDays[iDay];
-    const double dIn = ClampAtZero(tReport.dInDays[iDay]);
-    const double dOut = ClampAtZero(tReport.dOutDays[iDay]);
+    char szDate[kIsoDateBuf];
+    FormatReportDay(tReport, iDay, szDate);
+    const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
+    const double dIn = ClampAtZero(tDay.dIn);
+    const double dOut = ClampAtZero(tDay.dOut);
     const double dX = kLeft + dPitch * iDay + (dPitch - dBarWidth) / 2;
-    std::fprintf(pOut, "<g><title>%s: in %.2f MB, out %.2f MB</title>", szDate,
-                 tReport.dInDays[iDay], tReport.dOutDays[iDay]);
+    std::fprintf(pOut, "<g><title>%s: in %.2f MB, out %.2f MB</title>", szDate, tDay.dIn,
+                 tDay.dOut);
     std::fprintf(pOut,
                  "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/>"
                  "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/></g>\n",
@@ -119,7 +122,8 @@ void WriteTable(std::FILE* pOut, const report_t& tReport) {
   std::fprintf(pOut, "<div class=\"wrap\"><table%s>\n<thead><tr><th>Host</th>",
                bMany ? " class=\"many\"" : "");
   for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-    const char* szDate = tReport.szDays[iDay];
+    char szDate[kIsoDateBuf];
+    FormatReportDay(tReport, iDay, szDate);
     std::fprintf(pOut, "<th title=\"%s\">%s</th>", szDate, szDate + (bMany ? 8 : 5));
   }
   std::fputs("<th class=\"sum\">Total</th></tr></thead>\n<tbody>\n", pOut);
@@ -128,20 +132,23 @@ void WriteTable(std::FILE* pOut, const report_t& tReport) {
     std::fprintf(pOut, "<td%s title=\"in %.2f MB, out %.2f MB\">%.*f</td>", szClass, dIn, dOut,
                  iDecimals, dIn + dOut);
   };
-  for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
-    const host_figures_t& tHost = tReport.tHosts[iIdx];
+  for (const host_figures_t& tHost : tReport.tHosts) {
     std::fputs("<tr><td>", pOut);
     WriteHtmlText(pOut, tHost.szHost);
     std::fputs("</td>", pOut);
+    day_cursor_t tCursor = {&tHost.tDays, 0};
     for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-      WriteCell("", tHost.dInDays[iDay], tHost.dOutDays[iDay]);
+      const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
+      WriteCell("", tDay.dIn, tDay.dOut);
     }
     WriteCell(" class=\"sum\"", tHost.dInTotal, tHost.dOutTotal);
     std::fputs("</tr>\n", pOut);
   }
   std::fputs("<tr class=\"sum\"><td>All hosts</td>", pOut);
+  day_cursor_t tAllDays = {&tReport.tDays, 0};
   for (int iDay = 0; iDay < tReport.iDays; ++iDay) {
-    WriteCell("", tReport.dInDays[iDay], tReport.dOutDays[iDay]);
+    const day_figures_t tDay = GetNextDayFigures(tAllDays, iDay);
+    WriteCell("", tDay.dIn, tDay.dOut);
   }
   WriteCell("", tReport.dInTotal, tReport.dOutTotal);
   std::fputs("</tr>\n</tbody></table></div>\n", pOut);
@@ -150,8 +157,12 @@ void WriteTable(std::FILE* pOut, const report_t& tReport) {
 }  // namespace
 
 void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
-  const char* szFrom = tReport.iDays > 0 ? tReport.szDays[0] : "none";
-  const char* szTo = tReport.iDays > 0 ? tReport.szDays[tReport.iDays - 1] : "none";
+  char szFrom[kIsoDateBuf] = "none";
+  char szTo[kIsoDateBuf] = "none";
+  if (tReport.iDays > 0) {
+    FormatReportDay(tReport, 0, szFrom);
+    FormatReportDay(tReport, tReport.iDays - 1, szTo);
+  }
   std::fprintf(pOut, kPageHead, szFrom, szTo);
   std::fprintf(pOut, "<h1>Traffic from %s to %s</h1>\n", szFrom, szTo);
   if (tReport.iDays == 0) {
@@ -162,7 +173,8 @@ void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
                "<p>Megabytes (1,000,000 bytes) per day, %d host%s together:"
                "<span class=\"key\" style=\"background:%s\"></span>incoming"
                "<span class=\"key\" style=\"background:%s\"></span>outgoing</p>\n",
-               tReport.iHosts, tReport.iHosts == 1 ? "" : "s", kInColour, kOutColour);
+               static_cast<int>(tReport.tHosts.size()), tReport.tHosts.size() == 1 ? "" : "s",
+               kInColour, kOutColour);
   WriteChart(pOut, tReport);
   std::fputs("<h2>Per host and day, incoming and outgoing together, in MB</h2>\n", pOut);
   WriteTable(pOut, tReport);

@@ -39,7 +39,7 @@ void WriteHtmlRow(std::FILE* pOut, const char* szIndent, const char* szClass, co
 
 void WriteHtmlReport(std::FILE* pOut, const report_t& tReport) {
   std::fprintf(pOut, kHtmlHead, tReport.uiFrom, tReport.uiTo);
-  for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
+  for (std::size_t iIdx = 0; iIdx < tReport.tHosts.size(); ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
     WriteHtmlRow(pOut, kHostIndent, iIdx % 2 == 0 ? "even" : "odd", tHost.szHost, tHost.dInTotal,
                  tHost.dOutTotal);

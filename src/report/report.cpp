@@ -1,44 +1,53 @@
 // Building the report's figures from the usage and init tables.
 #include "report/report.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string_view>
 
 namespace {
 
-const data_t* FindBaseline(const host_table_t& tInit, const char* szIp) {
-  for (const data_t& tHost : tInit) {
-    if (tHost.ip[0] != '\0' && EqualsIgnoreCase(tHost.ip, szIp)) {
-      return &tHost;
-    }
+bool IsBeforeDay(const day_figures_t& tFigures, int32_t iDay) { return tFigures.iDay < iDay; }
+
+// The figures of a day in an ordered list, added in order when the day has none yet.
+day_figures_t& GetDayFigures(std::vector<day_figures_t>& tDays, int32_t iDay) {
+  if (!tDays.empty() && tDays.back().iDay == iDay) {
+    return tDays.back();
   }
-  return nullptr;
+  const auto pDay = std::lower_bound(tDays.begin(), tDays.end(), iDay, IsBeforeDay);
+  if (pDay != tDays.end() && pDay->iDay == iDay) {
+    return *pDay;
+  }
+  return *tDays.insert(pDay, day_figures_t{iDay, 0, 0, 0, 0});
 }
 
-double SumDaySlots(const day_slots_t& tSlots) {
+double SumDays(const day_series_t& tSeries) {
   double dSum = 0;
-  for (const double dSlot : tSlots) {
-    dSum += dSlot;
+  for (const day_reading_t& tDay : tSeries.tDays) {
+    dSum += tDay.bytes;
   }
   return dSum;
 }
 
 // One direction: the days as accounted, the baseline taken out of the total and of the day of
 // the first reading. A first reading below the baseline means a reset in between.
-void TakeOutBaseline(const day_slots_t& tSlots, const day_marks_t& tHasReading, double dFirstBytes,
-                     int32_t iFirstDay, double dBaseline, double (&dDays)[kDaySlots],
-                     double& dTotal) {
-  for (int iDay = 0; iDay < kDaySlots; ++iDay) {
-    dDays[iDay] = tSlots[iDay];
+void TakeOutBaseline(const day_series_t& tSeries, double dBaseline, bool bIncoming,
+                     std::vector<day_figures_t>& tDays, double& dTotal) {
+  for (const day_reading_t& tDay : tSeries.tDays) {
+    (bIncoming ? GetDayFigures(tDays, tDay.iDay).dIn : GetDayFigures(tDays, tDay.iDay).dOut) =
+        tDay.bytes;
   }
-  dTotal = SumDaySlots(tSlots);
-  const bool bHasReading = HasAnyReading(tHasReading);
-  if (bHasReading && dFirstBytes < dBaseline) {
+  dTotal = SumDays(tSeries);
+  const bool bHasReading = !tSeries.tDays.empty();
+  if (bHasReading && tSeries.first_bytes < dBaseline) {
     return;
   }
   dTotal -= dBaseline;
-  const int32_t iDay = bHasReading && iFirstDay >= 0 && iFirstDay < kDaySlots ? iFirstDay : 0;
-  dDays[iDay] -= dBaseline;
+  if (dBaseline != 0) {
+    day_figures_t& tFirst = GetDayFigures(tDays, bHasReading ? tSeries.first_day : 0);
+    (bIncoming ? tFirst.dIn : tFirst.dOut) -= dBaseline;
+  }
 }
 
 // Whole bytes of a figure in MB.
@@ -50,6 +59,21 @@ long long RoundToBytes(double dMegabytes) {
     return dBytes > 0 ? static_cast<long long>(kLimit) : 0;
   }
   return dBytes > -kLimit ? std::llround(dBytes) : -static_cast<long long>(kLimit);
+}
+
+// Readings near 2^64 bytes overflow a 64-bit sum: it holds at the limit instead of wrapping.
+void AddBytes(long long& llSum, long long llBytes) {
+  if (__builtin_add_overflow(llSum, llBytes, &llSum)) {
+    llSum = llBytes > 0 ? LLONG_MAX : LLONG_MIN;
+  }
+}
+
+double GetBaselineDay(const host_table_t& tInit, int32_t iHost, bool bIncoming) {
+  if (iHost < 0) {
+    return 0;
+  }
+  const data_t& tBaseline = tInit.tHosts[static_cast<std::size_t>(iHost)];
+  return GetDayBytes(bIncoming ? tBaseline.bytes_in : tBaseline.bytes_out, 0);
 }
 
 }  // namespace
@@ -82,44 +106,53 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, report_t
   tReport = {};
   tReport.uiFrom = start_date;
   tReport.uiTo = end_date;
-  for (int iIdx = 0; iIdx < kMaxClients && tUsage[iIdx].ip[0] != '\0'; ++iIdx) {
-    const data_t& tHost = tUsage[iIdx];
-    host_figures_t& tFigures = tReport.tHosts[tReport.iHosts++];
+  for (const data_t& tHost : tUsage.tHosts) {
+    // A host met only in a file that was refused as a whole holds no reading.
+    if (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) {
+      continue;
+    }
+    host_figures_t& tFigures = tReport.tHosts.emplace_back();
     tFigures.szHost = tHost.ip;
-    // The baseline is the counters' level before the range: only its slot 0 is taken out.
-    const data_t* pBaseline = FindBaseline(tInit, tHost.ip);
-    const double dInitialBytesIn = pBaseline != nullptr ? pBaseline->bytes_in[0] : 0;
-    const double dInitialBytesOut = pBaseline != nullptr ? pBaseline->bytes_out[0] : 0;
-    TakeOutBaseline(tHost.bytes_in, tHost.has_previous_in, tHost.first_bytes_in, tHost.first_day_in,
-                    dInitialBytesIn, tFigures.dInDays, tFigures.dInTotal);
-    TakeOutBaseline(tHost.bytes_out, tHost.has_previous_out, tHost.first_bytes_out,
-                    tHost.first_day_out, dInitialBytesOut, tFigures.dOutDays, tFigures.dOutTotal);
+    // The baseline is the counters' level before the range: only its day 0 is taken out.
+    const int32_t iBaseline = FindHost(tInit, tHost.ip);
+    TakeOutBaseline(tHost.bytes_in, GetBaselineDay(tInit, iBaseline, true), true, tFigures.tDays,
+                    tFigures.dInTotal);
+    TakeOutBaseline(tHost.bytes_out, GetBaselineDay(tInit, iBaseline, false), false, tFigures.tDays,
+                    tFigures.dOutTotal);
     tReport.dInTotal += tFigures.dInTotal;
     tReport.dOutTotal += tFigures.dOutTotal;
   }
-  if (tReport.iHosts > 0) {
+  if (!tReport.tHosts.empty()) {
     const int32_t iLastDay = GetDayIndex(start_date, end_date);
-    tReport.iDays = (iLastDay < 0 ? 0 : iLastDay > kDaySlots - 1 ? kDaySlots - 1 : iLastDay) + 1;
-  }
-  for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
-    FormatDayDate(tReport.uiFrom, iDay, tReport.szDays[iDay]);
+    tReport.iDays = (iLastDay < 0 ? 0 : iLastDay) + 1;
   }
   // Whole bytes per day, and totals that are their sums, so that every per-day format adds up.
-  for (int iIdx = 0; iIdx < tReport.iHosts; ++iIdx) {
-    host_figures_t& tFigures = tReport.tHosts[iIdx];
-    for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
-      tFigures.llInDayBytes[iDay] = RoundToBytes(tFigures.dInDays[iDay]);
-      tFigures.llOutDayBytes[iDay] = RoundToBytes(tFigures.dOutDays[iDay]);
-      tFigures.llInBytes += tFigures.llInDayBytes[iDay];
-      tFigures.llOutBytes += tFigures.llOutDayBytes[iDay];
-      tReport.dInDays[iDay] += tFigures.dInDays[iDay];
-      tReport.dOutDays[iDay] += tFigures.dOutDays[iDay];
+  for (host_figures_t& tFigures : tReport.tHosts) {
+    for (day_figures_t& tDay : tFigures.tDays) {
+      tDay.llIn = RoundToBytes(tDay.dIn);
+      tDay.llOut = RoundToBytes(tDay.dOut);
+      AddBytes(tFigures.llInBytes, tDay.llIn);
+      AddBytes(tFigures.llOutBytes, tDay.llOut);
+      day_figures_t& tAll = GetDayFigures(tReport.tDays, tDay.iDay);
+      tAll.dIn += tDay.dIn;
+      tAll.dOut += tDay.dOut;
     }
-    tReport.llInBytes += tFigures.llInBytes;
-    tReport.llOutBytes += tFigures.llOutBytes;
+    AddBytes(tReport.llInBytes, tFigures.llInBytes);
+    AddBytes(tReport.llOutBytes, tFigures.llOutBytes);
   }
 }
 
-bool HasDroppedReadings(const report_t& tReport) {
-  return tReport.iHosts > 0 && GetDayIndex(tReport.uiFrom, tReport.uiTo) >= kDaySlots;
+day_figures_t GetNextDayFigures(day_cursor_t& tCursor, int32_t iDay) {
+  const std::vector<day_figures_t>& tDays = *tCursor.pDays;
+  while (tCursor.iNext < tDays.size() && tDays[tCursor.iNext].iDay < iDay) {
+    ++tCursor.iNext;
+  }
+  if (tCursor.iNext < tDays.size() && tDays[tCursor.iNext].iDay == iDay) {
+    return tDays[tCursor.iNext];
+  }
+  return day_figures_t{iDay, 0, 0, 0, 0};
+}
+
+void FormatReportDay(const report_t& tReport, int32_t iDay, char (&szDate)[kIsoDateBuf]) {
+  FormatDayDate(tReport.uiFrom, iDay, szDate);
 }

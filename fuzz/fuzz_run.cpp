@@ -1,0 +1,78 @@
+// Fuzz target: a whole run in memory, from an arbitrary listing and log text to every writer.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "logs/logs.h"
+#include "report/report.h"
+
+namespace {
+
+constexpr std::string_view kContents[] = {
+    "Chain NET_IN (1 references)\n pkts bytes target prot opt in out source destination\n"
+    "   10  123K all -- * * 0.0.0.0/0 10.0.0.1\n    3 5M RETURN all -- * * 10.0.0.2 10.0.0.3\n",
+    "Chain NET_OUT (1 references)\n pkts bytes target prot opt in out source destination\n"
+    "   10  2G all -- * * 10.0.0.1 0.0.0.0/0 /* x */\n    3 99999 all -- * * 10.0.0.2 0/0\n",
+    "",
+};
+
+// More calendar days than this would only make the fuzzer slow, not find more.
+constexpr int32_t kMaxWrittenDays = 4000;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
+  // Lines: the prefix, the start filter, the end filter, then the names in listing order, up
+  // to a NUL; after it, the text of every log whose name has an odd length.
+  const std::string_view szWhole(reinterpret_cast<const char*>(pData), iSize);
+  const std::size_t iNul = std::min(szWhole.find('\0'), szWhole.size());
+  const std::string_view szInput = szWhole.substr(0, iNul);
+  const std::string_view szLogText = szWhole.substr(iNul < szWhole.size() ? iNul + 1 : iNul);
+  std::vector<std::string_view> tLines;
+  std::size_t iAt = 0;
+  while (iAt <= szInput.size() && tLines.size() < 5000) {
+    const std::size_t iEnd = std::min(szInput.find('\n', iAt), szInput.size());
+    tLines.push_back(szInput.substr(iAt, iEnd - iAt));
+    iAt = iEnd + 1;
+  }
+  while (tLines.size() < 3) {
+    tLines.emplace_back();
+  }
+  const std::string szPrefix(tLines[0]);
+  const std::string szStart(tLines[1]);
+  const std::string szEnd(tLines[2]);
+  const dir_listing_t tListing =
+      MakeLogListing(std::span<const std::string_view>(tLines).subspan(3));
+  ResetReportRange();
+  host_table_t tUsage;
+  host_table_t tInit;
+  for (int32_t iDirection = 0; iDirection < 2; ++iDirection) {
+    const scan_plan_t tPlan =
+        ScanLogListing(tListing, szPrefix.c_str(), szStart.c_str(), szEnd.c_str());
+    for (const planned_log_t& tLog : tPlan.tLogs) {
+      const std::string_view szName(tLog.szName);
+      const log_file_t tFile = {"/logs/", tLog.szName, tLog.uiFileDate, iDirection,
+                                tLog.iLogFileIsOnANewDate};
+      ReadLogText(szName.size() % 2 == 1 ? szLogText : kContents[szName.size() % 3], tFile,
+                  tLog.bBaseline ? tInit : tUsage);
+    }
+  }
+  report_t tReport;
+  BuildReport(tUsage, tInit, tReport);
+  if (tReport.iDays > kMaxWrittenDays) {
+    return 0;
+  }
+  FILE* pOut = std::fopen("/dev/null", "w");
+  if (pOut == nullptr) {
+    return 0;
+  }
+  WriteConsoleReport(pOut, tReport, 0);
+  WriteHtmlReport(pOut, tReport);
+  WriteCsvReport(pOut, tReport);
+  WriteJsonReport(pOut, tReport);
+  WriteDailyPage(pOut, tReport);
+  std::fclose(pOut);
+  return 0;
+}
