@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Times netreckon on a month and a year of 5-minute snapshots against the cost of reading them.
+"""Times netreckon on a month, a year and a network of 5-minute snapshots against reading them.
 
 Builds the two log directories once under bench/data/ (git-ignored), then alternates runs of
 netreckon and of its floor with a warm page cache and prints medians, the ratio and peak memory.
@@ -27,10 +27,18 @@ DATASETS = [
 # The same data sets as exact listings (-x): longer rows, counters up to 14 digits.
 DATASETS += [(name + "_EXACT", options + ["--exact"], dates, list_first)
              for name, options, dates, list_first in DATASETS]
+# A whole year reported at once, and an office network of 2,000 hosts.
+DATASETS += [
+    ("WHOLEYEAR", None, ("20260101", "20261231"), True),
+    ("NET", ["--hosts", "2000", "--days", "8", "--per-day", "96", "--start", "20261101",
+             "--seed", "13"], ("20261102", "20261108"), False),
+]
 PREFIXES = ("traffic_in_", "traffic_out_")
 
 
 def build_dataset(name, options):
+    if options is None:  # the same directory as another data set: WHOLEYEAR reads YEAR's
+        return os.path.join(DATA, "year")
     folder = os.path.join(DATA, name.lower())
     done = folder + ".done"
     if not os.path.exists(done):
