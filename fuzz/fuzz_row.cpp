@@ -32,16 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
       iNewDay = (uiFlags >> 1) & 1;
     }
     ipt_data_t tRow = {};
-    char* apColumns[] = {tRow.sPackets, tRow.sBytes, tRow.sProt,   tRow.sOp,
-                         tRow.sIn,      tRow.sOut,   tRow.sSource, tRow.sDestination};
-    const std::size_t aiSizes[] = {sizeof tRow.sPackets, sizeof tRow.sBytes,      sizeof tRow.sProt,
-                                   sizeof tRow.sOp,      sizeof tRow.sIn,         sizeof tRow.sOut,
-                                   sizeof tRow.sSource,  sizeof tRow.sDestination};
-    for (int iColumn = 0; iColumn < 8; ++iColumn) {
-      CopyText(apColumns[iColumn], aiSizes[iColumn], NextField());
+    for (std::string_view* pColumn : {&tRow.sPackets, &tRow.sBytes, &tRow.sProt, &tRow.sOp,
+                                      &tRow.sIn, &tRow.sOut, &tRow.sSource, &tRow.sDestination}) {
+      *pColumn = NextField();
     }
     const bool bTaken = ProcessIPTableRow(iDirection, tRow, tTable);
-    const char* szKey = iDirection == 0 ? tRow.sDestination : tRow.sSource;
+    const std::string_view szKey = iDirection == 0 ? tRow.sDestination : tRow.sSource;
     if (bTaken && FindHost(tTable, szKey) < 0) {
       __builtin_trap();
     }

@@ -35,17 +35,17 @@ double GetDayBytes(const day_series_t& tSeries, int32_t iday_index) {
   return pDay != tSeries.tDays.end() && pDay->iDay == iday_index ? pDay->bytes : 0;
 }
 
-void KeepReading(day_series_t& tSeries, int32_t iday_index, double bytes) {
+void KeepReading(day_series_t& tSeries, day_reading_t& tDay, double bytes) {
   if (!tSeries.bHasFirst) {
     tSeries.bHasFirst = true;
     tSeries.first_bytes = bytes;
-    tSeries.first_day = iday_index;
+    tSeries.first_day = tDay.iDay;
   }
-  GetDayReading(tSeries, iday_index).previous_bytes = bytes;
+  tDay.previous_bytes = bytes;
 }
 
-void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_series_t& tSeries,
-                              int32_t iLogFileIsOnANewDate) {
+day_reading_t& SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_series_t& tSeries,
+                                        int32_t iLogFileIsOnANewDate) {
   const auto pDay = FindDay(tSeries.tDays, iday_index);
   const bool bDayHasReading = pDay != tSeries.tDays.end() && pDay->iDay == iday_index;
   // The first file of a new day compares with the last reading before it, so the growth
@@ -70,7 +70,7 @@ void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_series_t& tS
   // that holds a reading.
   if (bDayHasReading) {
     pDay->bytes += dAddBytes;
-  } else {
-    tSeries.tDays.insert(pDay, day_reading_t{iday_index, dAddBytes, 0});
+    return *pDay;
   }
+  return *tSeries.tDays.insert(pDay, day_reading_t{iday_index, dAddBytes, 0});
 }

@@ -17,13 +17,14 @@ std::vector<double> Accumulate(std::initializer_list<reading_t> tReadings) {
   day_series_t tSeries;
   bool bFirst = true;
   for (const reading_t& tReading : tReadings) {
+    day_reading_t& tDay = bFirst ? GetDayReading(tSeries, tReading.iDay)
+                                 : SetDailyBandwidthForHost(tReading.iDay, tReading.dBytes, tSeries,
+                                                            tReading.iNewDay);
     if (bFirst) {
-      GetDayReading(tSeries, tReading.iDay).bytes = tReading.dBytes;
+      tDay.bytes = tReading.dBytes;
       bFirst = false;
-    } else {
-      SetDailyBandwidthForHost(tReading.iDay, tReading.dBytes, tSeries, tReading.iNewDay);
     }
-    KeepReading(tSeries, tReading.iDay, tReading.dBytes);
+    KeepReading(tSeries, tDay, tReading.dBytes);
   }
   std::vector<double> tDays;
   for (int32_t iDay = 0; iDay < 4; ++iDay) {

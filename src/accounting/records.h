@@ -10,23 +10,22 @@
 constexpr std::size_t kTextBuf = 1024;
 // A host key up to 49 characters: an IPv6 address with a /prefix fits.
 constexpr std::size_t kIpBuf = 50;
-// A byte column up to 20 characters: an exact count below 2^64 fits.
-constexpr std::size_t kBytesBuf = 21;
 
 // A calendar date as the decimal YYYYMMDD; printed with %llu.
 using date_number_t = unsigned long long;
 static_assert(sizeof(date_number_t) == 8, "date numbers are unsigned 64-bit");
 
-// One row of a counter log, as text columns (the target column, when present, is not kept).
+// One row of a counter log: its columns as views into the line they were read from (the
+// target column, when present, is not kept). A row lives as long as the text it was read from.
 struct ipt_data_t {
-  char sPackets[9];
-  char sBytes[kBytesBuf];
-  char sProt[5];
-  char sOp[5];
-  char sIn[5];
-  char sOut[5];
-  char sSource[kIpBuf];
-  char sDestination[kIpBuf];
+  std::string_view sPackets;
+  std::string_view sBytes;
+  std::string_view sProt;
+  std::string_view sOp;
+  std::string_view sIn;
+  std::string_view sOut;
+  std::string_view sSource;
+  std::string_view sDestination;
 };
 
 // One calendar day of one direction that holds a reading, counted from the report's start:
@@ -50,6 +49,7 @@ struct day_series_t {
 // One host. iPendingStamp and iPending tie it to its summed reading of the file being read.
 struct data_t {
   char ip[kIpBuf] = {};
+  uint8_t iIpLength = 0;
   day_series_t bytes_in;
   day_series_t bytes_out;
   uint32_t iPendingStamp = 0;
@@ -62,13 +62,20 @@ struct pending_reading_t {
   double bytes;
 };
 
+// A bucket of a host table's index: a record position + 1 (0: free) and the key's hash.
+struct host_bucket_t {
+  int32_t iHost;
+  uint32_t uiHash;
+};
+
 // A host table: records in the order hosts were first seen, an open-addressing index from the
 // key (ASCII case folded) to a record, and the readings of the file being read.
 struct host_table_t {
   std::vector<data_t> tHosts;
-  std::vector<int32_t> tIndex;  // record position + 1; 0 is a free bucket
+  std::vector<host_bucket_t> tIndex;
   std::vector<pending_reading_t> tPending;
   uint32_t iFileStamp = 0;
+  int32_t iLastHost = -1;  // the host of the row before: a listing keeps its order
 };
 
 // The report range: set by the row accounting, shared by both passes and both tables.
@@ -120,6 +127,11 @@ void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow);
 
 // ---- host tables ----
 
+/// The key of a host as the table holds it.
+inline std::string_view GetHostKey(const data_t& tHost) {
+  return std::string_view(tHost.ip, tHost.iIpLength);
+}
+
 /// The position of the host with this key (ASCII case folded), or -1.
 int32_t FindHost(const host_table_t& tTable, std::string_view szKey);
 
@@ -131,12 +143,12 @@ int32_t FindOrAddHost(host_table_t& tTable, std::string_view szKey);
 /// Adds one new counter reading (MB) to its day: the growth since the previous reading, or the
 /// whole reading after a reset or when there is none. The previous reading is the day's own,
 /// except for the first file of a new day (iday_index 1 or more) and for a day that holds no
-/// reading yet: those compare with the latest earlier day that holds one.
-void SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_series_t& tSeries,
-                              int32_t iLogFileIsOnANewDate);
+/// reading yet: those compare with the latest earlier day that holds one. Returns the day.
+day_reading_t& SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_series_t& tSeries,
+                                        int32_t iLogFileIsOnANewDate);
 
 /// Stores a reading as its day's last one; the first reading of the series is kept as well.
-void KeepReading(day_series_t& tSeries, int32_t iday_index, double bytes);
+void KeepReading(day_series_t& tSeries, day_reading_t& tDay, double bytes);
 
 /// The day of a series, added in order when it holds no reading yet.
 day_reading_t& GetDayReading(day_series_t& tSeries, int32_t iday_index);
@@ -144,9 +156,9 @@ day_reading_t& GetDayReading(day_series_t& tSeries, int32_t iday_index);
 /// The traffic credited to a day of a series (0 for a day without a reading).
 double GetDayBytes(const day_series_t& tSeries, int32_t iday_index);
 
-/// The megabytes of a readable byte column (IsByteTokenReadable): an exact count, or digits
-/// and one unit letter, K, M, G or T (T: a million MB).
-double ParseByteColumn(const char* szBytes);
+/// The megabytes of a byte token that is a count (see IsByteTokenReadable); false for any
+/// other token.
+bool ReadByteColumn(std::string_view szToken, double& dMegabytes);
 
 /// True when a byte token is a count: up to 20 digits below 2^64, or at most 8 characters of
 /// digits ending in one unit letter K, M, G or T.

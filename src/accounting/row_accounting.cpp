@@ -1,5 +1,5 @@
 // Accounting the rows of one log file into a host table, and the report range it widens.
-#include <cstring>
+#include <array>
 
 #include "accounting/records.h"
 
@@ -14,12 +14,10 @@ void ResetReportRange() {
 namespace {
 
 constexpr std::size_t kRoundedTokenMax = 8;
-constexpr std::size_t kExactTokenMax = kBytesBuf - 1;
+// 2^64 - 1 has 20 digits; up to 19 digits cannot overflow.
+constexpr std::size_t kExactTokenMax = 20;
+constexpr std::size_t kSafeDigits = 19;
 constexpr std::size_t kKeyMax = kIpBuf - 1;
-
-bool IsDigit(char cChar) { return cChar >= '0' && cChar <= '9'; }
-
-bool IsUnit(char cChar) { return cChar == 'K' || cChar == 'M' || cChar == 'G' || cChar == 'T'; }
 
 // The value of a token of decimal digits only, when it is below 2^64.
 bool ReadExactCount(std::string_view szToken, unsigned long long& uiCount) {
@@ -27,12 +25,13 @@ bool ReadExactCount(std::string_view szToken, unsigned long long& uiCount) {
     return false;
   }
   unsigned long long uiValue = 0;
-  for (const char cDigit : szToken) {
-    if (!IsDigit(cDigit)) {
+  for (std::size_t iIdx = 0; iIdx < szToken.size(); ++iIdx) {
+    const auto uiDigit = static_cast<unsigned>(static_cast<unsigned char>(szToken[iIdx]) - '0');
+    if (uiDigit > 9) {
       return false;
     }
-    const auto uiDigit = static_cast<unsigned>(cDigit - '0');
-    if (uiValue > (~0ULL - uiDigit) / 10) {
+    // Only a twentieth digit can pass 2^64.
+    if (iIdx >= kSafeDigits && uiValue > (~0ULL - uiDigit) / 10) {
       return false;
     }
     uiValue = uiValue * 10 + uiDigit;
@@ -41,11 +40,26 @@ bool ReadExactCount(std::string_view szToken, unsigned long long& uiCount) {
   return true;
 }
 
-bool IsKeyCharacter(char cChar) {
-  return IsDigit(cChar) || (cChar >= 'a' && cChar <= 'z') || (cChar >= 'A' && cChar <= 'Z') ||
-         cChar == '.' || cChar == ':' || cChar == '/' || cChar == '_' || cChar == '-' ||
-         cChar == '!';
+// The characters of a host key as a listing prints one: letters, digits and . : / _ - !;
+// 2 where a key may begin with it.
+constexpr std::array<unsigned char, 256> MakeKeyTable() {
+  std::array<unsigned char, 256> aTable = {};
+  for (int iChar = '0'; iChar <= '9'; ++iChar) {
+    aTable[static_cast<std::size_t>(iChar)] = 2;
+  }
+  for (int iChar = 'a'; iChar <= 'z'; ++iChar) {
+    aTable[static_cast<std::size_t>(iChar)] = 2;
+    aTable[static_cast<std::size_t>(iChar - 'a' + 'A')] = 2;
+  }
+  aTable[':'] = 2;
+  aTable['!'] = 2;
+  aTable['.'] = 1;
+  aTable['/'] = 1;
+  aTable['_'] = 1;
+  aTable['-'] = 1;
+  return aTable;
 }
+constexpr std::array<unsigned char, 256> kKeyCharacters = MakeKeyTable();
 
 // A file two or more days before the range's start (an old baseline) holds a level, as one of
 // the day before does: it goes to day 0 like that one.
@@ -57,52 +71,59 @@ day_series_t& GetDirectionSeries(data_t& tHost, int32_t iDirection) {
 
 }  // namespace
 
-bool IsByteTokenReadable(std::string_view szToken) {
+bool ReadByteColumn(std::string_view szToken, double& dMegabytes) {
+  std::size_t iDigits = 0;
   unsigned long long uiCount = 0;
-  if (ReadExactCount(szToken, uiCount)) {
+  while (iDigits < szToken.size() && iDigits < kSafeDigits) {
+    const auto uiDigit = static_cast<unsigned>(static_cast<unsigned char>(szToken[iDigits]) - '0');
+    if (uiDigit > 9) {
+      break;
+    }
+    uiCount = uiCount * 10 + uiDigit;
+    ++iDigits;
+  }
+  if (iDigits == 0) {
+    return false;
+  }
+  // An exact listing (-x) prints every byte; such a count may pass 32 bits by far.
+  if (iDigits == szToken.size() || iDigits == kSafeDigits) {
+    if (iDigits < szToken.size() && !ReadExactCount(szToken, uiCount)) {
+      return false;
+    }
+    dMegabytes = static_cast<double>(uiCount) * 0.000001;
     return true;
   }
-  // The rounded listing: digits, then the unit of a counter above 99999.
-  return szToken.size() >= 2 && szToken.size() <= kRoundedTokenMax && IsUnit(szToken.back()) &&
-         ReadExactCount(szToken.substr(0, szToken.size() - 1), uiCount);
+  // The rounded listing: digits, then the unit of a counter above 99999, decimal.
+  if (iDigits + 1 != szToken.size() || szToken.size() > kRoundedTokenMax) {
+    return false;
+  }
+  const auto bytes = static_cast<double>(uiCount);
+  switch (szToken.back()) {
+    case 'K': dMegabytes = bytes * 0.001; return true;
+    case 'M': dMegabytes = bytes; return true;
+    case 'G': dMegabytes = bytes * 1000; return true;
+    // The listing goes on to T above 9999G: a busy host's counter reaches it within months.
+    case 'T': dMegabytes = bytes * 1000000; return true;
+    default: return false;
+  }
+}
+
+bool IsByteTokenReadable(std::string_view szToken) {
+  double dMegabytes = 0;
+  return ReadByteColumn(szToken, dMegabytes);
 }
 
 bool IsHostKeyReadable(std::string_view szKey) {
-  if (szKey.empty() || szKey.size() > kKeyMax) {
-    return false;
-  }
-  const char cFirst = szKey.front();
-  if (!(IsKeyCharacter(cFirst) && cFirst != '.' && cFirst != '/' && cFirst != '_' &&
-        cFirst != '-')) {
+  if (szKey.empty() || szKey.size() > kKeyMax ||
+      kKeyCharacters[static_cast<unsigned char>(szKey.front())] != 2) {
     return false;
   }
   for (const char cChar : szKey) {
-    if (!IsKeyCharacter(cChar)) {
+    if (kKeyCharacters[static_cast<unsigned char>(cChar)] == 0) {
       return false;
     }
   }
   return true;
-}
-
-double ParseByteColumn(const char* szBytes) {
-  std::size_t iDigits = 0;
-  while (iDigits <= kExactTokenMax && IsDigit(szBytes[iDigits])) {
-    ++iDigits;
-  }
-  unsigned long long uiCount = 0;
-  if (!ReadExactCount(std::string_view(szBytes, iDigits), uiCount)) {
-    return 0;
-  }
-  // An exact listing (-x) prints every byte; such a count may pass 32 bits by far.
-  auto bytes = static_cast<double>(uiCount);
-  switch (szBytes[iDigits]) {
-    case 'K': return bytes * 0.001;
-    case 'M': return bytes;
-    case 'G': return bytes * 1000;
-    // The listing goes on to T above 9999G: a busy host's counter reaches it within months.
-    case 'T': return bytes * 1000000;
-    default: return bytes * 0.000001;
-  }
 }
 
 void StartLogFileReadings(host_table_t& tTable) {
@@ -112,16 +133,27 @@ void StartLogFileReadings(host_table_t& tTable) {
 
 bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData,
                        host_table_t& ppBandwidthUsage) {
-  const char* pHostLookup = iDirection == 0 ? pData.sDestination : pData.sSource;
-  const std::string_view szKey(pHostLookup, strnlen(pHostLookup, kIpBuf));
-  const std::string_view szBytes(pData.sBytes, strnlen(pData.sBytes, sizeof pData.sBytes));
+  const std::string_view szKey = iDirection == 0 ? pData.sDestination : pData.sSource;
+  const std::string_view szBytes = pData.sBytes;
   // Junk saved under a snapshot's name must not become hosts, and a cut or misread counter
   // is a wrong number: such rows are refused, not guessed at.
-  if (!IsHostKeyReadable(szKey) || !IsByteTokenReadable(szBytes)) {
+  double bytes = 0;
+  if (!ReadByteColumn(szBytes, bytes)) {
     return false;
   }
-  const double bytes = ParseByteColumn(pData.sBytes);
-  const int32_t iHost = FindOrAddHost(ppBandwidthUsage, szKey);
+  // A listing keeps its order: the row's host is most often the one after the row before's,
+  // and a key written exactly as a host's was checked when the host was added.
+  const auto iGuess = static_cast<std::size_t>(ppBandwidthUsage.iLastHost + 1);
+  int32_t iHost = -1;
+  if (iGuess < ppBandwidthUsage.tHosts.size() &&
+      GetHostKey(ppBandwidthUsage.tHosts[iGuess]) == szKey) {
+    iHost = static_cast<int32_t>(iGuess);
+  } else if (IsHostKeyReadable(szKey)) {
+    iHost = FindOrAddHost(ppBandwidthUsage, szKey);
+  } else {
+    return false;
+  }
+  ppBandwidthUsage.iLastHost = iHost;
   data_t& tHost = ppBandwidthUsage.tHosts[static_cast<std::size_t>(iHost)];
   // Two rules of one host (a TCP and a UDP rule) are two parts of one reading, not two
   // successive readings of one counter.
@@ -148,16 +180,17 @@ void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_numbe
   for (const pending_reading_t& tReading : tTable.tPending) {
     data_t& tHost = tTable.tHosts[static_cast<std::size_t>(tReading.iHost)];
     day_series_t& tSeries = GetDirectionSeries(tHost, iDirection);
-    if (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) {
-      // A new host's first reading counts in full; the report takes the baseline back out.
-      GetDayReading(tSeries, iday_index).bytes = tReading.bytes;
-    } else if (uiFileDate < start_date) {
-      // A file dated before the range's start holds a level, not traffic: the last one stays.
-      GetDayReading(tSeries, iday_index).bytes = tReading.bytes;
-    } else {
-      SetDailyBandwidthForHost(iday_index, tReading.bytes, tSeries, iLogFileIsOnANewDate);
+    // A new host's first reading counts in full (the report takes the baseline back out), and
+    // a file dated before the range's start holds a level, not traffic: the last one stays.
+    const bool bLevel =
+        (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) || uiFileDate < start_date;
+    day_reading_t& tDay = bLevel ? GetDayReading(tSeries, iday_index)
+                                 : SetDailyBandwidthForHost(iday_index, tReading.bytes, tSeries,
+                                                            iLogFileIsOnANewDate);
+    if (bLevel) {
+      tDay.bytes = tReading.bytes;
     }
-    KeepReading(tSeries, iday_index, tReading.bytes);
+    KeepReading(tSeries, tDay, tReading.bytes);
   }
   tTable.tPending.clear();
   if (end_date < uiFileDate) {

@@ -10,11 +10,12 @@
 
 namespace {
 
-ipt_data_t MakeRow(const char* szBytes, const char* szSource, const char* szDestination) {
+ipt_data_t MakeRow(std::string_view szBytes, std::string_view szSource,
+                   std::string_view szDestination) {
   ipt_data_t tRow = {};
-  CopyText(tRow.sBytes, sizeof tRow.sBytes, szBytes);
-  CopyText(tRow.sSource, sizeof tRow.sSource, szSource);
-  CopyText(tRow.sDestination, sizeof tRow.sDestination, szDestination);
+  tRow.sBytes = szBytes;
+  tRow.sSource = szSource;
+  tRow.sDestination = szDestination;
   return tRow;
 }
 
@@ -78,6 +79,8 @@ TEST(ByteColumn, ReadsUnitsAndExactCountsAndRefusesTheRest) {
       {"12345678901234567890", 12345678901234.567890, true},
       {"18446744073709551615", 18446744073709.551615, true},
       {"1234567K", 1234.567, true},
+      {"1234567890123456789", 1234567890123.456789, true},
+      {"00000000000000000001", 0.000001, true},
       // Nothing iptables prints: refused instead of guessed at.
       {"1.5G", 0, false},
       {"12M3", 0, false},
@@ -96,9 +99,11 @@ TEST(ByteColumn, ReadsUnitsAndExactCountsAndRefusesTheRest) {
       {"+123456789", 0, false},
   };
   for (const auto& tCase : kCases) {
+    double dMegabytes = -1;
+    EXPECT_EQ(ReadByteColumn(tCase.szBytes, dMegabytes), tCase.bReadable) << tCase.szBytes;
     EXPECT_EQ(IsByteTokenReadable(tCase.szBytes), tCase.bReadable) << tCase.szBytes;
     if (tCase.bReadable) {
-      EXPECT_DOUBLE_EQ(ParseByteColumn(tCase.szBytes), tCase.dMegabytes) << tCase.szBytes;
+      EXPECT_DOUBLE_EQ(dMegabytes, tCase.dMegabytes) << tCase.szBytes;
     }
   }
 }

@@ -66,7 +66,7 @@ bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const 
 
 int ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable) {
   log_split_t tSplit;
-  StartLogSplit(tSplit, tFile.iDirection);
+  StartLogSplit(tSplit);
   StartLogFileReadings(tTable);
   auto fOnRow = [&tTable, &tFile](const ipt_data_t& tRow) {
     return ProcessIPTableRow(tFile.iDirection, tRow, tTable);
@@ -112,7 +112,7 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
   }
 
   log_split_t tSplit;
-  StartLogSplit(tSplit, tFile.iDirection);
+  StartLogSplit(tSplit);
   StartLogFileReadings(tBandwidthUsage);
   auto fOnRow = [&tBandwidthUsage, &tFile](const ipt_data_t& tRow) {
     return ProcessIPTableRow(tFile.iDirection, tRow, tBandwidthUsage);

@@ -114,10 +114,11 @@ TEST_F(LogReader, CountsRefusedRowsAndAccountsTheRest) {
                                                    {"<b>x</b>", "3K"},
                                                    {"10.0.0.4", "1.5G"},
                                                    {"10.0.0.5", "18446744073709551616"}}) +
-                                       "\x01\x02\x03 junk\n");
+                                       "\x01\x02\x03 junk\n" +
+                                       std::string("1 1K all -- * * 0/0 10.0\0.1\n", 28));
   const log_read_t tRead = Read(tDir_.szPath, "in_20090425120000");
   EXPECT_EQ(tRead.eOutcome, log_outcome_t::kRead);
-  EXPECT_EQ(tRead.iRefusedRows, 8);
+  EXPECT_EQ(tRead.iRefusedRows, 9);
   EXPECT_EQ(std::string(tRead.szFullFilePath), tDir_.szPath + "/in_20090425120000");
   ASSERT_EQ(tTable_.tHosts.size(), 2u);
   EXPECT_STREQ(tTable_.tHosts[0].ip, "10.0.0.2");
@@ -215,13 +216,13 @@ TEST_F(LogReader, SplitsAsPlainLineReadsDo) {
       std::vector<std::string> tPlain = ReadPlainly(szText, iDirection);
       std::vector<std::string> tFast;
       log_split_t tSplit;
-      StartLogSplit(tSplit, iDirection);
+      StartLogSplit(tSplit);
       auto fCollect = [&tFast, iDirection](const ipt_data_t& tRow) {
-        const char* szKey = iDirection == 0 ? tRow.sDestination : tRow.sSource;
+        const std::string_view szKey = iDirection == 0 ? tRow.sDestination : tRow.sSource;
         if (!IsByteTokenReadable(tRow.sBytes) || !IsHostKeyReadable(szKey)) {
           return false;
         }
-        tFast.push_back(std::string(tRow.sBytes) + "|" + szKey);
+        tFast.push_back(std::string(tRow.sBytes) + "|" + std::string(szKey));
         return true;
       };
       for (std::size_t iAt = 0; iAt < szText.size(); iAt += 61) {

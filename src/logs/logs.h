@@ -19,26 +19,27 @@ constexpr std::size_t kMaxLogLine = 4096;
 // What one line of a listing is.
 enum class log_line_t { kSkipped, kRow, kRefused };
 
-/// Reads one line (without its line break) into a row. Blank lines and title lines (first
-/// token "Chain" or "pkts") are kSkipped; lines of one to seven tokens, or whose key or byte
-/// token does not fit its column, are kRefused. The target column is told apart by the option
-/// column after it; columns after the destination are ignored. `bCut` says the line went on
-/// past what is given.
-log_line_t ReadLogLine(std::string_view szLine, int32_t iDirection, bool bCut, ipt_data_t& tRow);
+/// Reads one line (without its line break) into a row of views into it. Blank lines and title
+/// lines (first token "Chain" or "pkts") are kSkipped; lines of one to seven tokens are
+/// kRefused. The target column is told apart by the option column after it; columns after the
+/// destination are ignored. `bCut` says the line went on past what is given: it is a row only
+/// when its first nine columns lie whole within it. `iReadable` (at least the line's length)
+/// bytes may be read from the line's start: with 64 more than the line, no byte is copied.
+log_line_t ReadLogLine(std::string_view szLine, std::size_t iReadable, bool bCut, ipt_data_t& tRow);
 
 // Where a log's text has got to: the rest of a header line, or a line split across reads.
 struct log_split_t {
-  int32_t iDirection;
   int iHeaderLinesLeft;
   std::size_t iHeaderLineLength;
   std::size_t iCarried;  // bytes of the line in progress kept in aCarry
   bool bCarryCut;        // the line in progress is longer than aCarry
   int iRefusedRows;
+  ipt_data_t tRow;  // the row of the line being read, kept here so no line pays to make one
   char aCarry[kMaxLogLine];
 };
 
-/// Starts splitting a new log of the given direction (the direction picks the key column).
-void StartLogSplit(log_split_t& tSplit, int32_t iDirection);
+/// Starts splitting a new log.
+void StartLogSplit(log_split_t& tSplit);
 
 /// Skips what is left of the two header lines (each read as far as 1022 characters); returns
 /// where the rows begin.
@@ -47,11 +48,11 @@ const char* SkipLogHeader(log_split_t& tSplit, const char* pNext, const char* pE
 /// Hands one line to `fOnRow` (a row) or counts it refused; `fOnRow` returns false for a row
 /// it refuses.
 template <class OnRow>
-void HandleLogLine(log_split_t& tSplit, std::string_view szLine, bool bCut, OnRow& fOnRow) {
-  ipt_data_t tRow;
-  switch (ReadLogLine(szLine, tSplit.iDirection, bCut, tRow)) {
+void HandleLogLine(log_split_t& tSplit, std::string_view szLine, std::size_t iReadable, bool bCut,
+                   OnRow& fOnRow) {
+  switch (ReadLogLine(szLine, iReadable, bCut, tSplit.tRow)) {
     case log_line_t::kRow:
-      if (!fOnRow(tRow)) {
+      if (!fOnRow(tSplit.tRow)) {
         ++tSplit.iRefusedRows;
       }
       break;
@@ -73,7 +74,8 @@ void FeedLogSplit(log_split_t& tSplit, const char* pBytes, std::size_t iLength, 
     if (pBreak != nullptr && tSplit.iCarried == 0 && !tSplit.bCarryCut) {
       // A whole line within this read: split it where it lies.
       const bool bCut = iChunk > kMaxLogLine;
-      HandleLogLine(tSplit, std::string_view(pNext, bCut ? kMaxLogLine : iChunk), bCut, fOnRow);
+      HandleLogLine(tSplit, std::string_view(pNext, bCut ? kMaxLogLine : iChunk),
+                    static_cast<std::size_t>(pEnd - pNext), bCut, fOnRow);
     } else {
       const std::size_t iRoom = kMaxLogLine - tSplit.iCarried;
       const std::size_t iKeep = iChunk < iRoom ? iChunk : iRoom;
@@ -83,8 +85,8 @@ void FeedLogSplit(log_split_t& tSplit, const char* pBytes, std::size_t iLength, 
       if (pBreak == nullptr) {
         return;
       }
-      HandleLogLine(tSplit, std::string_view(tSplit.aCarry, tSplit.iCarried), tSplit.bCarryCut,
-                    fOnRow);
+      HandleLogLine(tSplit, std::string_view(tSplit.aCarry, tSplit.iCarried), kMaxLogLine,
+                    tSplit.bCarryCut, fOnRow);
       tSplit.iCarried = 0;
       tSplit.bCarryCut = false;
     }
@@ -96,8 +98,8 @@ void FeedLogSplit(log_split_t& tSplit, const char* pBytes, std::size_t iLength, 
 template <class OnRow>
 void FinishLogSplit(log_split_t& tSplit, OnRow&& fOnRow) {
   if (tSplit.iCarried > 0 || tSplit.bCarryCut) {
-    HandleLogLine(tSplit, std::string_view(tSplit.aCarry, tSplit.iCarried), tSplit.bCarryCut,
-                  fOnRow);
+    HandleLogLine(tSplit, std::string_view(tSplit.aCarry, tSplit.iCarried), kMaxLogLine,
+                  tSplit.bCarryCut, fOnRow);
     tSplit.iCarried = 0;
     tSplit.bCarryCut = false;
   }
