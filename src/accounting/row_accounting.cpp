@@ -61,6 +61,19 @@ constexpr std::array<unsigned char, 256> MakeKeyTable() {
 }
 constexpr std::array<unsigned char, 256> kKeyCharacters = MakeKeyTable();
 
+// Byte for byte, written out: keys are short, and a library call costs more than the loop.
+bool IsSameText(std::string_view szLeft, std::string_view szRight) {
+  if (szLeft.size() != szRight.size()) {
+    return false;
+  }
+  for (std::size_t iIdx = 0; iIdx < szLeft.size(); ++iIdx) {
+    if (szLeft[iIdx] != szRight[iIdx]) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // A file two or more days before the range's start (an old baseline) holds a level, as one of
 // the day before does: it goes to day 0 like that one.
 int32_t FoldEarlyDays(int32_t iday_index) { return iday_index < 0 ? 0 : iday_index; }
@@ -146,7 +159,7 @@ bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData,
   const auto iGuess = static_cast<std::size_t>(ppBandwidthUsage.iLastHost + 1);
   int32_t iHost = -1;
   if (iGuess < ppBandwidthUsage.tHosts.size() &&
-      GetHostKey(ppBandwidthUsage.tHosts[iGuess]) == szKey) {
+      IsSameText(GetHostKey(ppBandwidthUsage.tHosts[iGuess]), szKey)) {
     iHost = static_cast<int32_t>(iGuess);
   } else if (IsHostKeyReadable(szKey)) {
     iHost = FindOrAddHost(ppBandwidthUsage, szKey);

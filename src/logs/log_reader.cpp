@@ -13,6 +13,7 @@
 namespace {
 
 constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
+constexpr std::size_t kReadSlack = 64;
 
 // Closes the descriptor on every way out.
 struct file_descriptor_t {
@@ -117,10 +118,12 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
   auto fOnRow = [&tBandwidthUsage, &tFile](const ipt_data_t& tRow) {
     return ProcessIPTableRow(tFile.iDirection, tRow, tBandwidthUsage);
   };
-  std::array<char, kReadChunk> aBuffer;
+  // The lines are split a window of 64 bytes at a time; 64 bytes more than a read can fill
+  // let the last window of a read be read in place.
+  std::array<char, kReadChunk + kReadSlack> aBuffer;
   long long llTotal = 0;
   for (;;) {
-    const ssize_t iRead = read(tFd.iFd, aBuffer.data(), aBuffer.size());
+    const ssize_t iRead = read(tFd.iFd, aBuffer.data(), kReadChunk);
     if (iRead < 0 && errno == EINTR) {
       continue;
     }
@@ -137,7 +140,8 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
       tResult.eOutcome = log_outcome_t::kTooLarge;
       return tResult;
     }
-    FeedLogSplit(tSplit, aBuffer.data(), static_cast<std::size_t>(iRead), fOnRow);
+    std::memset(aBuffer.data() + iRead, ' ', kReadSlack);
+    FeedLogSplit(tSplit, aBuffer.data(), static_cast<std::size_t>(iRead), fOnRow, kReadSlack);
   }
   FinishLogSplit(tSplit, fOnRow);
   AccountLogFileReadings(tBandwidthUsage, tFile.iDirection, tFile.uiFileDate,
