@@ -109,7 +109,8 @@ def measure(name, folder, first, last, list_first):
 
 
 def main():
-    subprocess.run(["cmake", "--preset", "release"], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--preset", "release", "-DNETRECKON_BENCH=ON"], cwd=ROOT, check=True,
+                   stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", "--preset", "release", "--target", "netreckon", "gen_logs"],
                    cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
     os.makedirs(DATA, exist_ok=True)

@@ -105,75 +105,32 @@ load_config() {
   fi
 }
 
-# Prints "4 ADDRESS/PREFIX" or "6 ADDRESS/PREFIX" per host, each in the form the listing and
-# "-S" print it (host bits cleared, IPv6 compressed in lower case); fails naming the first host
-# that is no valid address of its family.
+# Prints "4 ADDRESS/PREFIX [NAME]" or "6 ADDRESS/PREFIX [NAME]" per HOSTS entry (see
+# netreckon-hosts.awk beside this file); fails naming each entry that is no valid address.
+# The caller runs with globbing off (set -f), so an entry such as 10.9.9.? stays as written.
 normalize_hosts() {
   # shellcheck disable=SC2086
-  printf '%s\n' $1 | awk '
-    function fail(why) { print "invalid host address " $0 ": " why > "/dev/stderr"; bad = 1; return 1 }
-    function isdec(s) { return s ~ /^(0|[1-9][0-9]?[0-9]?)$/ }
-    function hex(s,   i, v) {
-      v = 0; s = tolower(s)
-      for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
-      return v
-    }
-    function pow2(n,   v) { v = 1; while (n-- > 0) v *= 2; return v }
-    function v6text(w,   i, best, bestlen, run, start, out, sep) {
-      best = -1; bestlen = 0; run = 0
-      for (i = 0; i < 8; i++) {
-        if (w[i] == 0) { if (run == 0) start = i; run++; if (run > bestlen) { bestlen = run; best = start } }
-        else run = 0
-      }
-      if (bestlen < 2) best = -1
-      out = ""
-      for (i = 0; i < 8; i++) {
-        if (i == best) { out = out "::"; i += bestlen - 1; continue }
-        if (i == 6 && best == 0 && (bestlen == 6 || (bestlen == 5 && w[5] == 65535))) {
-          out = out (out ~ /:$/ ? "" : ":") int(w[6] / 256) "." (w[6] % 256) "." int(w[7] / 256) "." (w[7] % 256); break
-        }
-        sep = (out == "" || out ~ /:$/) ? "" : ":"
-        out = out sep sprintf("%x", w[i])
-      }
-      return out
-    }
-    NF == 0 { next }
-    {
-      addr = $0; len = ""
-      if (index(addr, "/")) { len = substr(addr, index(addr, "/") + 1); addr = substr(addr, 1, index(addr, "/") - 1) }
-      if (index(addr, ":") == 0) {
-        if (split(addr, p, ".") != 4 || !isdec(p[1]) || !isdec(p[2]) || !isdec(p[3]) || !isdec(p[4]) ||
-            p[1] > 255 || p[2] > 255 || p[3] > 255 || p[4] > 255) { if (fail("not an IPv4 address")) next }
-        if (len == "") len = 32
-        if (len !~ /^[0-9]+$/ || len + 0 > 32) { if (fail("prefix length over 32")) next }
-        v = ((p[1] * 256 + p[2]) * 256 + p[3]) * 256 + p[4]
-        v -= v % pow2(32 - len)
-        printf "4 %d.%d.%d.%d/%d\n", int(v / 16777216), int(v / 65536) % 256, int(v / 256) % 256, v % 256, len
-        next
-      }
-      if (addr ~ /[.]/) {
-        tail = addr; sub(/.*:/, "", tail)
-        if (split(tail, p, ".") != 4 || !isdec(p[1]) || !isdec(p[2]) || !isdec(p[3]) || !isdec(p[4]) ||
-            p[1] > 255 || p[2] > 255 || p[3] > 255 || p[4] > 255) { if (fail("not an IPv6 address")) next }
-        addr = substr(addr, 1, length(addr) - length(tail)) sprintf("%x:%x", p[1] * 256 + p[2], p[3] * 256 + p[4])
-      }
-      if (addr !~ /^[0-9A-Fa-f:]+$/ || addr ~ /:::/ || gsub(/::/, "&", addr) > 1) { if (fail("not an IPv6 address")) next }
-      head = addr; rest = ""
-      if (index(addr, "::")) { head = substr(addr, 1, index(addr, "::") - 1); rest = substr(addr, index(addr, "::") + 2) }
-      nh = (head == "") ? 0 : split(head, h, ":")
-      nr = (rest == "") ? 0 : split(rest, r, ":")
-      if (index(addr, "::") ? nh + nr > 7 : nh != 8) { if (fail("not an IPv6 address")) next }
-      for (i = 0; i < 8; i++) w[i] = 0
-      for (i = 1; i <= nh; i++) { if (h[i] !~ /^[0-9A-Fa-f]([0-9A-Fa-f]?[0-9A-Fa-f]?[0-9A-Fa-f]?)$/) { if (fail("not an IPv6 address")) next }; w[i - 1] = hex(h[i]) }
-      for (i = 1; i <= nr; i++) { if (r[i] !~ /^[0-9A-Fa-f]([0-9A-Fa-f]?[0-9A-Fa-f]?[0-9A-Fa-f]?)$/) { if (fail("not an IPv6 address")) next }; w[8 - nr + i - 1] = hex(r[i]) }
-      if (len == "") len = 128
-      if (len !~ /^[0-9]+$/ || len + 0 > 128) { if (fail("prefix length over 128")) next }
-      for (i = 0; i < 8; i++) {
-        keep = len - 16 * i
-        if (keep <= 0) w[i] = 0
-        else if (keep < 16) w[i] -= w[i] % pow2(16 - keep)
-      }
-      print "6 " v6text(w) "/" len
-    }
-    END { exit bad }'
+  printf '%s\n' $1 | awk -f "$KIT_LIB/netreckon-hosts.awk"
+}
+
+# The snapshot names: two different prefixes of letters, digits, '.', '_' and '-'.
+check_prefixes() {
+  for prefix in "$IN_PREFIX" "$OUT_PREFIX"; do
+    case "$prefix" in
+      '') die "a snapshot prefix is empty: set IN_PREFIX and OUT_PREFIX" ;;
+      *[!A-Za-z0-9._-]*) die "a snapshot prefix may hold only letters, digits, '.', '_' and '-': $prefix" ;;
+    esac
+  done
+  # netreckon compares names ignoring case: equal prefixes would read every file both ways.
+  [ "$(printf '%s' "$IN_PREFIX" | tr 'A-Z' 'a-z')" != "$(printf '%s' "$OUT_PREFIX" | tr 'A-Z' 'a-z')" ] ||
+    die "IN_PREFIX and OUT_PREFIX are the same ($IN_PREFIX): the outgoing snapshot would overwrite the incoming one"
+}
+
+# KEEP_DAYS: a whole number of days from 0 to 36500.
+check_keep_days() {
+  case "$KEEP_DAYS" in '' | *[!0-9]*) die "KEEP_DAYS must be a whole number of days from 0 to 36500: $KEEP_DAYS" ;; esac
+  days=$(printf '%s' "$KEEP_DAYS" | sed 's/^0*//')
+  [ "${#days}" -le 5 ] && [ "${days:-0}" -le 36500 ] ||
+    die "KEEP_DAYS must be a whole number of days from 0 to 36500: $KEEP_DAYS"
+  KEEP_DAYS=${days:-0}
 }

@@ -10,10 +10,13 @@
 
 namespace {
 
-// One temporary folder for the whole fuzzing run; the log is rewritten for every input.
+// One folder for the whole fuzzing run, under TMPDIR (the runner removes it); the log is
+// rewritten for every input.
 std::string MakeFuzzFolder() {
-  char szTemplate[] = "/tmp/netreckon-fuzz-XXXXXX";
-  const char* szMade = mkdtemp(szTemplate);
+  const char* szTemp = std::getenv("TMPDIR");
+  std::string szTemplate =
+      std::string(szTemp != nullptr ? szTemp : "/tmp") + "/netreckon-fuzz-XXXXXX";
+  const char* szMade = mkdtemp(szTemplate.data());
   if (szMade == nullptr) {
     std::abort();
   }

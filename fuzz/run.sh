@@ -11,6 +11,11 @@ targets=("$@")
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
+# The targets write their scratch files under TMPDIR: one folder for this run, removed at the end.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export TMPDIR=$scratch
+
 for target in "${targets[@]}"; do
   work="build/fuzz/corpus/$target"
   mkdir -p "$work" "build/fuzz/artifacts/$target"

@@ -202,6 +202,22 @@ for host in 127.0.0.2 127.0.0.3 127.0.0.4 ::1 127.0.0.5 127.0.0.6 127.0.0.7; do
   done
 done
 
+# A firewall reload or a reboot takes the chains away: the next snapshot sets them up again.
+for command in "$iptables" "$ip6tables"; do
+  in_ns "$command" -F
+  in_ns "$command" -X
+done
+heal_status=0
+in_ns sh "$contrib/netreckon-snapshot" --config "$work/netreckon.conf" --time 20260216120000 \
+  2>"$work/heal.txt" || heal_status=$?
+[ "$heal_status" -eq 0 ] || { echo "FAIL: the snapshot after a reload failed"; cat "$work/heal.txt"; failed=1; }
+grep -q "was missing" "$work/heal.txt" || { echo "FAIL: the healing was not said"; failed=1; }
+for chain in NR_E2E_IN NR_E2E_OUT; do
+  in_ns "$iptables" -C INPUT -j NR_E2E_IN 2>/dev/null && in_ns "$ip6tables" -n -L "$chain" >/dev/null ||
+    { echo "FAIL: $chain not back after a reload"; failed=1; }
+done
+grep -q '127.0.0.2' "$work/logs/traffic_in_20260216120000" || { echo "FAIL: no snapshot after a reload"; failed=1; }
+
 in_ns sh "$contrib/netreckon-chains" --config "$work/netreckon.conf" remove
 left=$( (in_ns "$iptables" -S; in_ns "$ip6tables" -S) | grep -c NR_E2E || true)
 [ "$left" -eq 0 ] || { echo "FAIL: chains left after remove"; failed=1; }

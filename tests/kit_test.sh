@@ -1,9 +1,11 @@
 #!/bin/sh
 # The collector kit against a stand-in iptables: exact listings, IPv6 rows, both-or-nothing
-# snapshots, config forms, "add" that matches HOSTS exactly, dry runs, the cron PATH, the
-# --time check and retention. Usage: kit_test.sh CONTRIB_DIR CRON_FILE
+# snapshots, a shared or hostile log directory, chains healed after a reboot, config forms and
+# values that are never globbed, "add" that matches HOSTS exactly, named hosts, dry runs, the
+# host normaliser, the cron PATH, the --time check and retention that keeps the baseline.
+# Usage: kit_test.sh CONTRIB_DIR CRON_FILE
 set -u
-contrib=$1
+contrib=$(cd "$1" && pwd)
 cron_file=$2
 fake="$(cd "$(dirname "$0")" && pwd)/kit/fake-iptables"
 work=$(mktemp -d)
@@ -51,23 +53,74 @@ check "IPv6 header dropped" test "$(wc -l <"$in_log")" -eq 4
 check "outgoing keys are sources" test "$(sed -n 3p "$work/case/logs/traffic_out_20261102120000" | awk '{ print $7 }')" = 10.0.0.1
 check "no temporary files" logs_are "traffic_in_20261102120000 traffic_out_20261102120000 "
 
-# Both or nothing: a missing second chain, a listing without its column titles.
+# A missing chain (a reboot, a firewall reload) is set up again from HOSTS, said, and the
+# snapshot taken; without HOSTS it fails and writes nothing. A listing without its column titles
+# fails and writes nothing.
+start_case "10.0.0.1 2001:db8::1"
+snapshot --time 20261102120000 2>"$work/err"
+check "missing chains healed" test $? -eq 0
+check "healing said" contains "$work/err" "was missing"
+check "healed chains listed" contains "$work/case/logs/traffic_in_20261102120000" "10.0.0.1"
+check "healed IPv6 chain listed" contains "$work/case/logs/traffic_in_20261102120000" "2001:db8::1"
+check "every call waits for the lock" test "$(grep -vc '^-w ' "$work/case/v4/calls")" -eq 0
+start_case ""
+snapshot --out-chain NOSUCH --time 20261102120000 2>"$work/err"
+check "missing chain without hosts fails" test $? -ne 0
+check "missing chain without hosts says so" contains "$work/err" "HOSTS is empty"
+check "missing chain leaves nothing" logs_are ""
 start_case "10.0.0.1"
 chains add >/dev/null
-snapshot --out-chain NOSUCH --time 20261102120000 2>"$work/err"
-check "missing chain fails" test $? -ne 0
-check "missing chain says so" contains "$work/err" "chain NOSUCH does not exist: run netreckon-chains add"
-check "missing chain leaves nothing" logs_are ""
 FAKE_NO_HEADER=1 snapshot --time 20261102120000 2>"$work/err"
 check "incomplete listing fails" test $? -ne 0
 check "incomplete listing leaves nothing" logs_are ""
+printf '%s\n' '#!/bin/sh' '[ "$1" = -w ] && shift' 'case "$1" in -L) echo "iptables: Permission denied (you must be root)." >&2; exit 4 ;; esac' \
+  'exit 0' >"$work/denied"
+snapshot --iptables "sh $work/denied" --time 20261102120000 2>"$work/err"
+check "a failing listing fails" test $? -ne 0
+check "a failing listing gives its own message" contains "$work/err" "Permission denied (you must be root)"
+
+# A shared or hostile log directory: refused before anything is written, or only the kit's
+# own new files written; never a write through a link, never a file inside a folder planted at
+# a snapshot's name.
+start_case "10.0.0.1"
+chains add >/dev/null
+echo secret >"$work/victim"
+chmod 0775 "$work/case/logs"
+snapshot --time 20261102120000 2>"$work/err"
+check "group-writable log dir refused" test $? -ne 0
+check "group-writable log dir says so" contains "$work/err" "can be written by its group or by others"
+chmod 0757 "$work/case/logs"
+snapshot --time 20261102120000 2>/dev/null
+check "world-writable log dir refused" test $? -ne 0
+check "refused log dir holds nothing" logs_are ""
+chmod 0755 "$work/case/logs"
+if [ "$(id -u)" = 0 ] && chown nobody "$work/case/logs" 2>/dev/null; then
+  snapshot --time 20261102120000 2>"$work/err"
+  check "foreign-owned log dir refused" test $? -ne 0
+  check "foreign-owned log dir says so" contains "$work/err" "belongs to user"
+  chown 0 "$work/case/logs"
+fi
+ln -s "$work/victim" "$work/case/logs/traffic_in_20261102120000"
+ln -s "$work/victim" "$work/case/logs/.snapshot.err"
+snapshot --time 20261102120000 2>"$work/err"
+check "a link at the snapshot's name refused" test $? -ne 0
+check "a link's target untouched" test "$(cat "$work/victim")" = secret
+check "a link at the name: nothing else written" logs_are ".snapshot.err traffic_in_20261102120000 "
+rm -f "$work/case/logs/traffic_in_20261102120000"
+mkdir "$work/case/logs/traffic_out_20261102120000"
+ln -s "$work" "$work/case/logs/traffic_in_20261102120000"
+snapshot --time 20261102120000 2>"$work/err"
+check "a folder at the snapshot's name refused" test $? -ne 0
+check "nothing moved into a planted folder" test -z "$(ls -A "$work/case/logs/traffic_out_20261102120000")"
+check "nothing moved through a link to a folder" test ! -e "$work/in" -a ! -e "$work/out"
+check "victim still untouched" test "$(cat "$work/victim")" = secret
 
 # A full file system: a tiny tmpfs in a private mount namespace.
 if [ "$(id -u)" = 0 ] && unshare -m true 2>/dev/null; then
   start_case "10.0.0.1 10.0.0.2"
   chains add >/dev/null
   FAKE_ROWS=400 unshare -m sh -c '
-    mount -t tmpfs -o size=16k netreckon-test "$1/logs" || exit 99
+    mount -t tmpfs -o size=16k,mode=0755 netreckon-test "$1/logs" || exit 99
     sh "$2/netreckon-snapshot" --config "$1/conf" --time 20261102120000 2>"$1/err"
     echo $? >"$1/status"
     ls -A "$1/logs" >"$1/left"' sh "$work/case" "$contrib"
@@ -149,24 +202,98 @@ if [ -x /usr/sbin/iptables ] && [ "$(id -u)" = 0 ]; then
   check "cron PATH finds iptables" lacks "$work/err" "not found"
 fi
 
-# Retention: snapshots of the two prefixes older than KEEP_DAYS days go, nothing else.
+# Retention: snapshots of the two prefixes older than KEEP_DAYS days go, except each prefix's
+# newest older one (the baseline of the oldest day kept); nothing else.
 start_case "10.0.0.1"
 chains add >/dev/null
 today=$(date +%Y%m%d)
+older=$(date -d "today - 11 days" +%Y%m%d)
 old=$(date -d "today - 10 days" +%Y%m%d)
 edge=$(date -d "today - 3 days" +%Y%m%d)
-for name in "traffic_in_${old}120000" "traffic_out_${old}120000" "traffic_in_${edge}000000" \
-  "other_${old}120000" "traffic_in_${old}notes"; do
+for name in "traffic_in_${older}120000" "traffic_in_${old}235500" "traffic_out_${older}120000" \
+  "traffic_out_${old}235500" "traffic_in_${edge}000000" "other_${old}120000" "traffic_in_${old}notes"; do
   echo x >"$work/case/logs/$name"
 done
 echo KEEP_DAYS=3 >>"$work/case/conf"
 snapshot --time "${today}000000"
-check "old snapshots deleted" test ! -e "$work/case/logs/traffic_in_${old}120000" -a \
-  ! -e "$work/case/logs/traffic_out_${old}120000"
+check "old snapshots deleted" test ! -e "$work/case/logs/traffic_in_${older}120000" -a \
+  ! -e "$work/case/logs/traffic_out_${older}120000"
+check "the newest older snapshot kept as the baseline" test -e "$work/case/logs/traffic_in_${old}235500" -a \
+  -e "$work/case/logs/traffic_out_${old}235500"
 check "recent and foreign files kept" test -e "$work/case/logs/traffic_in_${edge}000000" -a \
   -e "$work/case/logs/other_${old}120000" -a -e "$work/case/logs/traffic_in_${old}notes"
-snapshot --keep-days x --time "${today}000100" 2>/dev/null
-check "bad keep-days refused" test $? -ne 0
+for days in x 36501 12345678901234567890 -1; do
+  snapshot --keep-days "$days" --time "${today}000100" 2>"$work/err"
+  check "keep-days $days refused" test $? -ne 0
+  check "keep-days $days says why" contains "$work/err" "from 0 to 36500"
+done
+check "a refused keep-days deletes nothing" test -e "$work/case/logs/traffic_in_${old}235500"
+check "a refused keep-days writes nothing" test ! -e "$work/case/logs/traffic_in_${today}000100"
+
+# Prefixes: empty, equal (ignoring case) or with other characters are refused before anything.
+for prefixes in "--in-prefix= --out-prefix=o_" "--in-prefix a_ --out-prefix A_" "--in-prefix a/b_ --out-prefix o_"; do
+  start_case "10.0.0.1"
+  chains add >/dev/null
+  # shellcheck disable=SC2086
+  snapshot $prefixes --time 20261102120000 2>"$work/err"
+  check "prefixes '$prefixes' refused" test $? -ne 0
+  check "prefixes '$prefixes' leave nothing" logs_are ""
+done
+
+# Values are data: a globbing character stays as written (and is no address).
+start_case "10.9.9.?"
+touch "$work/10.9.9.7"
+(cd "$work" && sh "$contrib/netreckon-chains" --config "$work/case/conf" add) 2>"$work/err"
+check "a glob in HOSTS is not expanded" contains "$work/err" "invalid host address 10.9.9.?"
+check "a glob in HOSTS changes nothing" test ! -s "$work/case/v4/chains"
+
+# Named hosts carry their name on both rules and into every snapshot; a new name replaces
+# the two rules, which a dry run shows.
+start_case "10.0.0.1=printer 10.0.0.2"
+chains add >/dev/null
+check "a named rule carries its comment" contains "$work/case/v4/rules" "NETRECKON_IN -d 10.0.0.1/32 -m comment --comment printer"
+snapshot --time 20261102120000
+check "a snapshot names the host" contains "$work/case/logs/traffic_in_20261102120000" "10.0.0.1 /* printer */"
+sed -i 's/printer/laser/' "$work/case/conf"
+chains --dry-run add >"$work/out"
+check "a new name replaces both rules" test "$(grep -c 'comment' "$work/out")" -eq 4
+check "a new name leaves the other host alone" lacks "$work/out" "10.0.0.2"
+
+# A /24 and an IPv6 /64 are added once; a second add changes nothing. A subnet holding a listed
+# host is warned about.
+start_case "192.168.1.0/24 2001:db8:1::/64 192.168.1.9"
+chains add >/dev/null 2>"$work/err"
+check "a subnet holding a host is warned about" contains "$work/err" "192.168.1.0/24 holds 192.168.1.9/32"
+chains --dry-run add >"$work/out" 2>/dev/null
+check "a second add changes nothing" test ! -s "$work/out"
+check "the IPv6 prefix is kept as written" contains "$work/case/v6/rules" "NETRECKON_IN -d 2001:db8:1::/64"
+
+# The host normaliser, a case a line: entry, then what it prints (or "invalid").
+while IFS='|' read -r entry expected; do
+  got=$(printf '%s\n' "$entry" | awk -f "$contrib/netreckon-hosts.awk" 2>/dev/null || echo invalid)
+  check "host '$entry' gives '$expected' (got '$got')" test "$got" = "$expected"
+done <<'CASES'
+10.0.0.1|4 10.0.0.1/32
+10.0.0.1/32|4 10.0.0.1/32
+192.168.1.77/24|4 192.168.1.0/24
+0.0.0.0/0|4 0.0.0.0/0
+10.0.0.1/33|invalid
+10.0.0.1/032|invalid
+10.0.0.256|invalid
+010.0.0.1|invalid
+2001:DB8::A|6 2001:db8::a/128
+2001:0db8:0000:0000:0000:0000:0000:0001|6 2001:db8::1/128
+2001:db8::1/128|6 2001:db8::1/128
+2001:db8:0:0:1::5/64|6 2001:db8::/64
+2001:db8::5/064|invalid
+2001:db8::1/0128|invalid
+2001:db8::1/129|invalid
+::ffff:192.0.2.1|6 ::ffff:192.0.2.1/128
+2001:db8:::1|invalid
+10.0.0.9=printer|4 10.0.0.9/32 printer
+10.0.0.9=bad name|invalid
+10.0.0.9=|invalid
+CASES
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
