@@ -47,9 +47,9 @@ constexpr std::array<unsigned char, 256> MakeKeyTable() {
   for (int iChar = '0'; iChar <= '9'; ++iChar) {
     aTable[static_cast<std::size_t>(iChar)] = 2;
   }
-  for (int iChar = 'a'; iChar <= 'z'; ++iChar) {
-    aTable[static_cast<std::size_t>(iChar)] = 2;
-    aTable[static_cast<std::size_t>(iChar - 'a' + 'A')] = 2;
+  for (std::size_t iLetter = 0; iLetter < 26; ++iLetter) {
+    aTable['a' + iLetter] = 2;
+    aTable['A' + iLetter] = 2;
   }
   aTable[':'] = 2;
   aTable['!'] = 2;
@@ -78,6 +78,7 @@ bool IsSameText(std::string_view szLeft, std::string_view szRight) {
 // the day before does: it goes to day 0 like that one.
 int32_t FoldEarlyDays(int32_t iday_index) { return iday_index < 0 ? 0 : iday_index; }
 
+// cppcheck-suppress constParameter ; the series is returned to be changed
 day_series_t& GetDirectionSeries(data_t& tHost, int32_t iDirection) {
   return iDirection == 0 ? tHost.bytes_in : tHost.bytes_out;
 }
@@ -156,7 +157,7 @@ bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData,
   }
   // A listing keeps its order: the row's host is most often the one after the row before's,
   // and a key written exactly as a host's was checked when the host was added.
-  const auto iGuess = static_cast<std::size_t>(ppBandwidthUsage.iLastHost + 1);
+  const std::size_t iGuess = static_cast<std::size_t>(ppBandwidthUsage.iLastHost) + 1;
   int32_t iHost = -1;
   if (iGuess < ppBandwidthUsage.tHosts.size() &&
       IsSameText(GetHostKey(ppBandwidthUsage.tHosts[iGuess]), szKey)) {

@@ -60,13 +60,13 @@ void MarkLogWindow(const char* pBytes, uint64_t& uiSpaces, uint64_t& uiBreaks) {
   const __m128i tBreak = _mm_set1_epi8('\n');
   const __m128i tTab = _mm_set1_epi8('\t');
   const __m128i tFour = _mm_set1_epi8(4);
-  for (int iBlock = 0; iBlock < 4; ++iBlock) {
+  for (std::ptrdiff_t iBlock = 0; iBlock < 4; ++iBlock) {
     const __m128i tBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pBytes + 16 * iBlock));
     // Tab to carriage return: the byte less 9 is 4 or less.
     const __m128i tFromTab = _mm_sub_epi8(tBytes, tTab);
     const __m128i tControl = _mm_cmpeq_epi8(_mm_min_epu8(tFromTab, tFour), tFromTab);
     const __m128i tSpaces = _mm_or_si128(_mm_cmpeq_epi8(tBytes, tBlank), tControl);
-    const int iShift = 16 * iBlock;
+    const auto iShift = 16 * iBlock;
     uiSpaceBits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(tSpaces)))
                    << iShift;
     uiBreakBits |= static_cast<uint64_t>(
