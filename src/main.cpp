@@ -89,7 +89,7 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
   CopyArgument(tSettings.szLogFileStartFilter, argc, argv, 2);
   ProcessSpecialDateParameter(tSettings.szLogFileStartFilter, tSettings.tStartProcessing);
   CopyArgument(tSettings.szLogFileEndFilter, argc, argv, 3);
-  ProcessSpecialDateParameter(tSettings.szLogFileEndFilter, tSettings.tStartProcessing);
+  ProcessSpecialDateParameter(tSettings.szLogFileEndFilter, tSettings.tStartProcessing, true);
   if (tSettings.eReport == report_type_t::kConsole) {
     std::printf("Using filter date-range [%s] - [%s]\n", tSettings.szLogFileStartFilter,
                 tSettings.szLogFileEndFilter);

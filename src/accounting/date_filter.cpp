@@ -1,7 +1,9 @@
-// Resolving the start and end date filters of the command line ("today", "today-N").
+// Resolving the start and end date filters of the command line ("today", "today-N", and the
+// calendar periods "month", "month-N", "year", "year-N").
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "accounting/records.h"
 
@@ -15,11 +17,68 @@ void WriteFilterDate(char* pLogFileFilter, const struct tm& tDate) {
   }
 }
 
+// The number of periods back of "WORD" or "WORD-N", N digits only; -1 when the filter is not
+// that word.
+long long ReadPeriodsBack(std::string_view szFilter, std::string_view szWord) {
+  if (szFilter.substr(0, szWord.size()) != szWord) {
+    return -1;
+  }
+  const std::string_view szRest = szFilter.substr(szWord.size());
+  if (szRest.empty()) {
+    return 0;
+  }
+  if (szRest.size() < 2 || szRest.size() > 10 || szRest[0] != '-' ||
+      szRest.find_first_not_of("0123456789", 1) != std::string_view::npos) {
+    return -1;
+  }
+  long long llBack = 0;
+  for (const char cDigit : szRest.substr(1)) {
+    llBack = llBack * 10 + (cDigit - '0');
+  }
+  return llBack;
+}
+
+bool IsLeapYear(long long llYear) {
+  return (llYear % 4 == 0 && llYear % 100 != 0) || llYear % 400 == 0;
+}
+
+// Writes the first or the last day of a calendar month or year, N back from the local date, as
+// eight digits. Periods before year 1 stop at year 1.
+bool ResolvePeriod(char* pLogFileFilter, const struct tm& tm_now, bool bEnd) {
+  const std::string_view szFilter(pLogFileFilter);
+  long long llYear = tm_now.tm_year + 1900LL;
+  long long llMonth = tm_now.tm_mon;  // 0 to 11
+  long long llFirstMonth = 0;
+  long long llLastMonth = 11;
+  if (const long long llBack = ReadPeriodsBack(szFilter, "month"); llBack >= 0) {
+    long long llMonths = llYear * 12 + llMonth - llBack;
+    llMonths = llMonths < 12 ? 12 : llMonths;
+    llYear = llMonths / 12;
+    llFirstMonth = llLastMonth = llMonths % 12;
+  } else if (const long long llYearsBack = ReadPeriodsBack(szFilter, "year"); llYearsBack >= 0) {
+    llYear = llYear - llYearsBack < 1 ? 1 : llYear - llYearsBack;
+  } else {
+    return false;
+  }
+  constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const long long llMonthShown = bEnd ? llLastMonth : llFirstMonth;
+  const long long llDay =
+      !bEnd ? 1
+            : kDaysInMonth[llMonthShown] + (llMonthShown == 1 && IsLeapYear(llYear) ? 1 : 0);
+  char szDate[kTextBuf] = {};
+  std::snprintf(szDate, sizeof szDate, "%04lld%02lld%02lld", llYear, llMonthShown + 1, llDay);
+  CopyText(pLogFileFilter, kTextBuf, szDate);
+  return true;
+}
+
 }  // namespace
 
-void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow) {
+void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd) {
   struct tm tm_now = {};
   localtime_r(&tNow, &tm_now);
+  if (ResolvePeriod(pLogFileFilter, tm_now, bEnd)) {
+    return;
+  }
   if (pLogFileFilter[0] == '\0') {
     WriteFilterDate(pLogFileFilter, tm_now);
     return;

@@ -41,6 +41,42 @@ TEST(DateFilter, ResolvesKeywordsAgainstTheClock) {
   }
 }
 
+TEST(DateFilter, ResolvesCalendarPeriodsAsStartAndEnd) {
+  const TimeZone tZone("UTC");
+  constexpr time_t k20280315Noon = 1836734400;  // 2028-03-15 12:00 UTC, a leap year
+  const struct {
+    const char* szFilter;
+    time_t tNow;
+    const char* szStart;
+    const char* szEnd;
+  } kCases[] = {
+      {"month", k20090305Noon, "20090301", "20090331"},
+      {"month-1", k20090305Noon, "20090201", "20090228"},
+      {"month-1", k20280315Noon, "20280201", "20280229"},
+      {"month-1", k20090103Noon, "20081201", "20081231"},
+      {"month-2", k20090103Noon, "20081101", "20081130"},
+      {"month-13", k20090305Noon, "20080201", "20080229"},
+      {"month-0", k20090103Noon, "20090101", "20090131"},
+      {"year", k20090305Noon, "20090101", "20091231"},
+      {"year-1", k20090103Noon, "20080101", "20081231"},
+      {"year-9999999", k20090305Noon, "00010101", "00011231"},
+      {"month-99999999", k20090305Noon, "00010101", "00010131"},
+      // Anything else is not a period and stays as it is.
+      {"months", k20090305Noon, "months", "months"},
+      {"month-", k20090305Noon, "month-", "month-"},
+      {"month-+1", k20090305Noon, "month-+1", "month-+1"},
+      {"Month", k20090305Noon, "Month", "Month"},
+  };
+  for (const auto& tCase : kCases) {
+    for (const bool bEnd : {false, true}) {
+      char szBuffer[kTextBuf] = {};
+      CopyText(szBuffer, sizeof szBuffer, tCase.szFilter);
+      ProcessSpecialDateParameter(szBuffer, tCase.tNow, bEnd);
+      EXPECT_STREQ(szBuffer, bEnd ? tCase.szEnd : tCase.szStart) << tCase.szFilter << bEnd;
+    }
+  }
+}
+
 TEST(DateFilter, UsesTheLocalDate) {
   const TimeZone tZone("Pacific/Auckland");  // 2009-03-06 01:00 there
   EXPECT_EQ(Resolve("today", k20090305Noon), "20090306");

@@ -122,8 +122,10 @@ constexpr std::size_t kIsoDateBuf = 32;
 void FormatDayDate(date_number_t uiBase, int32_t iOffset, char (&szDate)[kIsoDateBuf]);
 
 /// Resolves a date filter in place (empty, "today", "today-N", else left as it is) against
-/// `tNow`. `pLogFileFilter` holds kTextBuf bytes.
-void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow);
+/// `tNow`. "month", "month-N", "year" and "year-N" (this or N calendar months or years back)
+/// give the first day of the period, or its last day for an end filter (`bEnd`).
+/// `pLogFileFilter` holds kTextBuf bytes.
+void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd = false);
 
 // ---- host tables ----
 
