@@ -1,8 +1,13 @@
 // netreckon: per-host traffic in and out over a range of days, from packet-filter counter logs.
+#include <getopt.h>
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "accounting/records.h"
 #include "logs/logs.h"
@@ -19,6 +24,9 @@ struct settings_t {
   char szIncomingDataLogfilePrefix[kTextBuf] = {};
   char szOutgoingDataLogfilePrefix[kTextBuf] = {};
   time_t tStartProcessing = 0;  // also "today" for the date filters and the notices
+  report_options_t tOptions;
+  std::vector<const char*> tNamesFiles;
+  std::unordered_map<std::string, std::string> tNames;  // key, ASCII case folded, to name
 };
 
 constexpr const char* kBanner = "netreckon\nWritten by the netreckon developers.\n";
@@ -40,17 +48,28 @@ constexpr const char* kUsage[] = {
 
 constexpr const char* kHelpMore =
     "\nThe generate-type may also be a word: console (0), html (1), or\n"
-    "  csv    bytes per host and day: host,date,incoming_bytes,outgoing_bytes\n"
-    "  json   the same as one JSON object, with totals per host and for all hosts\n"
-    "  daily  an HTML page with a chart of the traffic per day and a table of hosts by days\n"
+    "  csv      bytes per host and day: host,name,date,incoming_bytes,outgoing_bytes,snapshots\n"
+    "  json     the same as one JSON object, with totals per host and for all hosts\n"
+    "  daily    an HTML page with a chart of the traffic per day and a table of hosts by days\n"
+    "  monthly  an HTML page with a chart per calendar month and a table of hosts by months\n"
+    "Date filters: YYYYMMDD, today, today-N (N days ago), month, month-N (this or N calendar\n"
+    "months ago), year, year-N: a period is its first day as a start, its last day as an end.\n"
+    "Options, before, between or after the arguments (-- ends them):\n"
+    "  --names            show host names in the console and HTML reports too\n"
+    "  --names-file FILE  names from a hosts file or a DHCP lease file (repeatable, later wins;\n"
+    "                     else the rule's comment in the newest snapshot); implies --names\n"
+    "  --sort ORDER       total, in or out (most bytes first) or host (by address)\n"
+    "  --top N            the first N hosts, then one line for the other hosts\n"
+    "  --by PERIOD        day (the default) or month: one csv row or json entry per month\n"
+    "  --help, -h         this text;  --version, -V  the version\n"
     "Exit status: 0 every row of every chosen file was accounted; 1 something was left out\n"
     "(the directory could not be listed, a file or a row was refused or could not be read)\n"
-    "or the report could not be written; 255 no arguments.\n"
-    "--help, -h: this text. --version, -V: the version.\n";
+    "or the report could not be written; 2 a bad option; 255 no arguments.\n";
 
-void CopyArgument(char (&szSetting)[kTextBuf], int argc, char** argv, int iPosition) {
-  if (argc > iPosition) {
-    CopyText(szSetting, sizeof szSetting, argv[iPosition]);
+void CopyArgument(char (&szSetting)[kTextBuf], const std::vector<const char*>& tArguments,
+                  std::size_t iPosition) {
+  if (tArguments.size() > iPosition) {
+    CopyText(szSetting, sizeof szSetting, tArguments[iPosition]);
   }
 }
 
@@ -60,35 +79,147 @@ void PrintUsage() {
   }
 }
 
+enum option_id_t { kOptionNames = 256, kOptionNamesFile, kOptionSort, kOptionTop, kOptionBy };
+
+constexpr option kOptions[] = {
+    {"names", no_argument, nullptr, kOptionNames},
+    {"names-file", required_argument, nullptr, kOptionNamesFile},
+    {"sort", required_argument, nullptr, kOptionSort},
+    {"top", required_argument, nullptr, kOptionTop},
+    {"by", required_argument, nullptr, kOptionBy},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// A negative number such as "-1" is an argument (a generate-type), not an option.
+bool IsNegativeNumber(const char* szArgument) {
+  return szArgument[0] == '-' && szArgument[1] >= '0' && szArgument[1] <= '9';
+}
+
+int ReportBadOption(const char* szWhat, const char* szArgument) {
+  std::fprintf(stderr, "netreckon: %s %s (netreckon --help lists the options)\n", szWhat,
+               szArgument);
+  return 2;
+}
+
+// Reads one option's value into the settings; returns 2 for a bad one, -1 to go on.
+int ReadOption(int iOption, const char* szValue, settings_t& tSettings) {
+  report_options_t& tOptions = tSettings.tOptions;
+  const std::string_view szText = szValue != nullptr ? szValue : "";
+  switch (iOption) {
+    case kOptionNames: tOptions.bNames = true; return -1;
+    case kOptionNamesFile:
+      tSettings.tNamesFiles.push_back(szValue);
+      tOptions.bNames = true;
+      return -1;
+    case kOptionSort:
+      tOptions.bOrderGiven = true;
+      if (szText == "total") {
+        tOptions.eOrder = host_order_t::kTotal;
+      } else if (szText == "in") {
+        tOptions.eOrder = host_order_t::kIn;
+      } else if (szText == "out") {
+        tOptions.eOrder = host_order_t::kOut;
+      } else if (szText == "host") {
+        tOptions.eOrder = host_order_t::kHost;
+      } else {
+        return ReportBadOption("--sort takes total, in, out or host, not", szValue);
+      }
+      return -1;
+    case kOptionTop:
+      if (szText.empty() || szText.size() > 9 ||
+          szText.find_first_not_of("0123456789") != std::string_view::npos ||
+          ParseInt(szValue) < 1) {
+        return ReportBadOption("--top takes a whole number of hosts from 1, not", szValue);
+      }
+      tOptions.iTop = ParseInt(szValue);
+      return -1;
+    case kOptionBy:
+      if (szText != "day" && szText != "month") {
+        return ReportBadOption("--by takes day or month, not", szValue);
+      }
+      tOptions.bByMonth = szText == "month";
+      return -1;
+    default: return -1;
+  }
+}
+
+// Reads the options, wherever they stand, and the positional arguments in order. Returns the
+// exit status when the run ends here, -1 to go on.
+int ReadArguments(int argc, char** argv, settings_t& tSettings,
+                  std::vector<const char*>& tArguments) {
+  opterr = 0;
+  optind = 1;
+  while (optind < argc) {
+    if (IsNegativeNumber(argv[optind])) {
+      tArguments.push_back(argv[optind++]);
+      continue;
+    }
+    const int iOption = getopt_long(argc, argv, "-:hV", kOptions, nullptr);
+    if (iOption == -1) {
+      break;
+    }
+    switch (iOption) {
+      case 1: tArguments.push_back(optarg); break;
+      case 'h':
+        PrintUsage();
+        std::fputs(kHelpMore, stdout);
+        return 0;
+      case 'V': std::puts("netreckon " NETRECKON_VERSION); return 0;
+      case ':': return ReportBadOption("a value is missing after", argv[optind - 1]);
+      case '?': return ReportBadOption("unknown option", argv[optind - 1]);
+      default:
+        if (const int iStatus = ReadOption(iOption, optarg, tSettings); iStatus >= 0) {
+          return iStatus;
+        }
+    }
+  }
+  // After "--" everything is an argument.
+  for (; optind < argc; ++optind) {
+    tArguments.push_back(argv[optind]);
+  }
+  return -1;
+}
+
 // Returns the exit status when the run ends here, -1 to go on.
 int ReadSettings(int argc, char** argv, settings_t& tSettings) {
-  if (argc < 2) {
+  std::vector<const char*> tArguments;
+  if (argc >= 2) {
+    if (const int iStatus = ReadArguments(argc, argv, tSettings, tArguments); iStatus >= 0) {
+      return iStatus;
+    }
+  }
+  if (tArguments.empty()) {
     std::puts(kBanner);
     PrintUsage();
     return 255;
   }
-  const std::string_view szFirst = argv[1];
-  if (szFirst == "--help" || szFirst == "-h") {
-    PrintUsage();
-    std::fputs(kHelpMore, stdout);
-    return 0;
-  }
-  if (szFirst == "--version" || szFirst == "-V") {
-    std::puts("netreckon " NETRECKON_VERSION);
-    return 0;
+  // Later files win over earlier ones, as later lines of a file over earlier ones.
+  for (const char* szNamesFile : tSettings.tNamesFiles) {
+    std::vector<std::pair<std::string, std::string>> tNames;
+    int iError = 0;
+    if (!ReadNamesFile(szNamesFile, tNames, iError)) {
+      std::fprintf(stderr, "netreckon: cannot read the names file %s: %s\n", szNamesFile,
+                   std::strerror(iError));
+      return 2;
+    }
+    for (auto& [szKey, szName] : tNames) {
+      tSettings.tNames[szKey] = std::move(szName);
+    }
   }
   tSettings.tStartProcessing = time(nullptr);
-  tSettings.eReport = ParseReportType(argv[1]);
+  tSettings.eReport = ParseReportType(tArguments[0]);
   if (tSettings.eReport == report_type_t::kConsole) {
     std::puts(kBanner);
   }
   CopyText(tSettings.szLogPath, kTextBuf, "./");
-  CopyArgument(tSettings.szLogPath, argc, argv, 4);
-  CopyArgument(tSettings.szIncomingDataLogfilePrefix, argc, argv, 5);
-  CopyArgument(tSettings.szOutgoingDataLogfilePrefix, argc, argv, 6);
-  CopyArgument(tSettings.szLogFileStartFilter, argc, argv, 2);
+  CopyArgument(tSettings.szLogPath, tArguments, 3);
+  CopyArgument(tSettings.szIncomingDataLogfilePrefix, tArguments, 4);
+  CopyArgument(tSettings.szOutgoingDataLogfilePrefix, tArguments, 5);
+  CopyArgument(tSettings.szLogFileStartFilter, tArguments, 1);
   ProcessSpecialDateParameter(tSettings.szLogFileStartFilter, tSettings.tStartProcessing);
-  CopyArgument(tSettings.szLogFileEndFilter, argc, argv, 3);
+  CopyArgument(tSettings.szLogFileEndFilter, tArguments, 2);
   ProcessSpecialDateParameter(tSettings.szLogFileEndFilter, tSettings.tStartProcessing, true);
   if (tSettings.eReport == report_type_t::kConsole) {
     std::printf("Using filter date-range [%s] - [%s]\n", tSettings.szLogFileStartFilter,
@@ -105,6 +236,7 @@ void PrintReport(const settings_t& tSettings, const report_t& tReport) {
     case report_type_t::kCsv: WriteCsvReport(stdout, tReport); break;
     case report_type_t::kJson: WriteJsonReport(stdout, tReport); break;
     case report_type_t::kDaily: WriteDailyPage(stdout, tReport); break;
+    case report_type_t::kMonthly: WriteMonthlyPage(stdout, tReport); break;
     case report_type_t::kNone: break;
   }
 }
@@ -115,7 +247,8 @@ struct run_t {
   host_table_t tBandwidthUsageInitValue;
   bool bIncomplete = false;  // a file or a row was left out: the figures may be short
   bool bReadAny = false;
-  date_number_t uiLatestFileDate = 0;  // of the files of the range that were read
+  date_number_t uiLatestFileDate = 0;     // of the files of the range that were read
+  std::vector<date_number_t> tFileDates;  // the name date of every file of the range read
   report_t tReport;
 };
 
@@ -167,6 +300,7 @@ void RunPass(const settings_t& tSettings, const dir_listing_t& tListing, const c
     ReportLogRead(tRead, tRun);
     if (!tLog.bBaseline && tRead.eOutcome == log_outcome_t::kRead) {
       tRun.bReadAny = true;
+      tRun.tFileDates.push_back(tLog.uiFileDate);
       tRun.uiLatestFileDate =
           tLog.uiFileDate > tRun.uiLatestFileDate ? tLog.uiFileDate : tRun.uiLatestFileDate;
     }
@@ -212,6 +346,24 @@ void WriteEndNotice(const settings_t& tSettings, const run_t& tRun) {
                szEnd);
 }
 
+// A host's name: from the names files, else its rule's comment; shown only when it is 1 to 64
+// printable characters.
+void NameReportHosts(const settings_t& tSettings, report_t& tReport) {
+  for (host_figures_t& tHost : tReport.tHosts) {
+    std::string szKey = tHost.szHost;
+    for (char& cChar : szKey) {
+      cChar = cChar >= 'A' && cChar <= 'Z' ? static_cast<char>(cChar - 'A' + 'a') : cChar;
+    }
+    if (const auto pName = tSettings.tNames.find(szKey);
+        pName != tSettings.tNames.end() && !pName->second.empty()) {
+      tHost.szName = pName->second;
+    }
+    if (!IsHostNameShown(tHost.szName)) {
+      tHost.szName.clear();
+    }
+  }
+}
+
 // Both passes share the tables and the report range; the directory is listed once for both.
 // Returns 1 when anything of the chosen files was left out.
 int RunAndReport(const settings_t& tSettings) {
@@ -222,6 +374,12 @@ int RunAndReport(const settings_t& tSettings) {
   RunPass(tSettings, tListing, tSettings.szOutgoingDataLogfilePrefix, 1, tRun);
   WriteEndNotice(tSettings, tRun);
   BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, tRun.tReport);
+  CountReportSnapshots(tRun.tFileDates, tRun.tReport);
+  NameReportHosts(tSettings, tRun.tReport);
+  ApplyReportOptions(
+      tSettings.tOptions,
+      tSettings.eReport == report_type_t::kDaily || tSettings.eReport == report_type_t::kMonthly,
+      tRun.tReport);
   PrintReport(tSettings, tRun.tReport);
   return tRun.bIncomplete ? 1 : 0;
 }

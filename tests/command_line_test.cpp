@@ -123,8 +123,8 @@ TEST(CommandLine, HelpAndVersionAnswerAndExit0) {
     const char* szStart;
     const char* szAlsoHolds;
   } kCases[] = {
-      {"--help", "Usage: <generate-type>", "csv    bytes per host and day"},
-      {"-h", "Usage: <generate-type>", "daily  an HTML page"},
+      {"--help", "Usage: <generate-type>", "csv      bytes per host and day"},
+      {"-h", "Usage: <generate-type>", "monthly  an HTML page"},
       {"--version", "netreckon " NETRECKON_VERSION "\n", ""},
       {"-V", "netreckon " NETRECKON_VERSION "\n", ""},
   };

@@ -25,9 +25,9 @@ def check(condition, what):
         print("FAIL:", what)
 
 
-def run(kind, start, end, folder, tz="UTC"):
-    result = subprocess.run([NETRECKON, kind, start, end, folder, "traffic_in_", "traffic_out_"],
-                            capture_output=True, env={"TZ": tz}, timeout=60, check=False)
+def run(kind, start, end, folder, tz="UTC", options=()):
+    result = subprocess.run([NETRECKON, kind, start, end, folder, "traffic_in_", "traffic_out_",
+                             *options], capture_output=True, env={"TZ": tz}, timeout=60, check=False)
     return result.returncode, result.stdout.decode("utf-8", "replace"), result.stderr.decode()
 
 
@@ -54,14 +54,27 @@ for tz in ("UTC", "America/Los_Angeles"):
     check(status == 0, f"csv status {status}")
     check("\r\n" in text and "\n" not in text.replace("\r\n", ""), "csv lines end in CRLF")
     rows = list(csv.reader(io.StringIO(text, newline="")))
-    check(rows[0] == ["host", "date", "incoming_bytes", "outgoing_bytes"], "csv header")
+    check(rows[0] == ["host", "name", "date", "incoming_bytes", "outgoing_bytes", "snapshots"],
+          "csv header")
     days = ["2026-11-02", "2026-11-03", "2026-11-04", "2026-11-05"]
     for host, (total_in, total_out) in hosts.items():
         mine = [r for r in rows[1:] if r[0] == host]
-        check([r[1] for r in mine] == days, f"csv days of {host} ({tz})")
-        check(near(sum(int(r[2]) for r in mine), total_in), f"csv incoming of {host} ({tz})")
-        check(near(sum(int(r[3]) for r in mine), total_out), f"csv outgoing of {host} ({tz})")
+        check([r[2] for r in mine] == days, f"csv days of {host} ({tz})")
+        check(near(sum(int(r[3]) for r in mine), total_in), f"csv incoming of {host} ({tz})")
+        check(near(sum(int(r[4]) for r in mine), total_out), f"csv outgoing of {host} ({tz})")
+        # Four snapshots a day in each direction.
+        check([r[5] for r in mine] == ["8"] * 4, f"csv snapshots of {host} ({tz})")
     check(len(rows) == 1 + len(days) * len(hosts), "csv row count")
+    # Per month: one row per host, the sums of its days to the byte.
+    _, text, _ = run("csv", *RANGE, LOGS, tz, ["--by", "month"])
+    months = list(csv.reader(io.StringIO(text, newline="")))
+    for host in hosts:
+        mine = [r for r in rows[1:] if r[0] == host]
+        month = [r for r in months[1:] if r[0] == host]
+        check(len(month) == 1 and month[0][2] == "2026-11" and
+              int(month[0][3]) == sum(int(r[3]) for r in mine) and
+              int(month[0][4]) == sum(int(r[4]) for r in mine) and month[0][5] == "32",
+              f"csv by month of {host} ({tz})")
 
     # JSON: totals are the sums of the days, and match the console.
     status, text, _ = run("json", *RANGE, LOGS, tz)
@@ -82,7 +95,8 @@ for tz in ("UTC", "America/Los_Angeles"):
 with tempfile.TemporaryDirectory() as folder:
     # Nothing found: the CSV header alone, a JSON report with no range and no hosts.
     status, text, _ = run("csv", *RANGE, folder)
-    check((status, text) == (0, "host,date,incoming_bytes,outgoing_bytes\r\n"), "empty csv")
+    check((status, text) == (0, "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n"),
+          "empty csv")
     status, text, _ = run("json", *RANGE, folder)
     check(json.loads(text) == {"from": None, "to": None, "hosts": [], "incoming_bytes": 0,
                                "outgoing_bytes": 0}, "empty json")
@@ -102,7 +116,8 @@ with tempfile.TemporaryDirectory() as folder:
     check(report["hosts"][0]["incoming_bytes"] == 4000, "json takes out the baseline")
     _, text, _ = run("csv", "20261102", "20261102", folder)
     rows = list(csv.reader(io.StringIO(text, newline="")))
-    check(rows[1:] == [["10.0.0.7", "2026-11-02", "4000", "0"]], "csv: only the real host")
+    check(rows[1:] == [["10.0.0.7", "lab", "2026-11-02", "4000", "0", "1"]],
+          "csv: only the real host, named by its rule's comment")
     _, page, _ = run("daily", "20261102", "20261102", folder)
     check("a&quot;b" not in page and "e&lt;" not in page and "10.0.0.7" in page,
           "daily: only the real host")
@@ -121,8 +136,20 @@ with tempfile.TemporaryDirectory() as folder:
     status, text, err = run("csv", "20260101", "20261231", folder)
     rows = list(csv.reader(io.StringIO(text, newline="")))
     check(status == 0 and err == "", f"a year: csv status {status} {err}")
-    check(len(rows) == 1 + 2 * 365 and rows[365][1] == "2026-12-31" and rows[-1][2] == "10000000",
+    check(len(rows) == 1 + 2 * 365 and rows[365][2] == "2026-12-31" and rows[-1][3] == "10000000",
           "a year: csv has every day")
+    _, text, _ = run("json", "20260101", "20261231", folder, options=["--by", "month"])
+    by_month = json.loads(text)
+    check([m["date"] for m in by_month["hosts"][0]["months"]] ==
+          [f"2026-{m:02d}" for m in range(1, 13)] and
+          sum(m["incoming_bytes"] for m in by_month["hosts"][1]["months"]) == 3650 * 10**6,
+          "a year: json by month")
+    status, page, _ = run("monthly", "20260101", "20261231", folder)
+    check(status == 0 and page.count("<th title=\"2026-") == 12 and ">365.0</td>" in page,
+          "a year: the monthly page has twelve months and the total")
+    status, page, _ = run("daily", "20260101", "20261231", folder)
+    check(status == 0 and page.count("<th title=\"2026-") == 12 and page.count("<rect ") == 2 * 365,
+          "a year: the daily page charts days and tabulates months")
     report = json.loads(run("json", "20260101", "20261231", folder)[1])
     check((report["from"], report["to"]) == ("2026-01-01", "2026-12-31"), "a year: json range")
     check(report["incoming_bytes"] == 4015 * 10**6 and near(report["incoming_bytes"], all_in),
@@ -188,7 +215,16 @@ check("<title>netreckon: traffic from 2026-11-02 to 2026-11-05</title>" in page,
 check(page.count("<rect ") == 8 and "MB per day" in page, "daily chart: two bars a day")
 check(["11-02", "11-03", "11-04", "11-05"] == [t for t in checker.svg_texts if re.fullmatch(r"\d\d-\d\d", t)],
       "daily chart day labels")
-check("<td>10.0.0.5</td>" in page and ">2361.00</td>" in page, "daily table rows and grand total")
+check("<td>10.0.0.5</td>" in page and ">2361.0</td>" in page, "daily table rows and grand total")
+# Every row's cells add up to its total as shown, and the hosts come by total.
+rows = re.findall(r"<tr(?: class=\"sum\")?><td>([^<]*)</td>(.*?)</tr>", page)
+for host, cells in rows:
+    figures = [float(x) for x in re.findall(r">(-?[0-9]+\.[0-9])</td>", cells)]
+    check(abs(sum(figures[:-1]) - figures[-1]) < 1e-6, f"daily row of {host} adds up")
+totals = [float(re.findall(r">(-?[0-9]+\.[0-9])</td>", cells)[-1]) for host, cells in rows[:-1]]
+check(totals == sorted(totals, reverse=True), "daily hosts by total")
+status, page, _ = run("daily", *RANGE, LOGS, options=["--top", "2"])
+check("other hosts (3)" in page and ">2361.0</td>" in page, "daily --top keeps the grand total")
 
 print(f"formats: {'FAILED' if failures else 'ok'}")
 sys.exit(1 if failures else 0)

@@ -63,8 +63,7 @@ bool ResolvePeriod(char* pLogFileFilter, const struct tm& tm_now, bool bEnd) {
   constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const long long llMonthShown = bEnd ? llLastMonth : llFirstMonth;
   const long long llDay =
-      !bEnd ? 1
-            : kDaysInMonth[llMonthShown] + (llMonthShown == 1 && IsLeapYear(llYear) ? 1 : 0);
+      !bEnd ? 1 : kDaysInMonth[llMonthShown] + (llMonthShown == 1 && IsLeapYear(llYear) ? 1 : 0);
   char szDate[kTextBuf] = {};
   std::snprintf(szDate, sizeof szDate, "%04lld%02lld%02lld", llYear, llMonthShown + 1, llDay);
   CopyText(pLogFileFilter, kTextBuf, szDate);

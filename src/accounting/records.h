@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct ipt_data_t {
   std::string_view sOut;
   std::string_view sSource;
   std::string_view sDestination;
+  std::string_view sRest;  // what follows the destination: match details, a /* comment */
 };
 
 // One calendar day of one direction that holds a reading, counted from the report's start:
@@ -50,6 +52,7 @@ struct day_series_t {
 struct data_t {
   char ip[kIpBuf] = {};
   uint8_t iIpLength = 0;
+  std::string szComment;  // the comment of the host's rule in the newest snapshot read
   day_series_t bytes_in;
   day_series_t bytes_out;
   uint32_t iPendingStamp = 0;
@@ -172,6 +175,10 @@ bool IsHostKeyReadable(std::string_view szKey);
 
 /// Starts the readings of a new file in a table.
 void StartLogFileReadings(host_table_t& tTable);
+
+/// The text of a rule's comment ("/* NAME */") in what follows a row's destination, when it
+/// is a name to show: 1 to 64 printable ASCII characters; empty otherwise.
+std::string_view FindRuleComment(std::string_view szRest);
 
 /// Takes one row of the file being read: finds or adds its host and adds its reading to the
 /// host's reading of this file (several rows of one key are one reading). Returns false, and

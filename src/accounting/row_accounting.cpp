@@ -140,6 +140,27 @@ bool IsHostKeyReadable(std::string_view szKey) {
   return true;
 }
 
+std::string_view FindRuleComment(std::string_view szRest) {
+  const std::size_t iOpen = szRest.find("/* ");
+  if (iOpen == std::string_view::npos) {
+    return {};
+  }
+  const std::size_t iClose = szRest.find(" */", iOpen + 3);
+  if (iClose == std::string_view::npos) {
+    return {};
+  }
+  const std::string_view szComment = szRest.substr(iOpen + 3, iClose - iOpen - 3);
+  if (szComment.empty() || szComment.size() > 64) {
+    return {};
+  }
+  for (const char cChar : szComment) {
+    if (cChar < ' ' || cChar > '~') {
+      return {};
+    }
+  }
+  return szComment;
+}
+
 void StartLogFileReadings(host_table_t& tTable) {
   ++tTable.iFileStamp;
   tTable.tPending.clear();
@@ -169,6 +190,13 @@ bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData,
   }
   ppBandwidthUsage.iLastHost = iHost;
   data_t& tHost = ppBandwidthUsage.tHosts[static_cast<std::size_t>(iHost)];
+  // The newest snapshot's comment names the host; most rows repeat the one already kept.
+  if (!pData.sRest.empty()) {
+    const std::string_view szComment = FindRuleComment(pData.sRest);
+    if (!szComment.empty() && szComment != tHost.szComment) {
+      tHost.szComment.assign(szComment);
+    }
+  }
   // Two rules of one host (a TCP and a UDP rule) are two parts of one reading, not two
   // successive readings of one counter.
   if (tHost.iPendingStamp == ppBandwidthUsage.iFileStamp) {

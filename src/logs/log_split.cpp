@@ -83,8 +83,8 @@ void MarkLogWindow(const char* pBytes, uint64_t& uiSpaces, uint64_t& uiBreaks) {
   uiBreaks = uiBreakBits;
 }
 
-log_line_t ClassifyLogLine(const char* pLine, const log_tokens_t& tTokens, bool bCut,
-                           ipt_data_t& tRow) {
+log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd, const log_tokens_t& tTokens,
+                           bool bCut, ipt_data_t& tRow) {
   const std::size_t iTokens = tTokens.iTokens;
   const auto GetToken = [pLine, &tTokens](std::size_t iToken) {
     return std::string_view(pLine + tTokens.aiBegin[iToken],
@@ -112,6 +112,8 @@ log_line_t ClassifyLogLine(const char* pLine, const log_tokens_t& tTokens, bool 
   tRow.sOut = GetToken(iProt + 3);
   tRow.sSource = GetToken(iProt + 4);
   tRow.sDestination = GetToken(iProt + 5);
+  const std::size_t iRest = tTokens.aiEnd[iProt + 5];
+  tRow.sRest = std::string_view(pLine + iRest, iLineEnd - iRest);
   return log_line_t::kRow;
 }
 
@@ -174,5 +176,5 @@ log_line_t ReadLogLine(std::string_view szLine, std::size_t iReadable, bool bCut
     AddLogTokens(tTokens, iBegins, iBase, uiSpaces, uiSpaceBefore, ~uint64_t{0});
   }
   CloseLogTokens(tTokens, iBegins, szLine.size());
-  return ClassifyLogLine(szLine.data(), tTokens, bCut, tRow);
+  return ClassifyLogLine(szLine.data(), szLine.size(), tTokens, bCut, tRow);
 }

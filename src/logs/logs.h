@@ -62,9 +62,10 @@ inline void CloseLogTokens(log_tokens_t& tTokens, std::size_t iBegins, std::size
   }
 }
 
-/// Tells what a line is from its tokens (see ReadLogLine) and fills the row of a kRow.
-log_line_t ClassifyLogLine(const char* pLine, const log_tokens_t& tTokens, bool bCut,
-                           ipt_data_t& tRow);
+/// Tells what a line is from its tokens (see ReadLogLine) and fills the row of a kRow; the
+/// line's text ends at offset iLineEnd.
+log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd, const log_tokens_t& tTokens,
+                           bool bCut, ipt_data_t& tRow);
 
 /// Reads one line (without its line break) into a row of views into it. Blank lines and title
 /// lines (first token "Chain" or "pkts") are kSkipped; lines of one to seven tokens are
@@ -165,7 +166,10 @@ void SplitLogLines(log_split_t& tSplit, const char* pBegin, const char* pEnd, st
       if (bCut) {
         TrimLogTokens(tTokens, iLineStart + kMaxLogLine);
       }
-      HandleLogLineResult(tSplit, ClassifyLogLine(pBegin, tTokens, bCut, tSplit.tRow), fOnRow);
+      HandleLogLineResult(tSplit,
+                          ClassifyLogLine(pBegin, bCut ? iLineStart + kMaxLogLine : iLineEnd,
+                                          tTokens, bCut, tSplit.tRow),
+                          fOnRow);
       tTokens.iTokens = 0;
       iBegins = 0;
       iLineStart = iLineEnd + 1;

@@ -13,10 +13,19 @@ constexpr const char* kRule =
 void WriteConsoleReport(std::FILE* pOut, const report_t& tReport, double dElapsedSeconds) {
   std::fputs(kRule, pOut);
   std::fprintf(pOut, "Bandwidth usage from: %llu to %llu\n", tReport.uiFrom, tReport.uiTo);
-  for (const host_figures_t& tHost : tReport.tHosts) {
+  for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
+    const host_figures_t& tHost = tReport.tHosts[iIdx];
     std::fprintf(pOut,
                  "Totals for host [%s]\tIncoming [%.2f MB]\tOutgoing [%.2f MB]\tTotal [%.2f MB]\n",
-                 tHost.szHost, tHost.dInTotal, tHost.dOutTotal, tHost.dInTotal + tHost.dOutTotal);
+                 GetHostTitle(tReport, tHost).c_str(), tHost.dInTotal, tHost.dOutTotal,
+                 tHost.dInTotal + tHost.dOutTotal);
+  }
+  if (tReport.iShown < tReport.tHosts.size()) {
+    std::fprintf(pOut,
+                 "Totals for other hosts (%zu)\tIncoming [%.2f MB]\tOutgoing [%.2f MB]\tTotal "
+                 "[%.2f MB]\n",
+                 tReport.tHosts.size() - tReport.iShown, tReport.tOthers.dInTotal,
+                 tReport.tOthers.dOutTotal, tReport.tOthers.dInTotal + tReport.tOthers.dOutTotal);
   }
   std::fputs(kRule, pOut);
   std::fprintf(

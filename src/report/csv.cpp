@@ -1,16 +1,56 @@
-// The CSV report (RFC 4180): bytes per host and calendar day, for scripts.
+// The CSV report (RFC 4180): bytes per host and calendar day (or month), for scripts.
 #include "report/report.h"
 
+namespace {
+
+// The snapshots read in a calendar month of the report.
+int32_t CountMonthSnapshots(const report_t& tReport, int32_t iMonth) {
+  int32_t iSnapshots = 0;
+  for (const day_snapshots_t& tDay : tReport.tSnapshots) {
+    if (tDay.iDay < tReport.iDays &&
+        GetReportMonthOfDay(tReport, tDay.iDay) == static_cast<std::size_t>(iMonth)) {
+      iSnapshots += tDay.iSnapshots;
+    }
+  }
+  return iSnapshots;
+}
+
+void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost) {
+  WriteCsvField(pOut, tHost.szHost);
+  std::fputc(',', pOut);
+  WriteCsvField(pOut, tHost.szName.c_str());
+}
+
+}  // namespace
+
 void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
-  std::fputs("host,date,incoming_bytes,outgoing_bytes\r\n", pOut);
+  std::fputs("host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n", pOut);
+  const int32_t iMonths = tReport.tOptions.bByMonth ? CountReportMonths(tReport) : 0;
   for (const host_figures_t& tHost : tReport.tHosts) {
+    if (tReport.tOptions.bByMonth) {
+      const std::vector<month_figures_t> tMonths = SumHostMonths(tReport, tHost.tDays);
+      std::size_t iNext = 0;
+      for (int32_t iMonth = 0; iMonth < iMonths; ++iMonth) {
+        month_figures_t tMonth = {iMonth, 0, 0, 0, 0};
+        if (iNext < tMonths.size() && tMonths[iNext].iMonth == iMonth) {
+          tMonth = tMonths[iNext++];
+        }
+        char szMonth[kIsoDateBuf];
+        FormatReportMonth(tReport, iMonth, szMonth);
+        WriteHostStart(pOut, tHost);
+        std::fprintf(pOut, ",%s,%lld,%lld,%d\r\n", szMonth, tMonth.llIn, tMonth.llOut,
+                     CountMonthSnapshots(tReport, iMonth));
+      }
+      continue;
+    }
     day_cursor_t tCursor = {&tHost.tDays, 0};
     for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
       const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
       char szDate[kIsoDateBuf];
       FormatReportDay(tReport, iDay, szDate);
-      WriteCsvField(pOut, tHost.szHost);
-      std::fprintf(pOut, ",%s,%lld,%lld\r\n", szDate, tDay.llIn, tDay.llOut);
+      WriteHostStart(pOut, tHost);
+      std::fprintf(pOut, ",%s,%lld,%lld,%d\r\n", szDate, tDay.llIn, tDay.llOut,
+                   GetDaySnapshots(tReport, iDay));
     }
   }
 }

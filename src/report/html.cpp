@@ -1,4 +1,6 @@
 // The HTML report: one table without line breaks, styled by two linked stylesheets.
+#include <string>
+
 #include "report/report.h"
 
 namespace {
@@ -39,10 +41,16 @@ void WriteHtmlRow(std::FILE* pOut, const char* szIndent, const char* szClass, co
 
 void WriteHtmlReport(std::FILE* pOut, const report_t& tReport) {
   std::fprintf(pOut, kHtmlHead, tReport.uiFrom, tReport.uiTo);
-  for (std::size_t iIdx = 0; iIdx < tReport.tHosts.size(); ++iIdx) {
+  for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
-    WriteHtmlRow(pOut, kHostIndent, iIdx % 2 == 0 ? "even" : "odd", tHost.szHost, tHost.dInTotal,
-                 tHost.dOutTotal);
+    WriteHtmlRow(pOut, kHostIndent, iIdx % 2 == 0 ? "even" : "odd",
+                 GetHostTitle(tReport, tHost).c_str(), tHost.dInTotal, tHost.dOutTotal);
+  }
+  if (tReport.iShown < tReport.tHosts.size()) {
+    const std::string szOthers =
+        "other hosts (" + std::to_string(tReport.tHosts.size() - tReport.iShown) + ")";
+    WriteHtmlRow(pOut, kHostIndent, tReport.iShown % 2 == 0 ? "even" : "odd", szOthers.c_str(),
+                 tReport.tOthers.dInTotal, tReport.tOthers.dOutTotal);
   }
   WriteHtmlRow(pOut, kTotalsIndent, "header", "Total", tReport.dInTotal, tReport.dOutTotal);
   std::fputs(kHtmlTail, pOut);

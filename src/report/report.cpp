@@ -2,8 +2,11 @@
 #include "report/report.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 #include <string_view>
 
 namespace {
@@ -95,6 +98,9 @@ report_type_t ParseReportType(const char* szArgument) {
   if (szType == "daily") {
     return report_type_t::kDaily;
   }
+  if (szType == "monthly") {
+    return report_type_t::kMonthly;
+  }
   switch (ParseInt(szArgument)) {
     case 0: return report_type_t::kConsole;
     case 1: return report_type_t::kHtml;
@@ -113,6 +119,7 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, report_t
     }
     host_figures_t& tFigures = tReport.tHosts.emplace_back();
     tFigures.szHost = tHost.ip;
+    tFigures.szName = tHost.szComment;
     // The baseline is the counters' level before the range: only its day 0 is taken out.
     const int32_t iBaseline = FindHost(tInit, tHost.ip);
     TakeOutBaseline(tHost.bytes_in, GetBaselineDay(tInit, iBaseline, true), true, tFigures.tDays,
@@ -155,4 +162,343 @@ day_figures_t GetNextDayFigures(day_cursor_t& tCursor, int32_t iDay) {
 
 void FormatReportDay(const report_t& tReport, int32_t iDay, char (&szDate)[kIsoDateBuf]) {
   FormatDayDate(tReport.uiFrom, iDay, szDate);
+}
+
+namespace {
+
+// The key's address as numbers for the order by address: IPv4 first, then IPv6, then the rest
+// byte-wise. A prefix length orders after the address.
+struct address_key_t {
+  int iFamily;  // 0 IPv4, 1 IPv6, 2 other
+  unsigned long long auiWords[2];
+  int iPrefix;
+};
+
+bool ReadIpv4(std::string_view szText, unsigned long long& uiValue) {
+  unsigned long long uiResult = 0;
+  int iParts = 0;
+  std::size_t iAt = 0;
+  while (iParts < 4) {
+    std::size_t iDigits = 0;
+    unsigned uiPart = 0;
+    while (iAt < szText.size() && szText[iAt] >= '0' && szText[iAt] <= '9' && iDigits < 3) {
+      uiPart = uiPart * 10 + static_cast<unsigned>(szText[iAt] - '0');
+      ++iAt;
+      ++iDigits;
+    }
+    if (iDigits == 0 || uiPart > 255) {
+      return false;
+    }
+    uiResult = uiResult * 256 + uiPart;
+    ++iParts;
+    if (iParts < 4) {
+      if (iAt >= szText.size() || szText[iAt] != '.') {
+        return false;
+      }
+      ++iAt;
+    }
+  }
+  uiValue = uiResult;
+  return iAt == szText.size();
+}
+
+int ReadHexDigit(char cChar) {
+  if (cChar >= '0' && cChar <= '9') {
+    return cChar - '0';
+  }
+  if (cChar >= 'a' && cChar <= 'f') {
+    return cChar - 'a' + 10;
+  }
+  if (cChar >= 'A' && cChar <= 'F') {
+    return cChar - 'A' + 10;
+  }
+  return -1;
+}
+
+bool ReadIpv6(std::string_view szText, unsigned long long (&auiWords)[2]) {
+  unsigned aWords[8] = {};
+  int iHead = 0;
+  int iGap = -1;
+  std::size_t iAt = 0;
+  if (szText.substr(0, 2) == "::") {
+    iGap = 0;
+    iAt = 2;
+  }
+  while (iAt < szText.size()) {
+    if (iHead >= 8) {
+      return false;
+    }
+    unsigned uiWord = 0;
+    int iDigits = 0;
+    while (iAt < szText.size() && ReadHexDigit(szText[iAt]) >= 0 && iDigits < 4) {
+      uiWord = uiWord * 16 + static_cast<unsigned>(ReadHexDigit(szText[iAt]));
+      ++iAt;
+      ++iDigits;
+    }
+    if (iDigits == 0) {
+      return false;
+    }
+    aWords[iHead++] = uiWord;
+    if (iAt == szText.size()) {
+      break;
+    }
+    if (szText[iAt] != ':') {
+      return false;
+    }
+    ++iAt;
+    if (iAt < szText.size() && szText[iAt] == ':') {
+      if (iGap >= 0) {
+        return false;
+      }
+      iGap = iHead;
+      ++iAt;
+    }
+  }
+  if (iGap < 0 && iHead != 8) {
+    return false;
+  }
+  unsigned aFull[8] = {};
+  const int iTail = iGap < 0 ? 0 : iHead - iGap;
+  for (int iWord = 0; iWord < (iGap < 0 ? iHead : iGap); ++iWord) {
+    aFull[iWord] = aWords[iWord];
+  }
+  for (int iWord = 0; iWord < iTail; ++iWord) {
+    aFull[8 - iTail + iWord] = aWords[iGap + iWord];
+  }
+  auiWords[0] = auiWords[1] = 0;
+  for (int iWord = 0; iWord < 8; ++iWord) {
+    auiWords[iWord / 4] = (auiWords[iWord / 4] << 16) | aFull[iWord];
+  }
+  return true;
+}
+
+address_key_t MakeAddressKey(std::string_view szKey) {
+  address_key_t tKey = {2, {0, 0}, 0};
+  std::string_view szAddress = szKey;
+  int iPrefix = -1;
+  if (const std::size_t iSlash = szKey.find('/'); iSlash != std::string_view::npos) {
+    szAddress = szKey.substr(0, iSlash);
+    iPrefix = 0;
+    for (const char cDigit : szKey.substr(iSlash + 1)) {
+      if (cDigit < '0' || cDigit > '9' || iPrefix > 999) {
+        return tKey;
+      }
+      iPrefix = iPrefix * 10 + (cDigit - '0');
+    }
+  }
+  unsigned long long uiValue = 0;
+  if (ReadIpv4(szAddress, uiValue)) {
+    return {0, {uiValue, 0}, iPrefix < 0 ? 32 : iPrefix};
+  }
+  unsigned long long auiWords[2] = {};
+  if (ReadIpv6(szAddress, auiWords)) {
+    return {1, {auiWords[0], auiWords[1]}, iPrefix < 0 ? 128 : iPrefix};
+  }
+  return tKey;
+}
+
+bool IsBeforeByAddress(const host_figures_t& tLeft, const host_figures_t& tRight) {
+  const address_key_t tA = MakeAddressKey(tLeft.szHost);
+  const address_key_t tB = MakeAddressKey(tRight.szHost);
+  if (tA.iFamily != tB.iFamily) {
+    return tA.iFamily < tB.iFamily;
+  }
+  if (tA.iFamily == 2) {
+    return std::strcmp(tLeft.szHost, tRight.szHost) < 0;
+  }
+  if (tA.auiWords[0] != tB.auiWords[0]) {
+    return tA.auiWords[0] < tB.auiWords[0];
+  }
+  if (tA.auiWords[1] != tB.auiWords[1]) {
+    return tA.auiWords[1] < tB.auiWords[1];
+  }
+  return tA.iPrefix < tB.iPrefix;
+}
+
+double GetOrderBytes(const host_figures_t& tHost, host_order_t eOrder) {
+  switch (eOrder) {
+    case host_order_t::kIn: return tHost.dInTotal;
+    case host_order_t::kOut: return tHost.dOutTotal;
+    default: return tHost.dInTotal + tHost.dOutTotal;
+  }
+}
+
+void AddDayFigures(std::vector<day_figures_t>& tSum, const day_figures_t& tDay) {
+  day_figures_t& tInto = GetDayFigures(tSum, tDay.iDay);
+  tInto.dIn += tDay.dIn;
+  tInto.dOut += tDay.dOut;
+  AddBytes(tInto.llIn, tDay.llIn);
+  AddBytes(tInto.llOut, tDay.llOut);
+}
+
+long long CountMonthNumber(date_number_t uiFrom, int32_t iDay) {
+  char szDate[kIsoDateBuf];
+  FormatDayDate(uiFrom, iDay, szDate);
+  // YYYY-MM-DD, the year possibly longer: read from the end.
+  const std::size_t iLength = std::strlen(szDate);
+  const long long llMonth = (szDate[iLength - 5] - '0') * 10 + (szDate[iLength - 4] - '0');
+  long long llYear = 0;
+  for (std::size_t iAt = 0; iAt + 6 < iLength; ++iAt) {
+    if (szDate[iAt] >= '0' && szDate[iAt] <= '9') {
+      llYear = llYear * 10 + (szDate[iAt] - '0');
+    }
+  }
+  return llYear * 12 + llMonth - 1;
+}
+
+}  // namespace
+
+void CountReportSnapshots(const std::vector<date_number_t>& tFileDates, report_t& tReport) {
+  tReport.tSnapshots.clear();
+  if (tReport.iDays == 0) {
+    return;
+  }
+  for (const date_number_t uiDate : tFileDates) {
+    const int32_t iIndex = GetDayIndex(tReport.uiFrom, uiDate);
+    const int32_t iDay = iIndex < 0 ? 0 : iIndex;
+    auto pDay = std::lower_bound(tReport.tSnapshots.begin(), tReport.tSnapshots.end(), iDay,
+                                 [](const day_snapshots_t& tSnapshots, int32_t iWanted) {
+                                   return tSnapshots.iDay < iWanted;
+                                 });
+    if (pDay == tReport.tSnapshots.end() || pDay->iDay != iDay) {
+      pDay = tReport.tSnapshots.insert(pDay, day_snapshots_t{iDay, 0});
+    }
+    ++pDay->iSnapshots;
+  }
+}
+
+int32_t GetDaySnapshots(const report_t& tReport, int32_t iDay) {
+  const auto pDay = std::lower_bound(
+      tReport.tSnapshots.begin(), tReport.tSnapshots.end(), iDay,
+      [](const day_snapshots_t& tSnapshots, int32_t iWanted) { return tSnapshots.iDay < iWanted; });
+  return pDay != tReport.tSnapshots.end() && pDay->iDay == iDay ? pDay->iSnapshots : 0;
+}
+
+void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& tReport) {
+  tReport.tOptions = tOptions;
+  host_order_t eOrder = tOptions.eOrder;
+  if (!tOptions.bOrderGiven && bPage) {
+    eOrder = host_order_t::kTotal;
+  }
+  if (eOrder == host_order_t::kHost) {
+    std::stable_sort(tReport.tHosts.begin(), tReport.tHosts.end(), IsBeforeByAddress);
+  } else if (eOrder != host_order_t::kFirstSeen) {
+    std::stable_sort(tReport.tHosts.begin(), tReport.tHosts.end(),
+                     [eOrder](const host_figures_t& tLeft, const host_figures_t& tRight) {
+                       return GetOrderBytes(tLeft, eOrder) > GetOrderBytes(tRight, eOrder);
+                     });
+  }
+  const std::size_t iHosts = tReport.tHosts.size();
+  tReport.iShown = tOptions.iTop > 0 && static_cast<std::size_t>(tOptions.iTop) < iHosts
+                       ? static_cast<std::size_t>(tOptions.iTop)
+                       : iHosts;
+  tReport.tOthers = host_figures_t{};
+  tReport.tOthers.szHost = "";
+  for (std::size_t iIdx = tReport.iShown; iIdx < iHosts; ++iIdx) {
+    const host_figures_t& tHost = tReport.tHosts[iIdx];
+    tReport.tOthers.dInTotal += tHost.dInTotal;
+    tReport.tOthers.dOutTotal += tHost.dOutTotal;
+    AddBytes(tReport.tOthers.llInBytes, tHost.llInBytes);
+    AddBytes(tReport.tOthers.llOutBytes, tHost.llOutBytes);
+    for (const day_figures_t& tDay : tHost.tDays) {
+      AddDayFigures(tReport.tOthers.tDays, tDay);
+    }
+  }
+}
+
+int32_t CountReportMonths(const report_t& tReport) {
+  if (tReport.iDays == 0) {
+    return 0;
+  }
+  return static_cast<int32_t>(CountMonthNumber(tReport.uiFrom, tReport.iDays - 1) -
+                              CountMonthNumber(tReport.uiFrom, 0) + 1);
+}
+
+std::vector<month_figures_t> SumHostMonths(const report_t& tReport,
+                                           const std::vector<day_figures_t>& tDays) {
+  std::vector<month_figures_t> tMonths;
+  const long long llFirst = CountMonthNumber(tReport.uiFrom, 0);
+  for (const day_figures_t& tDay : tDays) {
+    const auto iMonth = static_cast<int32_t>(CountMonthNumber(tReport.uiFrom, tDay.iDay) - llFirst);
+    if (tMonths.empty() || tMonths.back().iMonth != iMonth) {
+      tMonths.push_back(month_figures_t{iMonth, 0, 0, 0, 0});
+    }
+    month_figures_t& tMonth = tMonths.back();
+    tMonth.dIn += tDay.dIn;
+    tMonth.dOut += tDay.dOut;
+    AddBytes(tMonth.llIn, tDay.llIn);
+    AddBytes(tMonth.llOut, tDay.llOut);
+  }
+  return tMonths;
+}
+
+std::size_t GetReportMonthOfDay(const report_t& tReport, int32_t iDay) {
+  return static_cast<std::size_t>(CountMonthNumber(tReport.uiFrom, iDay) -
+                                  CountMonthNumber(tReport.uiFrom, 0));
+}
+
+void FormatReportMonth(const report_t& tReport, int32_t iMonth, char (&szMonth)[kIsoDateBuf]) {
+  const long long llMonths = CountMonthNumber(tReport.uiFrom, 0) + iMonth;
+  std::snprintf(szMonth, sizeof szMonth, "%04lld-%02lld", llMonths / 12, llMonths % 12 + 1);
+}
+
+bool IsHostNameShown(std::string_view szName) {
+  if (szName.empty() || szName.size() > 64) {
+    return false;
+  }
+  return std::all_of(szName.begin(), szName.end(),
+                     [](char cChar) { return cChar >= ' ' && cChar <= '~'; });
+}
+
+std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost) {
+  std::string szTitle = tHost.szHost;
+  if (tReport.tOptions.bNames && !tHost.szName.empty()) {
+    szTitle += ' ';
+    szTitle += tHost.szName;
+  }
+  return szTitle;
+}
+
+bool ReadNamesFile(const char* szPath, std::vector<std::pair<std::string, std::string>>& tNames,
+                   int& iError) {
+  std::ifstream tFile(szPath);
+  if (!tFile) {
+    iError = errno;
+    return false;
+  }
+  for (std::string szLine; std::getline(tFile, szLine);) {
+    szLine = szLine.substr(0, szLine.find('#'));
+    std::vector<std::string_view> tTokens;
+    std::string_view szRest(szLine);
+    while (!szRest.empty()) {
+      const std::size_t iStart = szRest.find_first_not_of(" \t\r");
+      if (iStart == std::string_view::npos) {
+        break;
+      }
+      szRest.remove_prefix(iStart);
+      const std::size_t iEnd = std::min(szRest.find_first_of(" \t\r"), szRest.size());
+      tTokens.push_back(szRest.substr(0, iEnd));
+      szRest.remove_prefix(iEnd);
+    }
+    if (tTokens.size() < 2) {
+      continue;
+    }
+    // A lease line begins with its expiry time, all digits.
+    const bool bLease = tTokens[0].find_first_not_of("0123456789") == std::string_view::npos;
+    if (bLease && tTokens.size() < 4) {
+      continue;
+    }
+    const std::string_view szAddress = bLease ? tTokens[2] : tTokens[0];
+    const std::string_view szName = bLease ? tTokens[3] : tTokens[1];
+    std::string szKey(szAddress);
+    for (char& cChar : szKey) {
+      cChar = cChar >= 'A' && cChar <= 'Z' ? static_cast<char>(cChar - 'A' + 'a') : cChar;
+    }
+    tNames.emplace_back(std::move(szKey), szName == "*" ? std::string() : std::string(szName));
+  }
+  if (tFile.bad()) {
+    iError = EIO;
+    return false;
+  }
+  return true;
 }

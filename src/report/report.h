@@ -3,12 +3,27 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "accounting/records.h"
 
 // What the first argument asks for.
-enum class report_type_t { kNone, kConsole, kHtml, kCsv, kJson, kDaily };
+enum class report_type_t { kNone, kConsole, kHtml, kCsv, kJson, kDaily, kMonthly };
+
+// The order of the hosts: as first seen, by bytes (most first, ties as first seen), by address.
+enum class host_order_t { kFirstSeen, kTotal, kIn, kOut, kHost };
+
+// What the options ask of the report.
+struct report_options_t {
+  bool bNames = false;  // names in the console and HTML reports too
+  host_order_t eOrder = host_order_t::kFirstSeen;
+  bool bOrderGiven = false;  // --sort given: the pages keep it instead of sorting by total
+  int32_t iTop = 0;          // hosts shown before "other hosts"; 0: all
+  bool bByMonth = false;     // csv and json per calendar month
+};
 
 // One calendar day's traffic, the baseline taken out: in MB as accounted, and in whole bytes.
 struct day_figures_t {
@@ -19,9 +34,19 @@ struct day_figures_t {
   long long llOut;
 };
 
+// One calendar month's traffic: the sums of its days.
+struct month_figures_t {
+  int32_t iMonth;  // months after the report's first month
+  double dIn;
+  double dOut;
+  long long llIn;
+  long long llOut;
+};
+
 // One host: only the days that hold figures, in ascending order.
 struct host_figures_t {
   const char* szHost;  // the key as the usage table holds it
+  std::string szName;  // empty when unknown
   std::vector<day_figures_t> tDays;
   double dInTotal;  // the days summed in order, less the baseline
   double dOutTotal;
@@ -29,12 +54,22 @@ struct host_figures_t {
   long long llOutBytes;
 };
 
+// The snapshots read for one calendar day of the report, both directions.
+struct day_snapshots_t {
+  int32_t iDay;
+  int32_t iSnapshots;
+};
+
 struct report_t {
   date_number_t uiFrom = 0;  // the report range: start_date and end_date
   date_number_t uiTo = 0;
   int32_t iDays = 0;  // calendar days from uiFrom that the report covers; 0 without readings
-  std::vector<host_figures_t> tHosts;  // in the order hosts were first seen
-  double dInTotal = 0;                 // all hosts
+  std::vector<host_figures_t> tHosts;       // in the order the options ask for
+  std::vector<day_snapshots_t> tSnapshots;  // only days with snapshots, in ascending order
+  report_options_t tOptions;
+  std::size_t iShown = 0;  // hosts shown by the console, HTML and the pages
+  host_figures_t tOthers;  // the hosts after the shown ones, summed (when there are any)
+  double dInTotal = 0;     // all hosts
   double dOutTotal = 0;
   std::vector<day_figures_t> tDays;  // all hosts per day, only the days with figures
   long long llInBytes = 0;           // all hosts, the sums of the hosts' bytes
@@ -49,6 +84,40 @@ report_type_t ParseReportType(const char* szArgument);
 /// taken out of each direction's total and of the day of the first reading, unless that first
 /// reading is below it: the counter was reset in between, and the reading counts whole.
 void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, report_t& tReport);
+
+/// Counts the snapshots read per calendar day of the report from their name dates.
+void CountReportSnapshots(const std::vector<date_number_t>& tFileDates, report_t& tReport);
+
+/// Orders the hosts as the options ask and sums those after the first iTop into tOthers.
+/// `bPage` orders by total when no order was asked for.
+void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& tReport);
+
+/// The snapshots read on a day of the report (0 for a day without any).
+int32_t GetDaySnapshots(const report_t& tReport, int32_t iDay);
+
+/// The calendar months the report covers, and a host's (or the others') figures per month.
+int32_t CountReportMonths(const report_t& tReport);
+std::vector<month_figures_t> SumHostMonths(const report_t& tReport,
+                                           const std::vector<day_figures_t>& tDays);
+
+/// The calendar month (counted from the report's first) of a day of the report.
+std::size_t GetReportMonthOfDay(const report_t& tReport, int32_t iDay);
+
+/// The month of the report's first month plus iMonth as YYYY-MM.
+void FormatReportMonth(const report_t& tReport, int32_t iMonth, char (&szMonth)[kIsoDateBuf]);
+
+/// The host's key, or "KEY NAME" when the report shows names and the host has one.
+std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost);
+
+/// True when the name is one to show: 1 to 64 printable ASCII characters.
+bool IsHostNameShown(std::string_view szName);
+
+/// Reads a names file into the map from key (ASCII case folded) to name: each line either
+/// "ADDRESS NAME [ALIAS...]" as in the hosts file or a lease "EXPIRY MAC ADDRESS NAME [ID]"
+/// (first token all digits); '#' begins a comment; a name "*" means none; later lines win.
+/// Returns false when the file cannot be read (errno kept in iError).
+bool ReadNamesFile(const char* szPath, std::vector<std::pair<std::string, std::string>>& tNames,
+                   int& iError);
 
 // Walks one list of day figures along the calendar days of a report.
 struct day_cursor_t {
@@ -69,6 +138,7 @@ void WriteHtmlReport(std::FILE* pOut, const report_t& tReport);
 void WriteCsvReport(std::FILE* pOut, const report_t& tReport);
 void WriteJsonReport(std::FILE* pOut, const report_t& tReport);
 void WriteDailyPage(std::FILE* pOut, const report_t& tReport);
+void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport);
 
 // ---- escaping text for the formats ----
 

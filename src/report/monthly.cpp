@@ -1,0 +1,60 @@
+// The monthly page: a chart of each calendar month's traffic in and out for all hosts together
+// and a table of hosts by months, for billing periods and a year at a glance.
+#include <string>
+
+#include "report/page.h"
+
+namespace {
+
+std::vector<page_column_t> MakeMonthColumns(const report_t& tReport) {
+  std::vector<page_column_t> tColumns;
+  const int32_t iMonths = CountReportMonths(tReport);
+  std::vector<bool> tHasData(static_cast<std::size_t>(iMonths), false);
+  for (const day_snapshots_t& tDay : tReport.tSnapshots) {
+    if (tDay.iDay < tReport.iDays) {
+      tHasData[GetReportMonthOfDay(tReport, tDay.iDay)] = true;
+    }
+  }
+  for (int32_t iMonth = 0; iMonth < iMonths; ++iMonth) {
+    char szMonth[kIsoDateBuf];
+    FormatReportMonth(tReport, iMonth, szMonth);
+    tColumns.push_back({szMonth, szMonth, !tHasData[static_cast<std::size_t>(iMonth)]});
+  }
+  return tColumns;
+}
+
+}  // namespace
+
+void WriteMonthTable(std::FILE* pOut, const report_t& tReport) {
+  const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);
+  WritePageTable(pOut, tMonths, MakePageRows(tReport, tMonths.size(), [&tReport](int32_t iDay) {
+                   return GetReportMonthOfDay(tReport, iDay);
+                 }));
+}
+
+void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
+  char szFrom[kIsoDateBuf] = "none";
+  char szTo[kIsoDateBuf] = "none";
+  if (tReport.iDays > 0) {
+    FormatReportMonth(tReport, 0, szFrom);
+    FormatReportMonth(tReport, CountReportMonths(tReport) - 1, szTo);
+  }
+  WritePageHead(pOut, "Monthly ", szFrom, szTo);
+  if (tReport.iDays == 0) {
+    std::fputs("<p>No readings in this range.</p>\n</body>\n</html>\n", pOut);
+    return;
+  }
+  std::fprintf(pOut, "<p>Traffic per calendar month, %d host%s together.</p>\n",
+               static_cast<int>(tReport.tHosts.size()), tReport.tHosts.size() == 1 ? "" : "s");
+  const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);
+  std::vector<double> tIn(tMonths.size(), 0);
+  std::vector<double> tOut(tMonths.size(), 0);
+  for (const day_figures_t& tDay : tReport.tDays) {
+    const std::size_t iMonth = GetReportMonthOfDay(tReport, tDay.iDay);
+    tIn[iMonth] += tDay.dIn;
+    tOut[iMonth] += tDay.dOut;
+  }
+  WritePageChart(pOut, tMonths, tIn, tOut, "month");
+  WriteMonthTable(pOut, tReport);
+  WritePageFoot(pOut, tReport);
+}

@@ -1,0 +1,74 @@
+// The parts the daily and monthly pages share: the page frame, a stacked chart of columns and a
+// table of hosts by columns whose cells add up to their totals as shown.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "report/report.h"
+
+// One column of a chart or a table: a day or a month.
+struct page_column_t {
+  std::string szLabel;  // under the chart's bar, or at the head of the table's column
+  std::string szTitle;  // the whole date, shown on hovering
+  bool bNoData;         // no snapshot was read for it
+};
+
+// One row of the table: a host (or the others, or all hosts) and its in + out per column.
+struct page_row_t {
+  std::string szTitle;
+  std::string szName;
+  std::vector<double> tIn;  // MB, one per column
+  std::vector<double> tOut;
+  bool bSum;  // the all-hosts row
+};
+
+/// Writes the page's head, its style and its heading.
+void WritePageHead(std::FILE* pOut, const char* szKind, const char* szFrom, const char* szTo);
+
+/// Writes a stacked chart of in and out per column (MB values, the axis in MB, GB or TB as the
+/// figures need), marking the columns without data.
+void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
+                    const std::vector<double>& tIn, const std::vector<double>& tOut,
+                    const char* szPer);
+
+/// Writes the table of rows by columns with a total per row. All cells share one unit (MB, GB
+/// or TB) and one decimal, and each row's cells are rounded so that they add up to its total.
+void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
+                    const std::vector<page_row_t>& tRows);
+
+/// The rows of a report's shown hosts, its others and all hosts, with one figure per column
+/// from `fColumnOf` (the column of each day of the report).
+template <class ColumnOf>
+std::vector<page_row_t> MakePageRows(const report_t& tReport, std::size_t iColumns,
+                                     ColumnOf&& fColumnOf) {
+  std::vector<page_row_t> tRows;
+  const auto AddRow = [&](std::string szTitle, std::string szName,
+                          const std::vector<day_figures_t>& tDays, bool bSum) {
+    page_row_t tRow = {std::move(szTitle), std::move(szName), std::vector<double>(iColumns, 0),
+                       std::vector<double>(iColumns, 0), bSum};
+    for (const day_figures_t& tDay : tDays) {
+      const std::size_t iColumn = fColumnOf(tDay.iDay);
+      tRow.tIn[iColumn] += tDay.dIn;
+      tRow.tOut[iColumn] += tDay.dOut;
+    }
+    tRows.push_back(std::move(tRow));
+  };
+  for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
+    const host_figures_t& tHost = tReport.tHosts[iIdx];
+    AddRow(tHost.szHost, tHost.szName, tHost.tDays, false);
+  }
+  if (tReport.iShown < tReport.tHosts.size()) {
+    AddRow("other hosts (" + std::to_string(tReport.tHosts.size() - tReport.iShown) + ")", "",
+           tReport.tOthers.tDays, false);
+  }
+  AddRow("All hosts", "", tReport.tDays, true);
+  return tRows;
+}
+
+/// Writes the table of the report's hosts by calendar months.
+void WriteMonthTable(std::FILE* pOut, const report_t& tReport);
+
+/// Writes the closing line of totals and the end of the page.
+void WritePageFoot(std::FILE* pOut, const report_t& tReport);
