@@ -1,11 +1,13 @@
 // The command line run as a process: usage, banner, defaults and the date filters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "test_support.h"
 #include "time_zone.h"
@@ -150,4 +152,57 @@ TEST(CommandLine, CutsOverlongArgumentsToTheirBuffers) {
                                std::string(1023, '2') + "]\n"),
             std::string::npos);
   EXPECT_NE(tRun.szStderr.find("Couldn't open the directory"), std::string::npos);
+}
+
+TEST(CommandLine, OptionsStandAnywhereAndBadOnesEndWithStatus2) {
+  temp_dir_t tDir;
+  tDir.Write("in_20090424230000", MakeLogText(0, {{"10.0.0.1", "1M"}, {"10.0.0.2", "1M"}}));
+  tDir.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "2M"}, {"10.0.0.2", "9M"}}));
+  const std::string szOne = "Totals for host [10.0.0.1]";
+  const std::string szTwo = "Totals for host [10.0.0.2]";
+  const struct {
+    std::vector<std::string> tArgs;
+    int iStatus;
+    std::string szFirstHost;  // empty: no report
+    std::string szStderr;
+  } kCases[] = {
+      {{"0", "20090425", "20090425", tDir.szPath, "in_", "o_"}, 0, szOne, ""},
+      {{"--sort", "total", "0", "20090425", "20090425", tDir.szPath, "in_", "o_"}, 0, szTwo, ""},
+      {{"0", "20090425", "--sort=in", "20090425", tDir.szPath, "in_", "o_"}, 0, szTwo, ""},
+      {{"0", "20090425", "20090425", tDir.szPath, "in_", "o_", "--sort", "host"}, 0, szOne, ""},
+      {{"0", "20090425", "20090425", tDir.szPath, "in_", "o_", "--top", "1"}, 0, szOne, ""},
+      {{"0", "20090425", "20090425", "--", tDir.szPath, "in_", "o_"}, 0, szOne, ""},
+      {{"0", "--bogus", "20090425"}, 2, "", "netreckon: unknown option --bogus"},
+      {{"0", "-x"}, 2, "", "netreckon: unknown option -x"},
+      {{"0", "--sort", "size"}, 2, "", "netreckon: --sort takes total, in, out or host, not size"},
+      {{"0", "--top", "0"}, 2, "", "netreckon: --top takes a whole number of hosts from 1, not 0"},
+      {{"0", "--top", "-3"},
+       2,
+       "",
+       "netreckon: --top takes a whole number of hosts from 1, not -3"},
+      {{"0", "--by", "week"}, 2, "", "netreckon: --by takes day or month, not week"},
+      {{"0", "--sort"}, 2, "", "netreckon: a value is missing after --sort"},
+      {{"0", "--names-file", "/nonexistent/names"},
+       2,
+       "",
+       "netreckon: cannot read the names file /nonexistent/names: No such file or directory"},
+      {{"--names"}, 255, "", ""},
+  };
+  for (const auto& tCase : kCases) {
+    const run_result_t tRun = RunNetreckon(tCase.tArgs);
+    const std::string szCase = tCase.tArgs.back();
+    EXPECT_EQ(tRun.iExitStatus, tCase.iStatus) << szCase;
+    if (tCase.szFirstHost.empty()) {
+      EXPECT_EQ(tRun.szStdout.find("Totals for host"), std::string::npos) << szCase;
+    } else {
+      EXPECT_EQ(tRun.szStdout.find("Totals for host ["), tRun.szStdout.find(tCase.szFirstHost))
+          << szCase << "\n"
+          << tRun.szStdout;
+    }
+    EXPECT_EQ(tRun.szStderr.rfind(tCase.szStderr, 0), 0u) << szCase << ": " << tRun.szStderr;
+    if (tCase.iStatus == 2) {
+      EXPECT_EQ(std::count(tRun.szStderr.begin(), tRun.szStderr.end(), '\n'), 1) << szCase;
+      EXPECT_EQ(tRun.szStdout, "") << szCase;
+    }
+  }
 }

@@ -324,3 +324,98 @@ TEST(Report, TheBundledExampleGivesTheShippedPage) {
     EXPECT_EQ(tRun.szStdout, szPage) << szZone;
   }
 }
+
+TEST(Report, NamesComeFromFilesThenRuleComments) {
+  temp_dir_t tDir;
+  tDir.Write("in_20090424230000", MakeLogText(0, {}));
+  tDir.Write("in_20090425000000",
+             MakeLogText(0, {}) + "1 1M all -- * * 0/0 10.0.0.1 /* old name */\n" +
+                 "1 2M all -- * * 0/0 10.0.0.2 /* printer */\n" +
+                 "1 3M all -- * * 0/0 10.0.0.3\n1 4M all -- * * 0/0 2001:DB8::4\n" +
+                 "1 5M all -- * * 0/0 10.0.0.5 /* tab\there */\n");
+  tDir.Write("in_20090425120000", MakeLogText(0, {}) +
+                                      "1 2M all -- * * 0/0 10.0.0.1 /* bob laptop */\n" +
+                                      "1 3M all -- * * 0/0 10.0.0.2 /* printer */\n" +
+                                      "1 4M all -- * * 0/0 10.0.0.3\n1 5M all -- * * 0/0 "
+                                      "2001:DB8::4\n1 6M all -- * * 0/0 10.0.0.5\n");
+  const std::string szHosts = tDir.Write("hosts",
+                                         "# hosts\n10.0.0.3 nas nas.lan\n"
+                                         "10.0.0.2 first-name\n2001:db8::4 v6host\n");
+  const std::string szLeases = tDir.Write("leases",
+                                          "1765000000 aa:bb:cc:dd:ee:02 10.0.0.2 from-lease 01:aa\n"
+                                          "1765000000 aa:bb:cc:dd:ee:03 10.0.0.3 * *\n");
+  const run_result_t tRun = RunNetreckon({"0", "20090425", "20090425", tDir.szPath, "in_", "o_",
+                                          "--names-file", szHosts, "--names-file", szLeases});
+  EXPECT_EQ(tRun.iExitStatus, 0) << tRun.szStderr;
+  // The newest comment; the later file over the earlier; a "*" lease names nothing, so the
+  // hosts file stands; case ignored; a comment with a control character shows no name.
+  for (const char* szLine :
+       {"Totals for host [10.0.0.1 bob laptop]\t", "Totals for host [10.0.0.2 from-lease]\t",
+        "Totals for host [10.0.0.3 nas]\t", "Totals for host [2001:DB8::4 v6host]\t",
+        "Totals for host [10.0.0.5]\t"}) {
+    EXPECT_NE(tRun.szStdout.find(szLine), std::string::npos) << szLine << "\n" << tRun.szStdout;
+  }
+  // Without the options the console keeps the address alone; csv always names.
+  const run_result_t tPlain = RunNetreckon({"0", "20090425", "20090425", tDir.szPath, "in_", "o_"});
+  EXPECT_NE(tPlain.szStdout.find("Totals for host [10.0.0.1]\t"), std::string::npos);
+  const run_result_t tCsv = RunNetreckon({"csv", "20090425", "20090425", tDir.szPath, "in_", "o_"});
+  EXPECT_NE(tCsv.szStdout.find("10.0.0.1,bob laptop,2009-04-25,"), std::string::npos)
+      << tCsv.szStdout;
+  EXPECT_NE(tCsv.szStdout.find("10.0.0.3,,2009-04-25,"), std::string::npos);
+}
+
+TEST(Report, SortAndTopKeepTheTotals) {
+  temp_dir_t tDir;
+  tDir.Write("in_20090424230000", MakeLogText(0, {}));
+  tDir.Write("out_20090424230000", MakeLogText(1, {}));
+  tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.10", "1M"},
+                                                  {"10.0.0.9", "5M"},
+                                                  {"2001:db8::1", "3M"},
+                                                  {"host-a", "2M"},
+                                                  {"10.0.0.9/24", "4M"}}));
+  tDir.Write("out_20090425000000", MakeLogText(1, {{"10.0.0.10", "9M"}, {"host-a", "1M"}}));
+  const auto Hosts = [&tDir](std::vector<std::string> tOptions) {
+    std::vector<std::string> tArgs = {"0", "20090425", "20090425", tDir.szPath, "in_", "out_"};
+    tArgs.insert(tArgs.end(), tOptions.begin(), tOptions.end());
+    const run_result_t tRun = RunNetreckon(tArgs);
+    std::string szHosts;
+    for (std::size_t iAt = tRun.szStdout.find("Totals for "); iAt != std::string::npos;
+         iAt = tRun.szStdout.find("Totals for ", iAt + 1)) {
+      szHosts += tRun.szStdout.substr(iAt + 11, tRun.szStdout.find('\t', iAt) - iAt - 11) + "|";
+    }
+    return szHosts;
+  };
+  EXPECT_EQ(Hosts({}),
+            "host [10.0.0.10]|host [10.0.0.9]|host [2001:db8::1]|host [host-a]|host "
+            "[10.0.0.9/24]|all hosts in filter|");
+  EXPECT_EQ(Hosts({"--sort", "total"}),
+            "host [10.0.0.10]|host [10.0.0.9]|host [10.0.0.9/24]|host [2001:db8::1]|host "
+            "[host-a]|all hosts in filter|");
+  EXPECT_EQ(Hosts({"--sort", "in"}),
+            "host [10.0.0.9]|host [10.0.0.9/24]|host [2001:db8::1]|host [host-a]|host "
+            "[10.0.0.10]|all hosts in filter|");
+  EXPECT_EQ(Hosts({"--sort", "out"}),
+            "host [10.0.0.10]|host [host-a]|host [10.0.0.9]|host [2001:db8::1]|host "
+            "[10.0.0.9/24]|all hosts in filter|");
+  // A network before its hosts, IPv4 numerically, then IPv6, then other keys.
+  EXPECT_EQ(Hosts({"--sort", "host"}),
+            "host [10.0.0.9/24]|host [10.0.0.9]|host [10.0.0.10]|host [2001:db8::1]|host "
+            "[host-a]|all hosts in filter|");
+  EXPECT_EQ(Hosts({"--sort", "total", "--top", "2"}),
+            "host [10.0.0.10]|host [10.0.0.9]|other hosts (3)|all hosts in filter|");
+  const run_result_t tTop = RunNetreckon(
+      {"0", "20090425", "20090425", tDir.szPath, "in_", "out_", "--sort", "total", "--top", "2"});
+  EXPECT_NE(tTop.szStdout.find("Totals for other hosts (3)\tIncoming [9.00 MB]\tOutgoing "
+                               "[1.00 MB]\tTotal [10.00 MB]\n"),
+            std::string::npos)
+      << tTop.szStdout;
+  EXPECT_NE(tTop.szStdout.find("Totals for all hosts in filter\tIncoming [15.00 MB]\tOutgoing "
+                               "[10.00 MB]\tTotal [25.00 MB]\n"),
+            std::string::npos);
+  const run_result_t tHtml =
+      RunNetreckon({"1", "20090425", "20090425", tDir.szPath, "in_", "out_", "--top", "4"});
+  EXPECT_NE(tHtml.szStdout.find("<tr class=\"even\">            <td class=\"rtitle\">other hosts "
+                                "(1)</td>            <td class=\"dl\">4.00 MB</td>"),
+            std::string::npos)
+      << tHtml.szStdout;
+}

@@ -195,13 +195,12 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                     const std::vector<page_row_t>& tRows) {
   double dLargest = 0;
   for (const page_row_t& tRow : tRows) {
-    double dTotal = 0;
-    for (std::size_t iColumn = 0; iColumn < tColumns.size(); ++iColumn) {
-      dTotal += tRow.tIn[iColumn] + tRow.tOut[iColumn];
+    for (std::size_t iColumn = 0; !tRow.bSum && iColumn < tColumns.size(); ++iColumn) {
+      dLargest = std::max(dLargest, std::fabs(tRow.tIn[iColumn] + tRow.tOut[iColumn]));
     }
-    dLargest = std::max(dLargest, std::fabs(dTotal));
   }
-  // One unit for the whole table, chosen by its largest total, so every cell is a few digits.
+  // One unit for the whole table, chosen by the hosts' largest cell: each cell then shows at
+  // most four digits and a decimal, and a month of days fits the width of a screen.
   const unit_t tUnit = ChooseUnit(dLargest);
   const bool bMany = tColumns.size() > 16;
   std::fprintf(pOut,

@@ -494,7 +494,10 @@ bool ReadNamesFile(const char* szPath, std::vector<std::pair<std::string, std::s
     for (char& cChar : szKey) {
       cChar = cChar >= 'A' && cChar <= 'Z' ? static_cast<char>(cChar - 'A' + 'a') : cChar;
     }
-    tNames.emplace_back(std::move(szKey), szName == "*" ? std::string() : std::string(szName));
+    // "*" is how a lease says the client gave no name: this line names nothing.
+    if (szName != "*") {
+      tNames.emplace_back(std::move(szKey), std::string(szName));
+    }
   }
   if (tFile.bad()) {
     iError = EIO;

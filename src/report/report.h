@@ -114,7 +114,7 @@ bool IsHostNameShown(std::string_view szName);
 
 /// Reads a names file into the map from key (ASCII case folded) to name: each line either
 /// "ADDRESS NAME [ALIAS...]" as in the hosts file or a lease "EXPIRY MAC ADDRESS NAME [ID]"
-/// (first token all digits); '#' begins a comment; a name "*" means none; later lines win.
+/// (first token all digits); '#' begins a comment; a name "*" names nothing; later lines win.
 /// Returns false when the file cannot be read (errno kept in iError).
 bool ReadNamesFile(const char* szPath, std::vector<std::pair<std::string, std::string>>& tNames,
                    int& iError);
