@@ -61,6 +61,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   }
   report_t tReport;
   BuildReport(tUsage, tInit, tReport);
+  CountReportSnapshots({tReport.uiFrom, tReport.uiTo}, tReport);
+  // The options from the log text's length, so that orders and a top come up.
+  report_options_t tOptions;
+  tOptions.eOrder = static_cast<host_order_t>(szLogText.size() % 5);
+  tOptions.bOrderGiven = szLogText.size() % 2 == 0;
+  tOptions.iTop = static_cast<int32_t>(szLogText.size() % 4);
+  tOptions.bNames = true;
+  tOptions.bByMonth = szLogText.size() % 3 == 0;
+  ApplyReportOptions(tOptions, szLogText.size() % 7 == 0, tReport);
   if (tReport.iDays > kMaxWrittenDays) {
     return 0;
   }
@@ -73,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   WriteCsvReport(pOut, tReport);
   WriteJsonReport(pOut, tReport);
   WriteDailyPage(pOut, tReport);
+  WriteMonthlyPage(pOut, tReport);
   std::fclose(pOut);
   return 0;
 }

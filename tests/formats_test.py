@@ -263,5 +263,28 @@ check(totals == sorted(totals, reverse=True), "daily hosts by total")
 status, page, _ = run("daily", *RANGE, LOGS, options=["--top", "2"])
 check("other hosts (3)" in page and ">2361.0</td>" in page, "daily --top keeps the grand total")
 
+status, page, _ = run("monthly", *RANGE, LOGS)
+checker = PageChecker()
+checker.feed(page)
+checker.close()
+check(status == 0 and not checker.problems and not checker.open,
+      f"monthly page well-formed: {checker.problems} {checker.open}")
+check(">2361.0</td>" in page and "<th title=\"2026-11\">2026-11</th>" in page,
+      "monthly page: one month and the grand total of the console")
+
+with tempfile.TemporaryDirectory() as folder:
+    # A day without snapshots: csv and json say 0 snapshots, the daily page marks it.
+    header = "Chain IN (1 references)\n pkts bytes target prot opt in out source destination\n"
+    for stamp, count in (("20261101", 10), ("20261102", 20), ("20261104", 40)):
+        with open(os.path.join(folder, f"traffic_in_{stamp}120000"), "w") as log:
+            log.write(header + f"1 {count}M all -- * * 0/0 10.0.0.1\n")
+    _, text, _ = run("csv", "20261102", "20261104", folder)
+    rows = list(csv.reader(io.StringIO(text, newline="")))
+    check([r[5] for r in rows[1:]] == ["1", "0", "1"], f"csv snapshots of a gap: {rows}")
+    _, page, _ = run("daily", "20261102", "20261104", folder)
+    check(page.count("<title>2026-11-03: no data</title>") == 1 and
+          "title=\"2026-11-03: no data\"" in page and "class=\"nodata\" title=\"no data\"" in page,
+          "daily page marks the day without data")
+
 print(f"formats: {'FAILED' if failures else 'ok'}")
 sys.exit(1 if failures else 0)

@@ -200,6 +200,22 @@ TEST(Hostile, OddNamesAndFiltersEndCleanly) {
   }
 }
 
+TEST(Hostile, ADateThatCarriesOverEndsCleanlyInEveryFormat) {
+  temp_dir_t tDir;
+  // "20261199" is read as 99 November, a day of February: later than its number says.
+  for (const char* szName :
+       {"in_20261129120000", "in_20261130120000", "in_20261199120000", "in_20261201120000"}) {
+    tDir.Write(szName, MakeLogText(0, {{"10.0.0.1", "1M"}}));
+  }
+  for (const char* szType : {"0", "csv", "json", "daily", "monthly"}) {
+    const run_result_t tRun =
+        RunNetreckon({szType, "20261130", "20261201", tDir.szPath, "in_", "out_"}, "UTC", 60);
+    EXPECT_EQ(tRun.iExitStatus, 0) << szType << tRun.szStderr;
+    EXPECT_EQ(tRun.szStderr.find("Sanitizer"), std::string::npos) << tRun.szStderr;
+    EXPECT_EQ(tRun.szStderr.find("runtime error"), std::string::npos) << tRun.szStderr;
+  }
+}
+
 TEST(Hostile, AFilterBeforeTheEpochIsReportedAndTheRunGoesOn) {
   temp_dir_t tDir;
   const run_result_t tRun = RunClean({"0", "today-999999999", "today", tDir.szPath});

@@ -130,7 +130,14 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, report_t
     tReport.dOutTotal += tFigures.dOutTotal;
   }
   if (!tReport.tHosts.empty()) {
-    const int32_t iLastDay = GetDayIndex(start_date, end_date);
+    // The days run to the end date, and past it where a name's date carries a day or a month
+    // over (20261199 is a day of February) and so lands later than its number says.
+    int32_t iLastDay = GetDayIndex(start_date, end_date);
+    for (const host_figures_t& tFigures : tReport.tHosts) {
+      if (!tFigures.tDays.empty() && tFigures.tDays.back().iDay > iLastDay) {
+        iLastDay = tFigures.tDays.back().iDay;
+      }
+    }
     tReport.iDays = (iLastDay < 0 ? 0 : iLastDay) + 1;
   }
   // Whole bytes per day, and totals that are their sums, so that every per-day format adds up.
