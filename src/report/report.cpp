@@ -474,7 +474,9 @@ bool ReadNamesFile(const char* szPath, std::vector<std::pair<std::string, std::s
     return false;
   }
   for (std::string szLine; std::getline(tFile, szLine);) {
-    szLine = szLine.substr(0, szLine.find('#'));
+    if (const std::size_t iComment = szLine.find('#'); iComment != std::string::npos) {
+      szLine.resize(iComment);
+    }
     std::vector<std::string_view> tTokens;
     std::string_view szRest(szLine);
     while (!szRest.empty()) {
