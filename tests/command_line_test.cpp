@@ -142,6 +142,11 @@ TEST(CommandLine, HelpAndVersionAnswerAndExit0) {
   const std::string szChangelog((std::istreambuf_iterator<char>(tChangelog)),
                                 std::istreambuf_iterator<char>());
   EXPECT_NE(szChangelog.find("\n## " NETRECKON_VERSION " - "), std::string::npos);
+  // The Debian package's newest entry names it too.
+  std::ifstream tDebian(std::string(NETRECKON_SOURCE_DIR) + "/debian/changelog");
+  std::string szFirstLine;
+  std::getline(tDebian, szFirstLine);
+  EXPECT_EQ(szFirstLine.rfind("netreckon (" NETRECKON_VERSION ") ", 0), 0u) << szFirstLine;
 }
 
 TEST(CommandLine, CutsOverlongArgumentsToTheirBuffers) {
