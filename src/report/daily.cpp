@@ -30,25 +30,17 @@ void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
     FormatReportDay(tReport, 0, szFrom);
     FormatReportDay(tReport, tReport.iDays - 1, szTo);
   }
-  WritePageHead(pOut, "", szFrom, szTo);
-  if (tReport.iDays == 0) {
-    std::fputs("<p>No readings in this range.</p>\n</body>\n</html>\n", pOut);
+  if (!WritePageStart(pOut, tReport, "", szFrom, szTo, "day")) {
     return;
   }
-  std::fprintf(pOut, "<p>Traffic per day, %d host%s together.</p>\n",
-               static_cast<int>(tReport.tHosts.size()), tReport.tHosts.size() == 1 ? "" : "s");
   const std::vector<page_column_t> tDays = MakeDayColumns(tReport);
-  std::vector<double> tIn(tDays.size(), 0);
-  std::vector<double> tOut(tDays.size(), 0);
-  for (const day_figures_t& tDay : tReport.tDays) {
-    tIn[static_cast<std::size_t>(tDay.iDay)] += tDay.dIn;
-    tOut[static_cast<std::size_t>(tDay.iDay)] += tDay.dOut;
-  }
+  const auto DayColumn = [](int32_t iDay) { return static_cast<std::size_t>(iDay); };
+  std::vector<double> tIn;
+  std::vector<double> tOut;
+  SumPageColumns(tReport, tDays.size(), DayColumn, tIn, tOut);
   WritePageChart(pOut, tDays, tIn, tOut, "day");
   if (tReport.iDays <= kMostTableDays) {
-    WritePageTable(pOut, tDays, MakePageRows(tReport, tDays.size(), [](int32_t iDay) {
-                     return static_cast<std::size_t>(iDay);
-                   }));
+    WritePageTable(pOut, tDays, MakePageRows(tReport, tDays.size(), DayColumn));
   } else {
     WriteMonthTable(pOut, tReport);
   }

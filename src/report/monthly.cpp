@@ -39,21 +39,15 @@ void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
     FormatReportMonth(tReport, 0, szFrom);
     FormatReportMonth(tReport, CountReportMonths(tReport) - 1, szTo);
   }
-  WritePageHead(pOut, "Monthly ", szFrom, szTo);
-  if (tReport.iDays == 0) {
-    std::fputs("<p>No readings in this range.</p>\n</body>\n</html>\n", pOut);
+  if (!WritePageStart(pOut, tReport, "Monthly ", szFrom, szTo, "calendar month")) {
     return;
   }
-  std::fprintf(pOut, "<p>Traffic per calendar month, %d host%s together.</p>\n",
-               static_cast<int>(tReport.tHosts.size()), tReport.tHosts.size() == 1 ? "" : "s");
   const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);
-  std::vector<double> tIn(tMonths.size(), 0);
-  std::vector<double> tOut(tMonths.size(), 0);
-  for (const day_figures_t& tDay : tReport.tDays) {
-    const std::size_t iMonth = GetReportMonthOfDay(tReport, tDay.iDay);
-    tIn[iMonth] += tDay.dIn;
-    tOut[iMonth] += tDay.dOut;
-  }
+  std::vector<double> tIn;
+  std::vector<double> tOut;
+  SumPageColumns(
+      tReport, tMonths.size(),
+      [&tReport](int32_t iDay) { return GetReportMonthOfDay(tReport, iDay); }, tIn, tOut);
   WritePageChart(pOut, tMonths, tIn, tOut, "month");
   WriteMonthTable(pOut, tReport);
   WritePageFoot(pOut, tReport);

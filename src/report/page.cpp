@@ -103,13 +103,21 @@ void WriteTenths(std::FILE* pOut, long long llTenths) {
 
 }  // namespace
 
-void WritePageHead(std::FILE* pOut, const char* szKind, const char* szFrom, const char* szTo) {
+bool WritePageStart(std::FILE* pOut, const report_t& tReport, const char* szKind,
+                    const char* szFrom, const char* szTo, const char* szPer) {
   std::fprintf(pOut,
                "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                "<title>netreckon: %straffic from %s to %s</title>\n",
                szKind, szFrom, szTo);
   std::fputs(kPageStyle, pOut);
   std::fprintf(pOut, "</head>\n<body>\n<h1>%sTraffic from %s to %s</h1>\n", szKind, szFrom, szTo);
+  if (tReport.iDays == 0) {
+    std::fputs("<p>No readings in this range.</p>\n</body>\n</html>\n", pOut);
+    return false;
+  }
+  std::fprintf(pOut, "<p>Traffic per %s, %d host%s together.</p>\n", szPer,
+               static_cast<int>(tReport.tHosts.size()), tReport.tHosts.size() == 1 ? "" : "s");
+  return true;
 }
 
 void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,

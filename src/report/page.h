@@ -24,8 +24,23 @@ struct page_row_t {
   bool bSum;  // the all-hosts row
 };
 
-/// Writes the page's head, its style and its heading.
-void WritePageHead(std::FILE* pOut, const char* szKind, const char* szFrom, const char* szTo);
+/// Writes the page's head, its style, its heading and the line under it ("Traffic per PER");
+/// a report without readings gets its whole page, and false.
+bool WritePageStart(std::FILE* pOut, const report_t& tReport, const char* szKind,
+                    const char* szFrom, const char* szTo, const char* szPer);
+
+/// The chart's figures: all hosts' in and out per column, from `fColumnOf` of each day.
+template <class ColumnOf>
+void SumPageColumns(const report_t& tReport, std::size_t iColumns, ColumnOf&& fColumnOf,
+                    std::vector<double>& tIn, std::vector<double>& tOut) {
+  tIn.assign(iColumns, 0);
+  tOut.assign(iColumns, 0);
+  for (const day_figures_t& tDay : tReport.tDays) {
+    const std::size_t iColumn = fColumnOf(tDay.iDay);
+    tIn[iColumn] += tDay.dIn;
+    tOut[iColumn] += tDay.dOut;
+  }
+}
 
 /// Writes a stacked chart of in and out per column (MB values, the axis in MB, GB or TB as the
 /// figures need), marking the columns without data.
