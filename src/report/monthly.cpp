@@ -39,7 +39,7 @@ void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
     FormatReportMonth(tReport, 0, szFrom);
     FormatReportMonth(tReport, CountReportMonths(tReport) - 1, szTo);
   }
-  if (!WritePageStart(pOut, tReport, "Monthly ", szFrom, szTo, "calendar month")) {
+  if (!WritePageStart(pOut, tReport, "monthly ", szFrom, szTo, "calendar month")) {
     return;
   }
   const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);

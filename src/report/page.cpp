@@ -110,7 +110,8 @@ bool WritePageStart(std::FILE* pOut, const report_t& tReport, const char* szKind
                "<title>netreckon: %straffic from %s to %s</title>\n",
                szKind, szFrom, szTo);
   std::fputs(kPageStyle, pOut);
-  std::fprintf(pOut, "</head>\n<body>\n<h1>%sTraffic from %s to %s</h1>\n", szKind, szFrom, szTo);
+  std::fprintf(pOut, "</head>\n<body>\n<h1>%s from %s to %s</h1>\n",
+               szKind[0] == '\0' ? "Traffic" : "Monthly traffic", szFrom, szTo);
   if (tReport.iDays == 0) {
     std::fputs("<p>No readings in this range.</p>\n</body>\n</html>\n", pOut);
     return false;

@@ -24,7 +24,8 @@ struct page_row_t {
   bool bSum;  // the all-hosts row
 };
 
-/// Writes the page's head, its style, its heading and the line under it ("Traffic per PER");
+/// Writes the page's head, its style, its heading ("monthly " or "" for szKind) and the line
+/// under it ("Traffic per PER");
 /// a report without readings gets its whole page, and false.
 bool WritePageStart(std::FILE* pOut, const report_t& tReport, const char* szKind,
                     const char* szFrom, const char* szTo, const char* szPer);
