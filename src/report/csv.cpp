@@ -3,18 +3,6 @@
 
 namespace {
 
-// The snapshots read in a calendar month of the report.
-int32_t CountMonthSnapshots(const report_t& tReport, int32_t iMonth) {
-  int32_t iSnapshots = 0;
-  for (const day_snapshots_t& tDay : tReport.tSnapshots) {
-    if (tDay.iDay < tReport.iDays &&
-        GetReportMonthOfDay(tReport, tDay.iDay) == static_cast<std::size_t>(iMonth)) {
-      iSnapshots += tDay.iSnapshots;
-    }
-  }
-  return iSnapshots;
-}
-
 void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost) {
   WriteCsvField(pOut, tHost.szHost);
   std::fputc(',', pOut);

@@ -21,16 +21,10 @@ void WriteMonths(std::FILE* pOut, const report_t& tReport, const host_figures_t&
     if (iNext < tMonths.size() && tMonths[iNext].iMonth == iMonth) {
       tMonth = tMonths[iNext++];
     }
-    int32_t iSnapshots = 0;
-    for (const day_snapshots_t& tDay : tReport.tSnapshots) {
-      if (tDay.iDay < tReport.iDays &&
-          GetReportMonthOfDay(tReport, tDay.iDay) == static_cast<std::size_t>(iMonth)) {
-        iSnapshots += tDay.iSnapshots;
-      }
-    }
     char szMonth[kIsoDateBuf];
     FormatReportMonth(tReport, iMonth, szMonth);
-    WriteEntry(pOut, iMonth == 0, szMonth, tMonth.llIn, tMonth.llOut, iSnapshots);
+    WriteEntry(pOut, iMonth == 0, szMonth, tMonth.llIn, tMonth.llOut,
+               CountMonthSnapshots(tReport, iMonth));
   }
 }
 

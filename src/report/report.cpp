@@ -381,6 +381,17 @@ int32_t GetDaySnapshots(const report_t& tReport, int32_t iDay) {
   return pDay != tReport.tSnapshots.end() && pDay->iDay == iDay ? pDay->iSnapshots : 0;
 }
 
+int32_t CountMonthSnapshots(const report_t& tReport, int32_t iMonth) {
+  int32_t iSnapshots = 0;
+  for (const day_snapshots_t& tDay : tReport.tSnapshots) {
+    if (tDay.iDay < tReport.iDays &&
+        GetReportMonthOfDay(tReport, tDay.iDay) == static_cast<std::size_t>(iMonth)) {
+      iSnapshots += tDay.iSnapshots;
+    }
+  }
+  return iSnapshots;
+}
+
 void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& tReport) {
   tReport.tOptions = tOptions;
   host_order_t eOrder = tOptions.eOrder;

@@ -95,6 +95,9 @@ void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& 
 /// The snapshots read on a day of the report (0 for a day without any).
 int32_t GetDaySnapshots(const report_t& tReport, int32_t iDay);
 
+/// The snapshots read in a calendar month of the report (counted from its first month).
+int32_t CountMonthSnapshots(const report_t& tReport, int32_t iMonth);
+
 /// The calendar months the report covers, and a host's (or the others') figures per month.
 int32_t CountReportMonths(const report_t& tReport);
 std::vector<month_figures_t> SumHostMonths(const report_t& tReport,
