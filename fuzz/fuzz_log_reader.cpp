@@ -43,9 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   const log_read_t tRead = ProcessLogFile(tFile, tTable);
   // The same text read from memory in one piece gives the same rows.
   host_table_t tFromMemory;
-  const int iRefused = ReadLogText(std::string_view(reinterpret_cast<const char*>(pData), iSize),
-                                   tFile, tFromMemory);
-  if (tRead.iRefusedRows != iRefused || tTable.tHosts.size() != tFromMemory.tHosts.size()) {
+  const log_read_t tFromText = ReadLogText(
+      std::string_view(reinterpret_cast<const char*>(pData), iSize), tFile, tFromMemory);
+  if (tRead.iRefusedRows != tFromText.iRefusedRows || tRead.llRows != tFromText.llRows ||
+      tRead.bUnhooked != tFromText.bUnhooked || tTable.tHosts.size() != tFromMemory.tHosts.size()) {
     __builtin_trap();
   }
   return 0;

@@ -1,6 +1,7 @@
 // Fuzz target: a whole run in memory, from an arbitrary listing and log text to every writer.
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,27 +42,46 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
     tLines.emplace_back();
   }
   const std::string szPrefix(tLines[0]);
-  const std::string szStart(tLines[1]);
-  const std::string szEnd(tLines[2]);
+  char szStart[kTextBuf] = {};
+  char szEnd[kTextBuf] = {};
+  CopyText(szStart, sizeof szStart, tLines[1]);
+  CopyText(szEnd, sizeof szEnd, tLines[2]);
+  // The filters as the command line resolves them; a refused one ends the run there.
+  constexpr time_t k20261208 = 1796731200;
+  if (!ProcessSpecialDateParameter(szStart, k20261208) ||
+      !ProcessSpecialDateParameter(szEnd, k20261208, true)) {
+    return 0;
+  }
   const dir_listing_t tListing =
       MakeLogListing(std::span<const std::string_view>(tLines).subspan(3));
   ResetReportRange();
   host_table_t tUsage;
   host_table_t tInit;
+  tInit.bLevels = true;
+  std::vector<std::string> tStamps;
   for (int32_t iDirection = 0; iDirection < 2; ++iDirection) {
     const scan_plan_t tPlan =
-        ScanLogListing(tListing, szPrefix.c_str(), szStart.c_str(), szEnd.c_str());
-    for (const planned_log_t& tLog : tPlan.tLogs) {
+        ScanLogListing(tListing, szPrefix, ParseDateNumber(szStart), ParseDateNumber(szEnd));
+    auto ReadText = [&](const planned_log_t& tLog, host_table_t& tTable) {
       const std::string_view szName(tLog.szName);
       const log_file_t tFile = {"/logs/", tLog.szName, tLog.uiFileDate, iDirection,
                                 tLog.iLogFileIsOnANewDate};
-      ReadLogText(szName.size() % 2 == 1 ? szLogText : kContents[szName.size() % 3], tFile,
-                  tLog.bBaseline ? tInit : tUsage);
+      return ReadLogText(szName.size() % 2 == 1 ? szLogText : kContents[szName.size() % 3], tFile,
+                         tTable);
+    };
+    for (const planned_log_t& tLog : tPlan.tLogs) {
+      ReadText(tLog, tUsage);
+      tStamps.emplace_back(tLog.szStamp);
+    }
+    for (const planned_log_t& tLog : tPlan.tBaselines) {
+      if (ReadText(tLog, tInit).llRows > 0) {
+        break;
+      }
     }
   }
   report_t tReport;
-  BuildReport(tUsage, tInit, tReport);
-  CountReportSnapshots({tReport.uiFrom, tReport.uiTo}, tReport);
+  BuildReport(tUsage, tInit, start_date, end_date, tReport);
+  CountReportSnapshots(tStamps, tReport);
   // The options from the log text's length, so that orders and a top come up.
   report_options_t tOptions;
   tOptions.eOrder = static_cast<host_order_t>(szLogText.size() % 5);

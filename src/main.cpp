@@ -1,6 +1,8 @@
 // netreckon: per-host traffic in and out over a range of days, from packet-filter counter logs.
 #include <getopt.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -12,6 +14,7 @@
 #include "accounting/records.h"
 #include "logs/logs.h"
 #include "report/report.h"
+#include "run/run.h"
 
 namespace {
 
@@ -23,6 +26,9 @@ struct settings_t {
   char szLogPath[kTextBuf] = {};
   char szIncomingDataLogfilePrefix[kTextBuf] = {};
   char szOutgoingDataLogfilePrefix[kTextBuf] = {};
+  bool bOutgoingPrefixGiven = false;
+  date_number_t uiStart = 0;  // the filters resolved, as date numbers
+  date_number_t uiEnd = 0;
   time_t tStartProcessing = 0;  // also "today" for the date filters and the notices
   report_options_t tOptions;
   std::vector<const char*> tNamesFiles;
@@ -200,8 +206,7 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
     std::vector<std::pair<std::string, std::string>> tNames;
     int iError = 0;
     if (!ReadNamesFile(szNamesFile, tNames, iError)) {
-      std::fprintf(stderr, "netreckon: cannot read the names file %s: %s\n", szNamesFile,
-                   std::strerror(iError));
+      WarnError(iError, "cannot read the names file [%s]", ShowText(szNamesFile).c_str());
       return 2;
     }
     for (auto& [szKey, szName] : tNames) {
@@ -209,19 +214,37 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
     }
   }
   tSettings.tStartProcessing = time(nullptr);
-  tSettings.eReport = ParseReportType(tArguments[0]);
-  if (tSettings.eReport == report_type_t::kConsole) {
-    std::puts(kBanner);
+  if (!ParseReportType(tArguments[0], tSettings.eReport)) {
+    Warn("unknown report type [%s]: the types are %s", ShowText(tArguments[0]).c_str(),
+         kReportTypes);
+    return 2;
   }
   CopyText(tSettings.szLogPath, kTextBuf, "./");
   CopyArgument(tSettings.szLogPath, tArguments, 3);
   CopyArgument(tSettings.szIncomingDataLogfilePrefix, tArguments, 4);
   CopyArgument(tSettings.szOutgoingDataLogfilePrefix, tArguments, 5);
+  tSettings.bOutgoingPrefixGiven = tArguments.size() != 5;
   CopyArgument(tSettings.szLogFileStartFilter, tArguments, 1);
-  ProcessSpecialDateParameter(tSettings.szLogFileStartFilter, tSettings.tStartProcessing);
   CopyArgument(tSettings.szLogFileEndFilter, tArguments, 2);
-  ProcessSpecialDateParameter(tSettings.szLogFileEndFilter, tSettings.tStartProcessing, true);
+  // Every filter becomes a whole day, or the run stops before a report that would mislead.
+  for (const bool bEnd : {false, true}) {
+    char* szFilter = bEnd ? tSettings.szLogFileEndFilter : tSettings.szLogFileStartFilter;
+    const std::string szGiven = ShowText(szFilter);
+    if (!ProcessSpecialDateParameter(szFilter, tSettings.tStartProcessing, bEnd)) {
+      Warn("the %s date [%s] is no date: give %s", bEnd ? "end" : "start", szGiven.c_str(),
+           kDateForms);
+      return 2;
+    }
+  }
+  tSettings.uiStart = ParseDateNumber(tSettings.szLogFileStartFilter);
+  tSettings.uiEnd = ParseDateNumber(tSettings.szLogFileEndFilter);
+  if (tSettings.uiEnd < tSettings.uiStart) {
+    Warn("the end date %s is before the start date %s", tSettings.szLogFileEndFilter,
+         tSettings.szLogFileStartFilter);
+    return 2;
+  }
   if (tSettings.eReport == report_type_t::kConsole) {
+    std::puts(kBanner);
     std::printf("Using filter date-range [%s] - [%s]\n", tSettings.szLogFileStartFilter,
                 tSettings.szLogFileEndFilter);
   }
@@ -239,111 +262,6 @@ void PrintReport(const settings_t& tSettings, const report_t& tReport) {
     case report_type_t::kMonthly: WriteMonthlyPage(stdout, tReport); break;
     case report_type_t::kNone: break;
   }
-}
-
-// Everything a run holds: both tables, what was left out, and the report built from them.
-struct run_t {
-  host_table_t tBandwidthUsage;
-  host_table_t tBandwidthUsageInitValue;
-  bool bIncomplete = false;  // a file or a row was left out: the figures may be short
-  bool bReadAny = false;
-  date_number_t uiLatestFileDate = 0;     // of the files of the range that were read
-  std::vector<date_number_t> tFileDates;  // the name date of every file of the range read
-  report_t tReport;
-};
-
-// Says what became of a file that was not read whole; anything left out makes the status 1.
-void ReportLogRead(const log_read_t& tRead, run_t& tRun) {
-  switch (tRead.eOutcome) {
-    case log_outcome_t::kRead:
-    case log_outcome_t::kNotAFile: break;
-    case log_outcome_t::kSymlink:
-      std::fprintf(stderr, "Skipped [%s]: a symbolic link is never followed\n",
-                   tRead.szFullFilePath);
-      tRun.bIncomplete = true;
-      break;
-    case log_outcome_t::kTooLarge:
-      std::fprintf(stderr, "Refused [%s]: larger than 256 MiB, no snapshot\n",
-                   tRead.szFullFilePath);
-      tRun.bIncomplete = true;
-      break;
-    case log_outcome_t::kUnreadable:
-      std::fprintf(stderr, "Couldn't read [%s]: %s\n", tRead.szFullFilePath,
-                   std::strerror(tRead.iError));
-      tRun.bIncomplete = true;
-      break;
-  }
-  if (tRead.iRefusedRows > 0) {
-    std::fprintf(stderr,
-                 "Refused %d rows of [%s]: not a counter row (fewer than eight columns, a byte "
-                 "counter that is no count, or a host column that is no address)\n",
-                 tRead.iRefusedRows, tRead.szFullFilePath);
-    tRun.bIncomplete = true;
-  }
-}
-
-// One direction: choose its files, then read them in the order chosen.
-void RunPass(const settings_t& tSettings, const dir_listing_t& tListing, const char* szPrefix,
-             int32_t iDirection, run_t& tRun) {
-  if (!tListing.bOpened) {
-    std::fprintf(stderr, "Couldn't open the directory: %s\n", std::strerror(tListing.iOpenError));
-    tRun.bIncomplete = true;
-    return;
-  }
-  const scan_plan_t tPlan = ScanLogListing(tListing, szPrefix, tSettings.szLogFileStartFilter,
-                                           tSettings.szLogFileEndFilter);
-  for (const planned_log_t& tLog : tPlan.tLogs) {
-    const log_file_t tFile = {tSettings.szLogPath, tLog.szName, tLog.uiFileDate, iDirection,
-                              tLog.iLogFileIsOnANewDate};
-    const log_read_t tRead = ProcessLogFile(
-        tFile, tLog.bBaseline ? tRun.tBandwidthUsageInitValue : tRun.tBandwidthUsage);
-    ReportLogRead(tRead, tRun);
-    if (!tLog.bBaseline && tRead.eOutcome == log_outcome_t::kRead) {
-      tRun.bReadAny = true;
-      tRun.tFileDates.push_back(tLog.uiFileDate);
-      tRun.uiLatestFileDate =
-          tLog.uiFileDate > tRun.uiLatestFileDate ? tLog.uiFileDate : tRun.uiLatestFileDate;
-    }
-  }
-  if (!tPlan.tLogs.empty() && !tPlan.bHasBaseline) {
-    std::fprintf(stderr,
-                 "Notice: no snapshot of [%s] before the range: its first readings count whole, "
-                 "all the traffic since the counters were last reset\n",
-                 szPrefix);
-  }
-}
-
-// Mistakes that still give a plausible report: said once each, the status unchanged.
-void WriteSettingsNotices(const settings_t& tSettings) {
-  const char* szStart = tSettings.szLogFileStartFilter;
-  const char* szEnd = tSettings.szLogFileEndFilter;
-  if (IsWholeDate(szStart) && IsWholeDate(szEnd) && std::strcmp(szEnd, szStart) < 0) {
-    std::fprintf(stderr,
-                 "Notice: the end date %s is before the start date %s: only files named with "
-                 "either date are read\n",
-                 szEnd, szStart);
-  }
-  if (EqualsIgnoreCase(tSettings.szIncomingDataLogfilePrefix,
-                       tSettings.szOutgoingDataLogfilePrefix)) {
-    std::fprintf(stderr,
-                 "Notice: the incoming and outgoing prefixes are the same: every file is read as "
-                 "incoming and as outgoing\n");
-  }
-}
-
-// Snapshots that end before an end date that has passed: the collection stopped.
-void WriteEndNotice(const settings_t& tSettings, const run_t& tRun) {
-  char szToday[kTextBuf] = {};
-  ProcessSpecialDateParameter(szToday, tSettings.tStartProcessing);
-  const char* szEnd = tSettings.szLogFileEndFilter;
-  if (!tRun.bReadAny || !IsWholeDate(szEnd) || std::strcmp(szEnd, szToday) > 0 ||
-      tRun.uiLatestFileDate >= ParseDateNumber(szEnd)) {
-    return;
-  }
-  char szLatest[kIsoDateBuf];
-  FormatDayDate(tRun.uiLatestFileDate, 0, szLatest);
-  std::fprintf(stderr, "Notice: the snapshots stop on %s, before the end date %s\n", szLatest,
-               szEnd);
 }
 
 // A host's name: from the names files, else its rule's comment; shown only when it is 1 to 64
@@ -368,25 +286,33 @@ void NameReportHosts(const settings_t& tSettings, report_t& tReport) {
 // Returns 1 when anything of the chosen files was left out.
 int RunAndReport(const settings_t& tSettings) {
   run_t tRun;
-  WriteSettingsNotices(tSettings);
-  const dir_listing_t tListing = ListLogDirectory(tSettings.szLogPath);
-  RunPass(tSettings, tListing, tSettings.szIncomingDataLogfilePrefix, 0, tRun);
-  RunPass(tSettings, tListing, tSettings.szOutgoingDataLogfilePrefix, 1, tRun);
-  WriteEndNotice(tSettings, tRun);
-  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, tRun.tReport);
-  CountReportSnapshots(tRun.tFileDates, tRun.tReport);
-  NameReportHosts(tSettings, tRun.tReport);
+  char szToday[kTextBuf] = {};
+  ProcessSpecialDateParameter(szToday, tSettings.tStartProcessing);
+  const run_request_t tRequest = {tSettings.szLogPath,
+                                  tSettings.szIncomingDataLogfilePrefix,
+                                  tSettings.szOutgoingDataLogfilePrefix,
+                                  tSettings.uiStart,
+                                  tSettings.uiEnd,
+                                  tSettings.bOutgoingPrefixGiven,
+                                  ParseDateNumber(szToday)};
+  RunPasses(tRequest, ListLogDirectory(tSettings.szLogPath), tRun);
+  report_t tReport;
+  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport);
+  CountReportSnapshots(tRun.tStamps, tReport);
+  NameReportHosts(tSettings, tReport);
   ApplyReportOptions(
       tSettings.tOptions,
       tSettings.eReport == report_type_t::kDaily || tSettings.eReport == report_type_t::kMonthly,
-      tRun.tReport);
-  PrintReport(tSettings, tRun.tReport);
+      tReport);
+  PrintReport(tSettings, tReport);
   return tRun.bIncomplete ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that went away (a closed pipe) is a write error to report, not a silent death.
+  std::signal(SIGPIPE, SIG_IGN);
   settings_t tSettings;
   const int iStatus = ReadSettings(argc, argv, tSettings);
   if (iStatus >= 0) {
@@ -394,8 +320,10 @@ int main(int argc, char** argv) {
   }
   const int iResult = RunAndReport(tSettings);
   // A report that could not be written (a full disk, a closed pipe) must not pass for one that was.
-  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::perror("Couldn't write the report");
+  const bool bFlushed = std::fflush(stdout) == 0;
+  const int iError = errno;
+  if (!bFlushed || std::ferror(stdout) != 0) {
+    WarnError(iError != 0 ? iError : EIO, "couldn't write the report");
     return 1;
   }
   return iResult;

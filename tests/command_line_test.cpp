@@ -57,7 +57,10 @@ TEST(CommandLine, DefaultsToTodayAndTheWorkingDirectory) {
     const std::string szBefore = LocalDate(time(nullptr));
     const run_result_t tRun = RunNetreckon({"0"}, szZone, 60, tDir.szPath);
     const std::string szAfter = LocalDate(time(nullptr));
-    EXPECT_EQ(tRun.iExitStatus, 0);
+    // Nothing to read in an empty directory: said for each direction, and the status says so.
+    EXPECT_EQ(tRun.iExitStatus, 1);
+    EXPECT_NE(tRun.szStderr.find("netreckon: no snapshot [] in [./] from "), std::string::npos)
+        << tRun.szStderr;
     const std::string szOutput = MaskElapsed(tRun.szStdout);
     bool bMatched = false;
     for (const std::string& szToday : {szBefore, szAfter}) {
@@ -78,17 +81,18 @@ TEST(CommandLine, ResolvesTodayMinusDaysAgainstTheClock) {
   temp_dir_t tDir;
   const time_t tBefore = time(nullptr);
   const run_result_t tRun =
-      RunNetreckon({"0", "today-40", "xtoday--2", tDir.szPath}, "Europe/Berlin");
+      RunNetreckon({"0", "today-40", "yesterday", tDir.szPath}, "Europe/Berlin");
   const time_t tAfter = time(nullptr);
   bool bMatched = false;
   for (const time_t tNow : {tBefore, tAfter}) {
-    // The same calendar arithmetic as the program: the day of month moved, time of day kept.
+    // Calendar days: noon of today's date, moved by whole days, never lands on a neighbour.
     struct tm tStart = {};
-    struct tm tEnd = {};
     localtime_r(&tNow, &tStart);
-    localtime_r(&tNow, &tEnd);
+    tStart.tm_hour = 12;
+    tStart.tm_isdst = -1;
+    struct tm tEnd = tStart;
     tStart.tm_mday -= 40;
-    tEnd.tm_mday += 2;
+    tEnd.tm_mday -= 1;
     const std::string szLine = "Using filter date-range [" + LocalDate(mktime(&tStart)) + "] - [" +
                                LocalDate(mktime(&tEnd)) + "]\n";
     bMatched = bMatched || tRun.szStdout.find(szLine) != std::string::npos;
@@ -96,26 +100,52 @@ TEST(CommandLine, ResolvesTodayMinusDaysAgainstTheClock) {
   EXPECT_TRUE(bMatched) << tRun.szStdout;
 }
 
-TEST(CommandLine, OtherTypesPrintNeitherBannerNorReport) {
+TEST(CommandLine, TypesAreNumbersOrWordsInAnyCase) {
   temp_dir_t tDir;
-  const run_result_t tHtml = RunNetreckon({"1", "20090425", "20090425", tDir.szPath});
-  EXPECT_EQ(tHtml.iExitStatus, 0);
-  EXPECT_EQ(tHtml.szStdout.rfind("        <html>", 0), 0u);
-  for (const char* szType : {"2", "-1", "7x"}) {
-    const run_result_t tRun = RunNetreckon({szType, "20090425", "20090425", tDir.szPath});
-    EXPECT_EQ(tRun.iExitStatus, 0) << szType;
-    EXPECT_EQ(tRun.szStdout, "") << szType;
-  }
-  // Text that is not a number reads as 0, the console; the words name the two types exactly.
-  const run_result_t tText = RunNetreckon({"consoles", "20090425", "20090425", tDir.szPath});
-  EXPECT_EQ(tText.szStdout.rfind(kBannerText, 0), 0u);
+  tDir.Write("in_20090424000000", MakeLogText(0, {{"10.0.0.1", "0"}}));
+  tDir.Write("out_20090424000000", MakeLogText(1, {{"10.0.0.1", "0"}}));
   tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
-  for (const auto& [szWord, szNumber] : {std::pair{"console", "0"}, std::pair{"html", "1"}}) {
-    const run_result_t tWord = RunNetreckon({szWord, "20090425", "20090425", tDir.szPath, "in_"});
-    const run_result_t tNumber =
-        RunNetreckon({szNumber, "20090425", "20090425", tDir.szPath, "in_"});
-    EXPECT_EQ(MaskElapsed(tWord.szStdout), MaskElapsed(tNumber.szStdout)) << szWord;
-    EXPECT_EQ(tWord.iExitStatus, 0) << szWord;
+  tDir.Write("out_20090425000000", MakeLogText(1, {{"10.0.0.1", "2M"}}));
+  const struct {
+    const char* szType;
+    int iStatus;
+    const char* szStdoutStart;  // nullptr: nothing on standard output
+  } kCases[] = {
+      {"0", 0, kBannerText},
+      {"console", 0, kBannerText},
+      {"Console", 0, kBannerText},
+      {"1", 0, "        <html>"},
+      {"HTML", 0, "        <html>"},
+      {"csv", 0, "host,name,date"},
+      {"CSV", 0, "host,name,date"},
+      {"Json", 0, "{"},
+      {"Daily", 0, "<!DOCTYPE html>"},
+      {"MONTHLY", 0, "<!DOCTYPE html>"},
+      {"2", 0, nullptr},
+      {"-1", 0, nullptr},
+      {"7x", 0, nullptr},
+      {" 1", 0, "        <html>"},
+      {"htlm", 2, nullptr},
+      {"consoles", 2, nullptr},
+      {"", 2, nullptr},
+      {"x0", 2, nullptr},
+  };
+  for (const auto& tCase : kCases) {
+    const run_result_t tRun =
+        RunNetreckon({tCase.szType, "20090425", "20090425", tDir.szPath, "in_", "out_"});
+    EXPECT_EQ(tRun.iExitStatus, tCase.iStatus) << tCase.szType;
+    if (tCase.szStdoutStart == nullptr) {
+      EXPECT_EQ(tRun.szStdout, "") << tCase.szType;
+    } else {
+      EXPECT_EQ(tRun.szStdout.rfind(tCase.szStdoutStart, 0), 0u) << tCase.szType << tRun.szStdout;
+    }
+    if (tCase.iStatus == 2) {
+      EXPECT_EQ(tRun.szStderr, std::string("netreckon: unknown report type [") + tCase.szType +
+                                   "]: the types are 0, 1, console, html, csv, json, daily or "
+                                   "monthly\n");
+    } else {
+      EXPECT_EQ(tRun.szStderr, "") << tCase.szType;
+    }
   }
 }
 
@@ -151,18 +181,54 @@ TEST(CommandLine, HelpAndVersionAnswerAndExit0) {
 
 TEST(CommandLine, CutsOverlongArgumentsToTheirBuffers) {
   const std::string szLong(5000, '2');
-  const run_result_t tRun = RunNetreckon({"0", szLong, szLong, szLong, szLong, szLong, "extra"});
+  const run_result_t tDates = RunNetreckon({"0", szLong, szLong, szLong, szLong, szLong, "extra"});
+  EXPECT_EQ(tDates.iExitStatus, 2);
+  EXPECT_EQ(tDates.szStdout, "");
+  EXPECT_EQ(tDates.szStderr.rfind("netreckon: the start date [" + std::string(1023, '2') +
+                                      "] is no date: give YYYYMMDD",
+                                  0),
+            0u);
+  const run_result_t tRun =
+      RunNetreckon({"0", "20090425", "20090425", szLong, szLong, szLong, "extra"});
   EXPECT_EQ(tRun.iExitStatus, 1);
-  EXPECT_NE(tRun.szStdout.find("Using filter date-range [" + std::string(1023, '2') + "] - [" +
-                               std::string(1023, '2') + "]\n"),
+  EXPECT_NE(tRun.szStderr.find("Couldn't open the directory [" + std::string(1023, '2') + "]: "),
             std::string::npos);
-  EXPECT_NE(tRun.szStderr.find("Couldn't open the directory"), std::string::npos);
+}
+
+// Every slip of the command line stops the run with status 2 and one line, before a report
+// that would mislead.
+TEST(CommandLine, DatesThatAreNoWholeDayStopTheRun) {
+  const struct {
+    const char* szStart;
+    const char* szEnd;
+    const char* szStderr;
+  } kCases[] = {
+      {"2026-12-01", "01.12.2026", "the end date [01.12.2026] is no date"},
+      {"20261301", "20261208", "the start date [20261301] is no date"},
+      {"last-month", "today", "the start date [last-month] is no date"},
+      {"yesterday", "Today", "the end date [Today] is no date"},
+      {"today", "2026120812", "the end date [2026120812] is no date"},
+      {"20261208", "20261201", "the end date 20261201 is before the start date 20261208"},
+      {"2026-12", "202611", "the end date 20261130 is before the start date 20261201"},
+      {"a\x1b[31m", "today", "the start date [a\\x1b[31m] is no date"},
+  };
+  temp_dir_t tDir;
+  for (const auto& tCase : kCases) {
+    const run_result_t tRun =
+        RunNetreckon({"0", tCase.szStart, tCase.szEnd, tDir.szPath, "in_", "out_"});
+    EXPECT_EQ(tRun.iExitStatus, 2) << tCase.szStart;
+    EXPECT_EQ(tRun.szStdout, "") << tCase.szStart;
+    EXPECT_EQ(tRun.szStderr.rfind(std::string("netreckon: ") + tCase.szStderr, 0), 0u)
+        << tRun.szStderr;
+    EXPECT_EQ(std::count(tRun.szStderr.begin(), tRun.szStderr.end(), '\n'), 1) << tCase.szStart;
+  }
 }
 
 TEST(CommandLine, OptionsStandAnywhereAndBadOnesEndWithStatus2) {
   temp_dir_t tDir;
   tDir.Write("in_20090424230000", MakeLogText(0, {{"10.0.0.1", "1M"}, {"10.0.0.2", "1M"}}));
   tDir.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "2M"}, {"10.0.0.2", "9M"}}));
+  tDir.Write("o_20090425120000", MakeLogText(1, {{"10.0.0.1", "2M"}}));
   const std::string szOne = "Totals for host [10.0.0.1]";
   const std::string szTwo = "Totals for host [10.0.0.2]";
   const struct {
@@ -190,7 +256,7 @@ TEST(CommandLine, OptionsStandAnywhereAndBadOnesEndWithStatus2) {
       {{"0", "--names-file", "/nonexistent/names"},
        2,
        "",
-       "netreckon: cannot read the names file /nonexistent/names: No such file or directory"},
+       "netreckon: cannot read the names file [/nonexistent/names]: No such file or directory"},
       {{"--names"}, 255, "", ""},
   };
   for (const auto& tCase : kCases) {

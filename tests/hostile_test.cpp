@@ -38,7 +38,11 @@ run_result_t RunClean(const std::vector<std::string>& tArgs, int iExpectedStatus
   EXPECT_EQ(tRun.iExitStatus, iExpectedStatus) << tArgs[1] << " " << tArgs[2];
   EXPECT_EQ(tRun.szStderr.find("Sanitizer"), std::string::npos) << tRun.szStderr;
   EXPECT_EQ(tRun.szStderr.find("runtime error"), std::string::npos) << tRun.szStderr;
-  EXPECT_TRUE(std::regex_match(tRun.szStdout, kConsoleReport)) << tRun.szStdout;
+  if (iExpectedStatus == 2) {
+    EXPECT_EQ(tRun.szStdout, "");
+  } else {
+    EXPECT_TRUE(std::regex_match(tRun.szStdout, kConsoleReport)) << tRun.szStdout;
+  }
   return tRun;
 }
 
@@ -51,6 +55,13 @@ std::string HostLine(const std::string& szHost, const std::string& szIn, const s
 const std::string kHeaders =
     "Chain NET_IN (1 references)\n"
     " pkts bytes target     prot opt in     out     source               destination\n";
+
+// A baseline whose only reading is 0 and an outgoing snapshot without rows: the frame of a
+// run that has nothing to say about either.
+void WriteQuietFrame(const temp_dir_t& tDir) {
+  tDir.Write("in_20090424230000", kHeaders + "0 0 all -- * * 0/0 10.0.0.1\n");
+  tDir.Write("out_20090425000000", kHeaders);
+}
 
 }  // namespace
 
@@ -66,13 +77,13 @@ TEST(Hostile, OddLogContentsEndWithTheDocumentedHosts) {
       {"megabyte header line",
        std::string(1 << 20, 'h') + "\n" + kHeaders.substr(28) + szRow,
        {HostLine("10.0.0.1", "1.00", "0.00", "1.00")},
-       "Refused 1 rows of"},
+       "netreckon: refused 1 rows of"},
       {"ten-thousand-character tokens",
        kHeaders + "1 1M all -- * * " + std::string(10000, 's') + " 10.0.0.1\n" +
            std::string(10000, '7') + " 2M " + std::string(10000, 'p') + " -- * * 0/0 10.0.0.2\n" +
            "1 1M all -- * * 0/0 " + std::string(10000, '9') + "\n" + szRow,
        {HostLine("10.0.0.1", "1.00", "0.00", "1.00")},
-       "Refused 3 rows of"},
+       "netreckon: refused 3 rows of"},
       {"a comment or a target shifts nothing",
        kHeaders + "1 1M all -- * * 0/0 10.0.0.1 /* bob laptop */\n2 2M RETURN all -- * * 0/0 "
                   "10.0.0.2\n3 3M tcp -- * * 0/0 10.0.0.3 tcp dpt:80\n",
@@ -82,20 +93,20 @@ TEST(Hostile, OddLogContentsEndWithTheDocumentedHosts) {
       {"a row of seven columns is refused",
        kHeaders + szRow + "2 2M all -- * * 10.0.0.2\n",
        {HostLine("10.0.0.1", "1.00", "0.00", "1.00")},
-       "Refused 1 rows of"},
+       "netreckon: refused 1 rows of"},
       {"junk never becomes a host",
        kHeaders +
            "1 1M all -- * * 0/0 \x1b]0;owned\x07\n1 1M all -- * * 0/0 =HYPERLINK(\"x\")\n"
            "1 1.5G all -- * * 0/0 10.0.0.5\n" +
            szRow,
        {HostLine("10.0.0.1", "1.00", "0.00", "1.00")},
-       "Refused 3 rows of"},
+       "netreckon: refused 3 rows of"},
       {"only headers", kHeaders, {}, ""},
       {"empty file", "", {}, ""},
   };
   for (const auto& tCase : kCases) {
     temp_dir_t tDir;
-    tDir.Write("in_20090424230000", kHeaders);
+    WriteQuietFrame(tDir);
     tDir.Write("in_20090425000000", tCase.szContents);
     const run_result_t tRun = RunClean({"0", "20090425", "20090425", tDir.szPath, "in_", "out_"},
                                        tCase.szStderr.empty() ? 0 : 1);
@@ -132,7 +143,7 @@ TEST(Hostile, BinaryFilesEndCleanlyAndNeverPushRealHostsOut) {
   EXPECT_EQ(
       tRun.szStdout.substr(iHosts, tRun.szStdout.find("=====", iHosts) - iHosts),
       HostLine("10.0.0.1", "5.00", "0.00", "5.00") + HostLine("10.0.0.2", "6.00", "0.00", "6.00"));
-  EXPECT_NE(tRun.szStderr.find("Refused "), std::string::npos);
+  EXPECT_NE(tRun.szStderr.find("netreckon: refused "), std::string::npos);
 }
 
 TEST(Hostile, EntriesThatAreNotFilesAccountNothingAndNeverBlock) {
@@ -142,6 +153,7 @@ TEST(Hostile, EntriesThatAreNotFilesAccountNothingAndNeverBlock) {
   ASSERT_EQ(chmod(szSecret.c_str(), 0600), 0);
   tDir.Write("in_20090424230000", MakeLogText(0, {{"10.0.0.1", "0"}}));
   tDir.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "3M"}}));
+  tDir.Write("out_20090425120000", kHeaders);
   ASSERT_EQ(mkfifo((tDir.szPath + "/in_20090425000000").c_str(), 0600), 0);
   ASSERT_EQ(mkdir((tDir.szPath + "/in_20090425010000").c_str(), 0700), 0);
   ASSERT_EQ(symlink("in_20090425020000", (tDir.szPath + "/in_20090425020000").c_str()), 0);
@@ -165,16 +177,20 @@ TEST(Hostile, EntriesThatAreNotFilesAccountNothingAndNeverBlock) {
   EXPECT_EQ(tRun.szStdout.find("10.6.6.6"), std::string::npos);
   const std::string szPrefix = tDir.szPath + "/in_200904250";
   EXPECT_EQ(tRun.szStderr,
-            "Skipped [" + szPrefix + "20000]: a symbolic link is never followed\n" + "Skipped [" +
-                szPrefix + "30000]: a symbolic link is never followed\n" + "Skipped [" + szPrefix +
-                "50000]: a symbolic link is never followed\n" + "Refused [" + szPrefix +
-                "60000]: larger than 256 MiB, no snapshot\n");
+            "netreckon: passed over [" + szPrefix + "00000]: not a regular file, no snapshot\n" +
+                "netreckon: passed over [" + szPrefix +
+                "10000]: not a regular file, no snapshot\n" + "netreckon: skipped [" + szPrefix +
+                "20000]: a symbolic link is never followed\n" + "netreckon: skipped [" + szPrefix +
+                "30000]: a symbolic link is never followed\n" + "netreckon: passed over [" +
+                szPrefix + "40000]: not a regular file, no snapshot\n" + "netreckon: skipped [" +
+                szPrefix + "50000]: a symbolic link is never followed\n" + "netreckon: refused [" +
+                szPrefix + "60000]: larger than 256 MiB, no snapshot\n");
 }
 
 TEST(Hostile, OddNamesAndFiltersEndCleanly) {
   temp_dir_t tDir;
-  for (const char* szName :
-       {"in_0425120000", "in_20425120000", "in_090425120000", "in_", "in_20090425120000"}) {
+  for (const char* szName : {"in_0425120000", "in_20425120000", "in_090425120000", "in_",
+                             "in_20090425120000", "out_20090425120000"}) {
     tDir.Write(szName, MakeLogText(0, {{"10.0.0.1", "1M"}}));
   }
   const std::string szLong(1100, 'p');
@@ -183,61 +199,60 @@ TEST(Hostile, OddNamesAndFiltersEndCleanly) {
     int iStatus;
   } kCases[] = {
       {{"0", "20090425", "20090425", tDir.szPath, "in_", "out_"}, 0},
-      {{"0", "2009", "1", tDir.szPath, "in_", "out_"}, 0},
-      {{"0", "", "", tDir.szPath, "in_", "out_"}, 0},
-      // Everything is in the range, years apart.
-      {{"0", "00000000", "99999999", tDir.szPath, "in_", "out_"}, 0},
-      {{"0", "99999999", "00000000", tDir.szPath, "in_", "out_"}, 0},
-      {{"0", szLong, szLong, tDir.szPath, szLong, szLong}, 0},
+      {{"0", "2009", "2009", tDir.szPath, "in_", "out_"}, 0},
+      {{"0", "19700101", "99991231", tDir.szPath, "in_", "out_"}, 0},
+      // No snapshot of a prefix in the range: said, status 1, the report still printed.
+      {{"0", "", "", tDir.szPath, "in_", "out_"}, 1},
+      {{"0", "20090425", "20090425", tDir.szPath, szLong, szLong}, 1},
       {{"0", "20090425", "20090425", tDir.szPath, "", ""}, 0},
-      {{"0", "today-", "today--3", tDir.szPath, "in_", "out_"}, 0},
+      {{"0", "2009", "1", tDir.szPath, "in_", "out_"}, 2},
+      {{"0", "00000000", "99999999", tDir.szPath, "in_", "out_"}, 2},
+      {{"0", "99999999", "00000000", tDir.szPath, "in_", "out_"}, 2},
+      {{"0", szLong, szLong, tDir.szPath, szLong, szLong}, 2},
+      {{"0", "today-", "today--3", tDir.szPath, "in_", "out_"}, 2},
       {{"0", std::string(5000, '1'), std::string(5000, 't'), std::string(5000, '/'),
         std::string(5000, 'i'), std::string(5000, 'o')},
-       0},
+       2},
   };
   for (const auto& tCase : kCases) {
     RunClean(tCase.tArgs, tCase.iStatus);
   }
 }
 
-TEST(Hostile, ADateThatCarriesOverEndsCleanlyInEveryFormat) {
+// Names that are no snapshot's, however their dates read, are counted and left out: no report
+// walks days outside the range asked.
+TEST(Hostile, JunkNamesAreLeftOutInEveryFormat) {
   temp_dir_t tDir;
-  // "20261199" is read as 99 November, a day of February: later than its number says.
   for (const char* szName :
-       {"in_20261129120000", "in_20261130120000", "in_20261199120000", "in_20261201120000"}) {
-    tDir.Write(szName, MakeLogText(0, {{"10.0.0.1", "1M"}}));
+       {"in_20261129120000", "in_20261130120000", "in_20261199120000", "in_20261201120000",
+        "in_20261208-99999999120000", "out_20261129120000", "out_20261201120000"}) {
+    tDir.Write(szName, MakeLogText(szName[0] == 'i' ? 0 : 1, {{"10.0.0.1", "1M"}}));
   }
   for (const char* szType : {"0", "csv", "json", "daily", "monthly"}) {
     const run_result_t tRun =
         RunNetreckon({szType, "20261130", "20261201", tDir.szPath, "in_", "out_"}, "UTC", 60);
     EXPECT_EQ(tRun.iExitStatus, 0) << szType << tRun.szStderr;
-    EXPECT_EQ(tRun.szStderr.find("Sanitizer"), std::string::npos) << tRun.szStderr;
-    EXPECT_EQ(tRun.szStderr.find("runtime error"), std::string::npos) << tRun.szStderr;
+    EXPECT_EQ(tRun.szStderr, "netreckon: left out 2 files of [" + tDir.szPath +
+                                 "] that begin with [in_] but are not named as snapshots (the "
+                                 "prefix, YYYYMMDD, six characters), the first "
+                                 "[in_20261199120000]\n");
+    EXPECT_LT(tRun.szStdout.size(), 20000u) << szType;
+    EXPECT_EQ(tRun.szStdout.find("2026-12-02"), std::string::npos) << szType;
   }
-}
-
-TEST(Hostile, AFilterBeforeTheEpochIsReportedAndTheRunGoesOn) {
-  temp_dir_t tDir;
-  const run_result_t tRun = RunClean({"0", "today-999999999", "today", tDir.szPath});
-  EXPECT_NE(tRun.szStderr.find("Invalid logfilter specified [today-999999999] returned: [-"),
-            std::string::npos)
-      << tRun.szStderr;
 }
 
 TEST(Hostile, AnUnreadableDirectoryIsReported) {
   temp_dir_t tDir;
   const std::string szFile = tDir.Write("not-a-directory", "x");
   const run_result_t tRun = RunClean({"0", "20090425", "20090425", szFile, "in_", "out_"}, 1);
-  EXPECT_EQ(tRun.szStderr,
-            "Couldn't open the directory: Not a directory\n"
-            "Couldn't open the directory: Not a directory\n");
+  EXPECT_EQ(tRun.szStderr, "Couldn't open the directory [" + szFile + "]: Not a directory\n");
   const std::string szLocked = tDir.szPath + "/locked";
   ASSERT_EQ(mkdir(szLocked.c_str(), 0), 0);
-  const run_result_t tLocked =
-      RunClean({"0", "20090425", "20090425", szLocked, "in_", "out_"}, geteuid() == 0 ? 0 : 1);
+  const run_result_t tLocked = RunClean({"0", "20090425", "20090425", szLocked, "in_", "out_"}, 1);
   if (geteuid() != 0) {  // root reads it all the same
-    EXPECT_NE(tLocked.szStderr.find("Couldn't open the directory: Permission denied"),
-              std::string::npos);
+    EXPECT_NE(
+        tLocked.szStderr.find("Couldn't open the directory [" + szLocked + "]: Permission denied"),
+        std::string::npos);
   }
 }
 
@@ -263,7 +278,7 @@ TEST(Hostile, AnyNumberOfHostsIsReported) {
     tRows.emplace_back("10.0." + std::to_string(iHost / 100) + "." + std::to_string(iHost % 100),
                        "1M");
   }
-  tDir.Write("in_20090424230000", kHeaders);
+  WriteQuietFrame(tDir);
   tDir.Write("in_20090425000000", MakeLogText(0, tRows));
   const run_result_t tRun = RunClean({"0", "20090425", "20090425", tDir.szPath, "in_", "out_"});
   EXPECT_NE(tRun.szStdout.find(HostLine("10.0.0.99", "1.00", "0.00", "1.00") +
@@ -281,16 +296,17 @@ TEST(Hostile, ARangeOfMonthsIsAccountedWhole) {
   tDir.Write("in_20090101000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
   tDir.Write("in_20090102000000", MakeLogText(0, {{"10.0.0.1", "3M"}}));
   tDir.Write("in_20090720000000", MakeLogText(0, {{"10.0.0.1", "9M"}}));
+  tDir.Write("out_20090101000000", kHeaders);
   const run_result_t tRun = RunClean({"0", "20090101", "20100205", tDir.szPath, "in_", "out_"});
   EXPECT_NE(tRun.szStdout.find("Bandwidth usage from: 20090101 to 20090720\n"), std::string::npos);
   EXPECT_NE(tRun.szStdout.find(HostLine("10.0.0.1", "8.00", "0.00", "8.00")), std::string::npos);
   EXPECT_EQ(tRun.szStderr,
-            "Notice: the snapshots stop on 2009-07-20, before the end date 20100205\n");
+            "netreckon: the snapshots stop on 2009-07-20, before the end date 2010-02-05\n");
 }
 
 TEST(Hostile, AReportThatCannotBeWrittenFailsTheRun) {
   temp_dir_t tDir;
-  tDir.Write("in_20090424230000", kHeaders);
+  WriteQuietFrame(tDir);
   tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
   const std::string szCommand = std::string("TZ=UTC '") + NETRECKON_BINARY +
                                 "' 0 20090425 20090425 '" + tDir.szPath +
@@ -301,5 +317,5 @@ TEST(Hostile, AReportThatCannotBeWrittenFailsTheRun) {
   std::ifstream tError(tDir.szPath + "/err");
   std::string szError;
   std::getline(tError, szError);
-  EXPECT_EQ(szError, "Couldn't write the report: No space left on device");
+  EXPECT_EQ(szError, "netreckon: couldn't write the report: No space left on device");
 }

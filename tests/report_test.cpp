@@ -117,7 +117,8 @@ TEST(Report, HtmlTableHasNoLineBreaks) {
 
 TEST(Report, MarkupInAHostColumnNeverReachesTheReport) {
   temp_dir_t tDir;
-  tDir.Write("in_20090424230000", MakeLogText(0, {}));
+  tDir.Write("in_20090424230000", MakeLogText(0, {{"10.0.0.1", "0"}}));
+  tDir.Write("o_20090425000000", MakeLogText(1, {}));
   tDir.Write("in_20090425000000",
              MakeLogText(0, {{"<b>&'\"x", "2M"}, {"10.0.0.1", "1M"}, {"=1+1", "1M"}}));
   for (const char* szType : {"1", "csv", "json", "daily"}) {
@@ -127,7 +128,7 @@ TEST(Report, MarkupInAHostColumnNeverReachesTheReport) {
     EXPECT_EQ(tRun.szStdout.find("<b>&"), std::string::npos) << szType;
     EXPECT_EQ(tRun.szStdout.find("=1+1"), std::string::npos) << szType;
     EXPECT_NE(tRun.szStdout.find("10.0.0.1"), std::string::npos) << szType;
-    EXPECT_EQ(tRun.szStderr, "Refused 2 rows of [" + tDir.szPath +
+    EXPECT_EQ(tRun.szStderr, "netreckon: refused 2 rows of [" + tDir.szPath +
                                  "/in_20090425000000]: not a counter row (fewer than eight "
                                  "columns, a byte counter that is no count, or a host column "
                                  "that is no address)\n")
@@ -181,7 +182,7 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
        "20261103",
        "Incoming [10.00 MB]",
        0,
-       "Notice: the snapshots stop on 2026-11-02, before the end date 20261103\n"},
+       "netreckon: the snapshots stop on 2026-11-02, before the end date 2026-11-03\n"},
       {"a day whose first snapshots lack the host or are junk",
        {{"in_20261031230000", "100M"},
         {"in_20261101120000", "110M"},
@@ -193,7 +194,7 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
        "20261103",
        "Incoming [25.00 MB]",
        1,
-       "Refused 1 rows of"},
+       "netreckon: refused 1 rows of"},
       {"two rules of one host",
        {{"in_20261031230000", "10M+1M"},
         {"in_20261101120000", "12M+1500K"},
@@ -209,7 +210,7 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
        "20261101",
        "Incoming [110.00 MB]",
        0,
-       "Notice: no snapshot of [in_] before the range: its first readings count whole, all the "
+       "netreckon: no snapshot [in_] before the range: its first readings count whole, all the "
        "traffic since the counters were last reset\n"},
       {"a quarter",
        {{"in_20260930230000", "100M"},
@@ -233,6 +234,7 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
       }
       tDir.Write(szName, szBytes == "junk" ? "x\ny\n\x01\x02\x03\n" : MakeLogText(0, tRows));
     }
+    tDir.Write(std::string("o_") + tCase.szStart + "120000", MakeLogText(1, {}));
     for (const char* szZone : {"UTC", "Europe/Berlin"}) {
       const run_result_t tRun =
           RunNetreckon({"0", tCase.szStart, tCase.szEnd, tDir.szPath, "in_", "o_"}, szZone);
@@ -254,27 +256,46 @@ TEST(Report, NoticesSayWhatLooksLikeAMistake) {
   tDir.Write("in_20261101000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
   tDir.Write("in_20261102000000", MakeLogText(0, {{"10.0.0.1", "2M"}}));
   tDir.Write("in_20261103000000", MakeLogText(0, {{"10.0.0.1", "3M"}}));
+  tDir.Write("o_20261101000000", MakeLogText(1, {{"10.0.0.1", "1M"}}));
+  tDir.Write("o_20261102000000", MakeLogText(1, {{"10.0.0.1", "2M"}}));
   const struct {
     std::vector<std::string> tArgs;
+    int iStatus;
     std::string szStderr;
   } kCases[] = {
-      {{"20261103", "20261102", "in_", "o_"},
-       "Notice: the end date 20261102 is before the start date 20261103: only files named with "
-       "either date are read\n"},
       {{"20261102", "20261103", "in_", "IN_"},
-       "Notice: the incoming and outgoing prefixes are the same: every file is read as incoming "
-       "and as outgoing\n"},
-      {{"20261102", "20261103", "in_", "o_"}, ""},
+       0,
+       "netreckon: the incoming and outgoing prefixes are the same: every file is read as "
+       "incoming and as outgoing\n"},
+      {{"20261102", "20261103", "in_", "o_"}, 0, ""},
       {{"20261102", "20261104", "in_", "o_"},
-       "Notice: the snapshots stop on 2026-11-03, before the end date 20261104\n"},
+       0,
+       "netreckon: the snapshots stop on 2026-11-03, before the end date 2026-11-04\n"},
       // An end date still to come is no sign of a stop.
-      {{"20261102", "29991231", "in_", "o_"}, ""},
+      {{"20261102", "29991231", "in_", "o_"}, 0, ""},
+      // The outgoing prefix forgotten: every snapshot is read as outgoing too.
+      {{"20261102", "20261103", "in_"},
+       0,
+       "netreckon: no outgoing prefix given: every snapshot of the directory is read as "
+       "outgoing too\nnetreckon: host [10.0.0.1] is missing from every outgoing snapshot from "
+       "[in_20261103000000] on: its rule went away\n"},
+      // Swapped: the outgoing snapshots hold no host, the incoming ones only "any" sources.
+      {{"20261102", "20261103", "o_", "in_"},
+       0,
+       "netreckon: every incoming row of [o_] has the destination 0.0.0.0/0 or ::/0: the "
+       "prefixes look swapped (incoming first, then outgoing)\n"},
+      {{"20261101", "20261101", "xx_", "o_"},
+       1,
+       "netreckon: no snapshot [xx_] in [" + tDir.szPath + "] from 2026-11-01 to 2026-11-01\n" +
+           "netreckon: no snapshot [o_] before the range: its first readings count whole, all "
+           "the traffic since the counters were last reset\n"},
   };
   for (const auto& tCase : kCases) {
-    const run_result_t tRun = RunNetreckon(
-        {"csv", tCase.tArgs[0], tCase.tArgs[1], tDir.szPath, tCase.tArgs[2], tCase.tArgs[3]});
-    EXPECT_EQ(tRun.iExitStatus, 0) << tCase.tArgs[0];
-    EXPECT_EQ(tRun.szStderr, tCase.szStderr) << tCase.tArgs[0];
+    std::vector<std::string> tArgs = {"csv", tCase.tArgs[0], tCase.tArgs[1], tDir.szPath};
+    tArgs.insert(tArgs.end(), tCase.tArgs.begin() + 2, tCase.tArgs.end());
+    const run_result_t tRun = RunNetreckon(tArgs);
+    EXPECT_EQ(tRun.iExitStatus, tCase.iStatus) << tCase.tArgs.back();
+    EXPECT_EQ(tRun.szStderr, tCase.szStderr) << tCase.tArgs.back();
   }
 }
 
@@ -282,17 +303,16 @@ TEST(Report, AMissingDirectoryReportsNothingFound) {
   const run_result_t tRun = RunNetreckon({"0", "20090425", "20090425", "/nonexistent/logs/"});
   EXPECT_EQ(tRun.iExitStatus, 1);
   EXPECT_EQ(tRun.szStderr,
-            "Notice: the incoming and outgoing prefixes are the same: every file is read as "
+            "netreckon: the incoming and outgoing prefixes are the same: every file is read as "
             "incoming and as outgoing\n"
-            "Couldn't open the directory: No such file or directory\n"
-            "Couldn't open the directory: No such file or directory\n");
+            "Couldn't open the directory [/nonexistent/logs/]: No such file or directory\n");
   EXPECT_NE(MaskElapsed(tRun.szStdout)
                 .find("Bandwidth usage from: 0 to 0\n" + kRuleLine +
                       "Totals for all hosts in filter\tIncoming [0.00 MB]\tOutgoing [0.00 "
                       "MB]\tTotal [0.00 MB]\n"),
             std::string::npos);
   const run_result_t tEmpty = RunNetreckon({"0", "20090425", "20090425", ""});
-  EXPECT_NE(tEmpty.szStderr.find("Couldn't open the directory"), std::string::npos);
+  EXPECT_NE(tEmpty.szStderr.find("Couldn't open the directory []: "), std::string::npos);
 }
 
 TEST(Report, EmptyPrefixesPassOverDotEntriesAndStrangeFiles) {
@@ -327,7 +347,8 @@ TEST(Report, TheBundledExampleGivesTheShippedPage) {
 
 TEST(Report, NamesComeFromFilesThenRuleComments) {
   temp_dir_t tDir;
-  tDir.Write("in_20090424230000", MakeLogText(0, {}));
+  tDir.Write("in_20090424230000", MakeLogText(0, {{"10.0.0.1", "0"}}));
+  tDir.Write("o_20090425000000", MakeLogText(1, {}));
   tDir.Write("in_20090425000000",
              MakeLogText(0, {}) + "1 1M all -- * * 0/0 10.0.0.1 /* old name */\n" +
                  "1 2M all -- * * 0/0 10.0.0.2 /* printer */\n" +

@@ -1,24 +1,18 @@
-// Resolving the start and end date filters of the command line ("today", "today-N", and the
-// calendar periods "month", "month-N", "year", "year-N").
-#include <climits>
+// Resolving the start and end date filters of the command line to whole days: dates, months
+// and years written out, and the words "today", "yesterday", "today-N", "month[-N]" and
+// "year[-N]" against the local date.
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 
 #include "accounting/records.h"
 
 namespace {
 
-// Writes the date as eight digits; leaves the filter as it was should it not fit.
-void WriteFilterDate(char* pLogFileFilter, const struct tm& tDate) {
-  char szDate[kTextBuf] = {};
-  if (std::strftime(szDate, kTextBuf - 1, "%Y%m%d", &tDate) > 0) {
-    CopyText(pLogFileFilter, kTextBuf, szDate);
-  }
-}
+// A filter longer than any accepted form is not read at all.
+constexpr std::size_t kLongestFilter = 16;
 
-// The number of periods back of "WORD" or "WORD-N", N digits only; -1 when the filter is not
-// that word.
+// The number of "WORD-N" (N one to nine digits), 0 for "WORD" alone; -1 when the filter is
+// neither.
 long long ReadPeriodsBack(std::string_view szFilter, std::string_view szWord) {
   if (szFilter.substr(0, szWord.size()) != szWord) {
     return -1;
@@ -38,73 +32,121 @@ long long ReadPeriodsBack(std::string_view szFilter, std::string_view szWord) {
   return llBack;
 }
 
-bool IsLeapYear(long long llYear) {
-  return (llYear % 4 == 0 && llYear % 100 != 0) || llYear % 400 == 0;
+// A calendar period: its first and last day.
+struct period_t {
+  long long llYear;
+  int iFirstMonth;  // 1 to 12
+  int iLastMonth;
+};
+
+bool IsDigits(std::string_view szText) {
+  return !szText.empty() && szText.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-// Writes the first or the last day of a calendar month or year, N back from the local date, as
-// eight digits. Periods before year 1 stop at year 1.
-bool ResolvePeriod(char* pLogFileFilter, const struct tm& tm_now, bool bEnd) {
-  const std::string_view szFilter(pLogFileFilter);
-  long long llYear = tm_now.tm_year + 1900LL;
-  long long llMonth = tm_now.tm_mon;  // 0 to 11
-  long long llFirstMonth = 0;
-  long long llLastMonth = 11;
-  if (const long long llBack = ReadPeriodsBack(szFilter, "month"); llBack >= 0) {
-    long long llMonths = llYear * 12 + llMonth - llBack;
-    llMonths = llMonths < 12 ? 12 : llMonths;
-    llYear = llMonths / 12;
-    llFirstMonth = llLastMonth = llMonths % 12;
-  } else if (const long long llYearsBack = ReadPeriodsBack(szFilter, "year"); llYearsBack >= 0) {
-    llYear = llYear - llYearsBack < 1 ? 1 : llYear - llYearsBack;
+long long ReadNumber(std::string_view szDigits) {
+  long long llValue = 0;
+  for (const char cDigit : szDigits) {
+    llValue = llValue * 10 + (cDigit - '0');
+  }
+  return llValue;
+}
+
+// YYYY, YYYYMM or YYYY-MM as a period; false for anything else.
+bool ReadWrittenPeriod(std::string_view szFilter, period_t& tPeriod) {
+  std::string_view szMonth;
+  if (szFilter.size() == 4) {
+    szMonth = {};
+  } else if (szFilter.size() == 6) {
+    szMonth = szFilter.substr(4);
+  } else if (szFilter.size() == 7 && szFilter[4] == '-') {
+    szMonth = szFilter.substr(5);
   } else {
     return false;
   }
-  constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const long long llMonthShown = bEnd ? llLastMonth : llFirstMonth;
-  const long long llDay =
-      !bEnd ? 1 : kDaysInMonth[llMonthShown] + (llMonthShown == 1 && IsLeapYear(llYear) ? 1 : 0);
-  char szDate[kTextBuf] = {};
-  std::snprintf(szDate, sizeof szDate, "%04lld%02lld%02lld", llYear, llMonthShown + 1, llDay);
-  CopyText(pLogFileFilter, kTextBuf, szDate);
-  return true;
+  if (!IsDigits(szFilter.substr(0, 4)) || (!szMonth.empty() && !IsDigits(szMonth))) {
+    return false;
+  }
+  tPeriod.llYear = ReadNumber(szFilter.substr(0, 4));
+  if (szMonth.empty()) {
+    tPeriod.iFirstMonth = 1;
+    tPeriod.iLastMonth = 12;
+    return true;
+  }
+  const auto iMonth = static_cast<int>(ReadNumber(szMonth));
+  tPeriod.iFirstMonth = tPeriod.iLastMonth = iMonth;
+  return iMonth >= 1 && iMonth <= 12;
+}
+
+// "month[-N]" or "year[-N]" counted back from the local date; false for anything else.
+bool ReadNamedPeriod(std::string_view szFilter, const struct tm& tm_now, period_t& tPeriod) {
+  if (const long long llBack = ReadPeriodsBack(szFilter, "month"); llBack >= 0) {
+    const long long llMonths = (tm_now.tm_year + 1900LL) * 12 + tm_now.tm_mon - llBack;
+    tPeriod.llYear = llMonths / 12;
+    tPeriod.iFirstMonth = tPeriod.iLastMonth = static_cast<int>(llMonths % 12) + 1;
+    return true;
+  }
+  if (const long long llBack = ReadPeriodsBack(szFilter, "year"); llBack >= 0) {
+    tPeriod = {tm_now.tm_year + 1900LL - llBack, 1, 12};
+    return true;
+  }
+  return false;
+}
+
+// The day a filter names: a period's first or last day, a date written out, or a day counted
+// back from today. False for anything else.
+bool ResolveDay(std::string_view szFilter, const struct tm& tm_now, bool bEnd,
+                date_number_t& uiDay) {
+  const auto uiToday = static_cast<date_number_t>(tm_now.tm_year + 1900LL) * 10000 +
+                       static_cast<date_number_t>(tm_now.tm_mon + 1) * 100 +
+                       static_cast<date_number_t>(tm_now.tm_mday);
+  period_t tPeriod = {};
+  if (ReadWrittenPeriod(szFilter, tPeriod) || ReadNamedPeriod(szFilter, tm_now, tPeriod)) {
+    if (tPeriod.llYear < kFirstDateYear || tPeriod.llYear > kLastDateYear) {
+      return false;
+    }
+    const int iMonth = bEnd ? tPeriod.iLastMonth : tPeriod.iFirstMonth;
+    const int iDay = bEnd ? CountMonthDays(tPeriod.llYear, iMonth) : 1;
+    uiDay = static_cast<date_number_t>(tPeriod.llYear) * 10000 +
+            static_cast<date_number_t>(iMonth) * 100 + static_cast<date_number_t>(iDay);
+    return true;
+  }
+  if (szFilter.size() == 10 && szFilter[4] == '-' && szFilter[7] == '-') {
+    char szEight[8];
+    szFilter.copy(szEight, 4, 0);
+    szFilter.copy(szEight + 4, 2, 5);
+    szFilter.copy(szEight + 6, 2, 8);
+    return ReadCalendarDate(std::string_view(szEight, sizeof szEight), uiDay);
+  }
+  if (szFilter.size() == 8 && IsDigits(szFilter)) {
+    return ReadCalendarDate(szFilter, uiDay);
+  }
+  long long llBack = -1;
+  if (szFilter.empty()) {
+    llBack = 0;
+  } else if (szFilter == "yesterday") {
+    llBack = 1;
+  } else {
+    llBack = ReadPeriodsBack(szFilter, "today");
+  }
+  if (llBack < 0) {
+    return false;
+  }
+  // Calendar days, not seconds: a daylight-saving change between the two days moves nothing.
+  char szDay[kIsoDateBuf] = {};
+  std::snprintf(szDay, sizeof szDay, "%08llu", ShiftDate(uiToday, -llBack));
+  return ReadCalendarDate(szDay, uiDay);
 }
 
 }  // namespace
 
-void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd) {
+bool ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd) {
+  const std::string_view szFilter(pLogFileFilter);
   struct tm tm_now = {};
-  localtime_r(&tNow, &tm_now);
-  if (ResolvePeriod(pLogFileFilter, tm_now, bEnd)) {
-    return;
+  date_number_t uiDay = 0;
+  if (szFilter.size() > kLongestFilter || localtime_r(&tNow, &tm_now) == nullptr ||
+      !ResolveDay(szFilter, tm_now, bEnd, uiDay)) {
+    return false;
   }
-  if (pLogFileFilter[0] == '\0') {
-    WriteFilterDate(pLogFileFilter, tm_now);
-    return;
-  }
-  if (std::strstr(pLogFileFilter, "today") == nullptr) {
-    return;
-  }
-  const char* pDash = std::strchr(pLogFileFilter, '-');
-  if (pDash != nullptr) {
-    const int32_t iDecrementValue = ParseInt(pDash + 1);
-    // Kept inside int: "today--2147483648" must not overflow the day of month.
-    long long llDay = static_cast<long long>(tm_now.tm_mday) - iDecrementValue;
-    llDay = llDay > INT_MAX ? INT_MAX : llDay;
-    tm_now.tm_mday = static_cast<int>(llDay);
-    // The resolved date's own daylight-saving flag, not today's: with today's, a date across a
-    // change lands an hour off and, near midnight, on the neighbouring day.
-    tm_now.tm_isdst = -1;
-    const time_t tNewDate = mktime(&tm_now);
-    if (tNewDate < 0) {
-      char szMessage[100] = {};
-      std::snprintf(szMessage, sizeof szMessage, "Invalid logfilter specified [%s] returned: [%ld]",
-                    pLogFileFilter, static_cast<long>(tNewDate));
-      std::perror(szMessage);
-    }
-    if (localtime_r(&tNewDate, &tm_now) == nullptr) {
-      return;
-    }
-  }
-  WriteFilterDate(pLogFileFilter, tm_now);
+  std::snprintf(pLogFileFilter, kTextBuf, "%08llu", uiDay);
+  return true;
 }

@@ -120,3 +120,46 @@ int32_t GetDayIndex(date_number_t base_date, date_number_t current_date) {
   // The day before the base shares its day, so a baseline of the day before lands on day 0.
   return iIndex == -1 ? 0 : iIndex;
 }
+
+bool IsLeapYear(long long llYear) {
+  return (llYear % 4 == 0 && llYear % 100 != 0) || llYear % 400 == 0;
+}
+
+int CountMonthDays(long long llYear, int iMonth) {
+  constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (iMonth < 1 || iMonth > 12) {
+    return 0;
+  }
+  return kDaysInMonth[iMonth - 1] + (iMonth == 2 && IsLeapYear(llYear) ? 1 : 0);
+}
+
+bool ReadCalendarDate(std::string_view szEight, date_number_t& uiDate) {
+  if (szEight.size() != 8 || szEight.find_first_not_of("0123456789") != std::string_view::npos) {
+    return false;
+  }
+  date_number_t uiValue = 0;
+  for (const char cDigit : szEight) {
+    uiValue = uiValue * 10 + static_cast<date_number_t>(cDigit - '0');
+  }
+  const auto llYear = static_cast<long long>(uiValue / 10000);
+  const auto iMonth = static_cast<int>(uiValue / 100 % 100);
+  const auto iDay = static_cast<int>(uiValue % 100);
+  if (llYear < kFirstDateYear || llYear > kLastDateYear || iDay < 1 ||
+      iDay > CountMonthDays(llYear, iMonth)) {
+    return false;
+  }
+  uiDate = uiValue;
+  return true;
+}
+
+date_number_t ShiftDate(date_number_t uiDate, long long llDays) {
+  long long llYear = 0;
+  int iMonth = 0;
+  int iDay = 0;
+  ConvertDaysToDate(CountDays(uiDate) + llDays, llYear, iMonth, iDay);
+  if (llYear < 0) {
+    return 0;
+  }
+  return static_cast<date_number_t>(llYear) * 10000 + static_cast<date_number_t>(iMonth) * 100 +
+         static_cast<date_number_t>(iDay);
+}

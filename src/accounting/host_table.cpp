@@ -88,6 +88,9 @@ int32_t FindOrAddHost(host_table_t& tTable, std::string_view szKey) {
   if (tBucket.iHost != 0) {
     return tBucket.iHost - 1;
   }
+  if (tTable.tHosts.size() >= kMaxHosts) {
+    return -1;
+  }
   data_t& tHost = tTable.tHosts.emplace_back();
   tHost.iIpLength = static_cast<uint8_t>(CopyText(tHost.ip, sizeof tHost.ip, szKey));
   tBucket = {static_cast<int32_t>(tTable.tHosts.size()), uiHash};

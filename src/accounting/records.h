@@ -57,6 +57,8 @@ struct data_t {
   day_series_t bytes_out;
   uint32_t iPendingStamp = 0;
   uint32_t iPending = 0;
+  uint32_t auiLastFile[2] = {0, 0};  // per direction, the table's stamp of the newest file
+                                     // that held a reading of the host
 };
 
 // The rows of one host in the file being read, summed into one reading (MB).
@@ -73,12 +75,20 @@ struct host_bucket_t {
 
 // A host table: records in the order hosts were first seen, an open-addressing index from the
 // key (ASCII case folded) to a record, and the readings of the file being read.
+// The hosts a table holds at the most: rows of further hosts are left out (and counted), so
+// that no directory can make a run take memory without bound. A /16 is 65,536 hosts.
+constexpr std::size_t kMaxHosts = 100000;
+
 struct host_table_t {
   std::vector<data_t> tHosts;
   std::vector<host_bucket_t> tIndex;
   std::vector<pending_reading_t> tPending;
   uint32_t iFileStamp = 0;
-  int32_t iLastHost = -1;  // the host of the row before: a listing keeps its order
+  int32_t iLastHost = -1;      // the host of the row before: a listing keeps its order
+  long long llCappedRows = 0;  // rows of hosts past kMaxHosts, left out
+  // The baseline's table: its readings are the counters' levels before the range, all on
+  // day 0, and they widen no report range.
+  bool bLevels = false;
 };
 
 // The report range: set by the row accounting, shared by both passes and both tables.
@@ -124,11 +134,35 @@ constexpr std::size_t kIsoDateBuf = 32;
 /// YYYY-MM-DD.
 void FormatDayDate(date_number_t uiBase, int32_t iOffset, char (&szDate)[kIsoDateBuf]);
 
-/// Resolves a date filter in place (empty, "today", "today-N", else left as it is) against
-/// `tNow`. "month", "month-N", "year" and "year-N" (this or N calendar months or years back)
-/// give the first day of the period, or its last day for an end filter (`bEnd`).
-/// `pLogFileFilter` holds kTextBuf bytes.
-void ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd = false);
+// The years a snapshot's name and a date filter may carry.
+constexpr long long kFirstDateYear = 1970;
+constexpr long long kLastDateYear = 9999;
+
+/// True for a leap year of the Gregorian calendar.
+bool IsLeapYear(long long llYear);
+
+/// The days of a month (1 to 12) of a year; 0 for a month out of range.
+int CountMonthDays(long long llYear, int iMonth);
+
+/// Reads eight digits YYYYMMDD that are a real calendar date of the years kFirstDateYear to
+/// kLastDateYear; false for anything else.
+bool ReadCalendarDate(std::string_view szEight, date_number_t& uiDate);
+
+/// The date llDays calendar days after (before, when negative) a real date; 0 before year 0.
+date_number_t ShiftDate(date_number_t uiDate, long long llDays);
+
+// The forms a date filter may take, for messages.
+constexpr const char* kDateForms =
+    "YYYYMMDD, YYYY-MM-DD, YYYYMM, YYYY-MM, YYYY, today, yesterday, today-N, month, month-N, "
+    "year or year-N";
+
+/// Resolves a date filter in place to the eight digits of a whole day, against the local date
+/// of `tNow`: empty, "today" and "yesterday"; "today-N", N days back; YYYYMMDD and YYYY-MM-DD;
+/// the periods YYYYMM, YYYY-MM, YYYY, "month", "month-N", "year", "year-N" (this or N calendar
+/// months or years back), whose first day it gives, or its last for an end filter (`bEnd`).
+/// Returns false, leaving the filter as it was, for any other text and for a date outside
+/// the years kFirstDateYear to kLastDateYear. `pLogFileFilter` holds kTextBuf bytes.
+bool ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd = false);
 
 // ---- host tables ----
 
@@ -140,7 +174,8 @@ inline std::string_view GetHostKey(const data_t& tHost) {
 /// The position of the host with this key (ASCII case folded), or -1.
 int32_t FindHost(const host_table_t& tTable, std::string_view szKey);
 
-/// The position of the host with this key, added at the end when it is new.
+/// The position of the host with this key, added at the end when it is new; -1 for a new key
+/// when the table holds kMaxHosts hosts.
 int32_t FindOrAddHost(host_table_t& tTable, std::string_view szKey);
 
 // ---- accounting ----

@@ -185,6 +185,10 @@ bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData,
     iHost = static_cast<int32_t>(iGuess);
   } else if (IsHostKeyReadable(szKey)) {
     iHost = FindOrAddHost(ppBandwidthUsage, szKey);
+    if (iHost < 0) {
+      ++ppBandwidthUsage.llCappedRows;
+      return true;
+    }
   } else {
     return false;
   }
@@ -215,17 +219,20 @@ void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_numbe
     return;
   }
   // The first file with a reading opens the report range; every day counts from its date.
-  if (start_date == 0) {
+  if (start_date == 0 && !tTable.bLevels) {
     start_date = uiFileDate;
   }
-  const int32_t iday_index = FoldEarlyDays(GetDayIndex(start_date, uiFileDate));
+  const int32_t iday_index =
+      tTable.bLevels ? 0 : FoldEarlyDays(GetDayIndex(start_date, uiFileDate));
   for (const pending_reading_t& tReading : tTable.tPending) {
     data_t& tHost = tTable.tHosts[static_cast<std::size_t>(tReading.iHost)];
+    tHost.auiLastFile[iDirection == 0 ? 0 : 1] = tTable.iFileStamp;
     day_series_t& tSeries = GetDirectionSeries(tHost, iDirection);
     // A new host's first reading counts in full (the report takes the baseline back out), and
     // a file dated before the range's start holds a level, not traffic: the last one stays.
-    const bool bLevel =
-        (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) || uiFileDate < start_date;
+    const bool bLevel = tTable.bLevels ||
+                        (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) ||
+                        uiFileDate < start_date;
     day_reading_t& tDay = bLevel ? GetDayReading(tSeries, iday_index)
                                  : SetDailyBandwidthForHost(iday_index, tReading.bytes, tSeries,
                                                             iLogFileIsOnANewDate);
@@ -235,7 +242,7 @@ void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_numbe
     KeepReading(tSeries, tDay, tReading.bytes);
   }
   tTable.tPending.clear();
-  if (end_date < uiFileDate) {
+  if (end_date < uiFileDate && !tTable.bLevels) {
     end_date = uiFileDate;
   }
 }

@@ -7,19 +7,25 @@
 #include <vector>
 
 #include "logs/logs.h"
-#include "time_zone.h"
 
 namespace {
 
-// Each planned read as "U name flag" (usage table) or "I name flag" (init table).
+// The range's snapshots as "U name flag", then the baseline candidates as "B name", then
+// "misnamed N first" when names were left out.
 std::vector<std::string> Scan(const std::vector<std::string_view>& tNames, const char* szPrefix,
-                              const char* szStart, const char* szEnd) {
+                              date_number_t uiStart, date_number_t uiEnd) {
   const dir_listing_t tListing = MakeLogListing(tNames);
-  const scan_plan_t tPlan = ScanLogListing(tListing, szPrefix, szStart, szEnd);
+  const scan_plan_t tPlan = ScanLogListing(tListing, szPrefix, uiStart, uiEnd);
   std::vector<std::string> tReads;
   for (const planned_log_t& tLog : tPlan.tLogs) {
-    tReads.push_back(std::string(tLog.bBaseline ? "I " : "U ") + tLog.szName + " " +
+    tReads.push_back(std::string("U ") + tLog.szName + " " +
                      std::to_string(tLog.iLogFileIsOnANewDate));
+  }
+  for (const planned_log_t& tLog : tPlan.tBaselines) {
+    tReads.push_back(std::string("B ") + tLog.szName);
+  }
+  if (tPlan.iMisnamed > 0) {
+    tReads.push_back("misnamed " + std::to_string(tPlan.iMisnamed) + " " + tPlan.szFirstMisnamed);
   }
   return tReads;
 }
@@ -28,93 +34,93 @@ using reads_t = std::vector<std::string>;
 
 }  // namespace
 
-TEST(DirScan, ChoosesTheRangeAndTheBaseline) {
-  const TimeZone tZone("UTC");
+TEST(DirScan, ChoosesTheRangeAndTheBaselineCandidates) {
   const std::string_view k24 = "in_20090424000000", k25 = "in_20090425000000",
                          k26 = "in_20090426000000", k27 = "in_20090427000000",
                          k28 = "in_20090428000000";
   const struct {
     const char* szCase;
     std::vector<std::string_view> tNames;
-    const char* szStart;
-    const char* szEnd;
+    date_number_t uiStart;
+    date_number_t uiEnd;
     reads_t tExpected;
   } kCases[] = {
       {"ascending",
        {k24, k25, k26, k27, k28},
-       "20090425",
-       "20090427",
-       {"U in_20090425000000 1", "I in_20090424000000 1", "U in_20090426000000 1",
-        "U in_20090427000000 1"}},
-      {"end before start",
-       {k24, k25, k26, k27, k28},
-       "20090427",
-       "20090425",
-       {"U in_20090425000000 1", "I in_20090424000000 1", "U in_20090427000000 1"}},
-      {"nothing included reads nothing", {k24, k25}, "20100101", "20100102", {}},
-      {"other prefixes and case",
-       {"out_20090424000000", "IN_20090424000000", k25, "x"},
-       "20090425",
-       "20090425",
-       {"U in_20090425000000 1", "I IN_20090424000000 1"}},
-      {"an end day without snapshots ends the walk at its date",
-       {"in_20090424000000", "in_20090425000000", "in_20090427000000", "in_20090428000000"},
-       "20090425",
-       "20090426",
-       {"U in_20090425000000 1", "I in_20090424000000 1"}},
-      {"an end prefix without a match still walks on",
-       {"in_20090425000000", "in_20090426000000", "in_20090427000000"},
-       "20090425",
-       "2009042",
-       {"U in_20090425000000 1", "U in_20090426000000 1", "U in_20090427000000 1"}},
-      {"an end date with an hour keeps walking to its match",
-       {"in_20090425000000", "in_20090426000000", "in_20090426120000"},
-       "20090425",
-       "2009042612",
-       {"U in_20090425000000 1", "U in_20090426000000 1", "U in_20090426120000 0"}},
-      {"a start match outside the range is included",
-       {"in_20090425_garbage_after_it"},
-       "20090425",
-       "20090425",
-       {"U in_20090425_garbage_after_it 1"}},
+       20090425,
+       20090427,
+       {"U in_20090425000000 1", "U in_20090426000000 1", "U in_20090427000000 1",
+        "B in_20090424000000"}},
+      {"descending and shuffled listings give the same",
+       {k28, k26, k24, k27, k25},
+       20090425,
+       20090427,
+       {"U in_20090425000000 1", "U in_20090426000000 1", "U in_20090427000000 1",
+        "B in_20090424000000"}},
+      {"every earlier snapshot is a candidate, the newest first",
+       {"in_20090420000000", k24, "in_20090424230000", k25},
+       20090425,
+       20090425,
+       {"U in_20090425000000 1", "B in_20090424230000", "B in_20090424000000",
+        "B in_20090420000000"}},
+      {"nothing in the range",
+       {k24, k25},
+       20100101,
+       20100102,
+       {"B in_20090425000000", "B in_20090424000000"}},
+      {"other prefixes, and the prefix in any case in time order",
+       {"out_20090424000000", "IN_20090425120000", k25, "x"},
+       20090425,
+       20090425,
+       {"U in_20090425000000 1", "U IN_20090425120000 0"}},
+      {"an end day without snapshots",
+       {k24, k25, k27, k28},
+       20090425,
+       20090426,
+       {"U in_20090425000000 1", "B in_20090424000000"}},
+      {"names not shaped as snapshots are counted, not read",
+       {"in_20090425_garbage_after_it", "in_20090425-99999999120000", "in_2009042512000",
+        "in_200904251200000", "in_20091301000000", "in_20090229000000", "in_19691231000000", k25},
+       20090425,
+       20090425,
+       {"U in_20090425000000 1", "misnamed 7 in_20090425_garbage_after_it"}},
+      {"six characters of any kind after the date",
+       {"in_20090425-12:00", "in_20090425.12.00"},
+       20090425,
+       20090425,
+       {"U in_20090425-12:00 1", "U in_20090425.12.00 0"}},
   };
   for (const auto& tCase : kCases) {
-    EXPECT_EQ(Scan(tCase.tNames, "in_", tCase.szStart, tCase.szEnd), tCase.tExpected)
+    EXPECT_EQ(Scan(tCase.tNames, "in_", tCase.uiStart, tCase.uiEnd), tCase.tExpected)
         << tCase.szCase;
   }
 }
 
 TEST(DirScan, FlagsTheFirstFileOfEachDay) {
-  const TimeZone tZone("UTC");
   EXPECT_EQ(Scan({"in_20090424230000", "in_20090425000000", "in_20090425120000",
                   "in_20090426000000", "in_20090426120000"},
-                 "in_", "20090425", "20090426"),
-            (reads_t{"U in_20090425000000 1", "I in_20090424230000 1", "U in_20090425120000 0",
-                     "U in_20090426000000 1", "U in_20090426120000 0"}));
+                 "in_", 20090425, 20090426),
+            (reads_t{"U in_20090425000000 1", "U in_20090425120000 0", "U in_20090426000000 1",
+                     "U in_20090426120000 0", "B in_20090424230000"}));
 }
 
 TEST(DirScan, ChoosesAQuarterOrAYear) {
-  const TimeZone tZone("UTC");
   EXPECT_EQ(Scan({"in_20261231230000", "in_20270101000000", "in_20270215000000",
                   "in_20270331230000", "in_20270401000000"},
-                 "in_", "20270101", "20270331"),
-            (reads_t{"U in_20270101000000 1", "I in_20261231230000 1", "U in_20270215000000 1",
-                     "U in_20270331230000 1"}));
+                 "in_", 20270101, 20270331),
+            (reads_t{"U in_20270101000000 1", "U in_20270215000000 1", "U in_20270331230000 1",
+                     "B in_20261231230000"}));
 }
 
-TEST(DirScan, AnEmptyPrefixConsidersEveryEntry) {
-  const TimeZone tZone("UTC");
-  EXPECT_EQ(Scan({".", "..", "in_20090425000000"}, "", "20090425", "20090425"),
-            (reads_t{"U in_20090425000000 1", "I .. 1"}));
+TEST(DirScan, AnEmptyPrefixTakesEveryNameThatEndsAsASnapshot) {
+  EXPECT_EQ(Scan({".", "..", "in_20090425000000", "out_20090424000000", "notes.txt"}, "", 20090425,
+                 20090425),
+            (reads_t{"U in_20090425000000 1", "B out_20090424000000"}));
 }
 
-TEST(DirScan, ShortOrOddFiltersReadNothingOutsideThem) {
-  const TimeZone tZone("UTC");
-  EXPECT_EQ(Scan({"in_20090425000000"}, "in_", "2009", "x"), (reads_t{"U in_20090425000000 1"}));
-  // An empty filter leaves only the prefix to match, which every entry does.
-  EXPECT_EQ(Scan({"in_20090425000000"}, "in_", "", ""), (reads_t{"U in_20090425000000 1"}));
+TEST(DirScan, ALongPrefixMatchesNothing) {
   const std::string szLong(2000, '9');
-  EXPECT_EQ(Scan({"in_20090425000000"}, szLong.c_str(), "20090425", "20090425"), (reads_t{}));
+  EXPECT_EQ(Scan({"in_20090425000000"}, szLong.c_str(), 20090425, 20090425), (reads_t{}));
 }
 
 TEST(DirListing, ListsInByteOrderWithDotEntries) {

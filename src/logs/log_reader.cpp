@@ -65,17 +65,58 @@ bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const 
   return true;
 }
 
-int ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable) {
+namespace {
+
+// One file's text on its way into a table: every read of a file and every text held in
+// memory pass through here, so both are read alike.
+struct log_text_read_t {
+  const log_file_t& tFile;
+  host_table_t& tTable;
   log_split_t tSplit;
-  StartLogSplit(tSplit);
-  StartLogFileReadings(tTable);
-  auto fOnRow = [&tTable, &tFile](const ipt_data_t& tRow) {
-    return ProcessIPTableRow(tFile.iDirection, tRow, tTable);
+  long long llRows = 0;
+  long long llCappedBefore = 0;
+};
+
+void StartLogText(log_text_read_t& tRead) {
+  StartLogSplit(tRead.tSplit);
+  StartLogFileReadings(tRead.tTable);
+  tRead.llCappedBefore = tRead.tTable.llCappedRows;
+}
+
+auto MakeRowTaker(log_text_read_t& tRead) {
+  return [&tRead](const ipt_data_t& tRow) {
+    if (!ProcessIPTableRow(tRead.tFile.iDirection, tRow, tRead.tTable)) {
+      return false;
+    }
+    ++tRead.llRows;
+    return true;
   };
-  FeedLogSplit(tSplit, szText.data(), szText.size(), fOnRow);
-  FinishLogSplit(tSplit, fOnRow);
-  AccountLogFileReadings(tTable, tFile.iDirection, tFile.uiFileDate, tFile.iLogFileIsOnANewDate);
-  return tSplit.iRefusedRows;
+}
+
+void FeedLogText(log_text_read_t& tRead, const char* pBytes, std::size_t iLength,
+                 std::size_t iSlack) {
+  FeedLogSplit(tRead.tSplit, pBytes, iLength, MakeRowTaker(tRead), iSlack);
+}
+
+// The last line, then the readings into their days.
+void FinishLogText(log_text_read_t& tRead, log_read_t& tResult) {
+  FinishLogSplit(tRead.tSplit, MakeRowTaker(tRead));
+  AccountLogFileReadings(tRead.tTable, tRead.tFile.iDirection, tRead.tFile.uiFileDate,
+                         tRead.tFile.iLogFileIsOnANewDate);
+  tResult.iRefusedRows = tRead.tSplit.iRefusedRows;
+  tResult.llRows = tRead.llRows - (tRead.tTable.llCappedRows - tRead.llCappedBefore);
+  tResult.bUnhooked = tRead.tSplit.bUnhooked;
+}
+
+}  // namespace
+
+log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable) {
+  log_read_t tResult;
+  log_text_read_t tRead{tFile, tTable, {}};
+  StartLogText(tRead);
+  FeedLogText(tRead, szText.data(), szText.size(), 0);
+  FinishLogText(tRead, tResult);
+  return tResult;
 }
 
 log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage) {
@@ -112,12 +153,8 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     return tResult;
   }
 
-  log_split_t tSplit;
-  StartLogSplit(tSplit);
-  StartLogFileReadings(tBandwidthUsage);
-  auto fOnRow = [&tBandwidthUsage, &tFile](const ipt_data_t& tRow) {
-    return ProcessIPTableRow(tFile.iDirection, tRow, tBandwidthUsage);
-  };
+  log_text_read_t tRead{tFile, tBandwidthUsage, {}};
+  StartLogText(tRead);
   // The lines are split a window of 64 bytes at a time; 64 bytes more than a read can fill
   // let the last window of a read be read in place.
   std::array<char, kReadChunk + kReadSlack> aBuffer;
@@ -141,11 +178,8 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
       return tResult;
     }
     std::memset(aBuffer.data() + iRead, ' ', kReadSlack);
-    FeedLogSplit(tSplit, aBuffer.data(), static_cast<std::size_t>(iRead), fOnRow, kReadSlack);
+    FeedLogText(tRead, aBuffer.data(), static_cast<std::size_t>(iRead), kReadSlack);
   }
-  FinishLogSplit(tSplit, fOnRow);
-  AccountLogFileReadings(tBandwidthUsage, tFile.iDirection, tFile.uiFileDate,
-                         tFile.iLogFileIsOnANewDate);
-  tResult.iRefusedRows = tSplit.iRefusedRows;
+  FinishLogText(tRead, tResult);
   return tResult;
 }

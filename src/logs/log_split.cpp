@@ -141,7 +141,26 @@ void StartLogSplit(log_split_t& tSplit) {
   tSplit.iCarried = 0;
   tSplit.bCarryCut = false;
   tSplit.iRefusedRows = 0;
+  tSplit.iTitleLength = 0;
+  tSplit.bUnhooked = false;
 }
+
+namespace {
+
+// The title of a chain that no rule jumps to: it counted nothing since it was unhooked.
+void KeepLogTitle(log_split_t& tSplit, const char* pText, std::size_t iLength, bool bEnds) {
+  const std::size_t iRoom = sizeof tSplit.aTitle - tSplit.iTitleLength;
+  const std::size_t iKept = iLength < iRoom ? iLength : iRoom;
+  std::memcpy(tSplit.aTitle + tSplit.iTitleLength, pText, iKept);
+  tSplit.iTitleLength += iKept;
+  if (bEnds) {
+    const std::string_view szTitle(tSplit.aTitle, tSplit.iTitleLength);
+    tSplit.bUnhooked =
+        szTitle.starts_with("Chain ") && szTitle.find(" (0 references)") != std::string_view::npos;
+  }
+}
+
+}  // namespace
 
 const char* SkipLogHeader(log_split_t& tSplit, const char* pNext, const char* pEnd) {
   while (tSplit.iHeaderLinesLeft > 0 && pNext < pEnd) {
@@ -149,6 +168,12 @@ const char* SkipLogHeader(log_split_t& tSplit, const char* pNext, const char* pE
     const auto iAvailable = static_cast<std::size_t>(pEnd - pNext);
     const std::size_t iLook = iAvailable < iRoom ? iAvailable : iRoom;
     const auto* pNewline = static_cast<const char*>(std::memchr(pNext, '\n', iLook));
+    if (tSplit.iHeaderLinesLeft == 2) {
+      KeepLogTitle(
+          tSplit, pNext,
+          static_cast<std::size_t>((pNewline != nullptr ? pNewline : pNext + iLook) - pNext),
+          pNewline != nullptr || tSplit.iHeaderLineLength + iLook >= kHeaderReadLimit);
+    }
     if (pNewline != nullptr) {
       pNext = pNewline + 1;
     } else {

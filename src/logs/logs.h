@@ -82,6 +82,9 @@ struct log_split_t {
   std::size_t iCarried;  // bytes of the line in progress kept in aCarry
   bool bCarryCut;        // the line in progress is longer than aCarry
   int iRefusedRows;
+  std::size_t iTitleLength;  // of the chain's title line kept in aTitle
+  bool bUnhooked;            // the title says no rule jumps to the chain
+  char aTitle[96];
   ipt_data_t tRow;  // the row of the line being read, kept here so no line pays to make one
   char aCarry[kMaxLogLine];
 };
@@ -241,6 +244,8 @@ struct log_read_t {
   log_outcome_t eOutcome = log_outcome_t::kRead;
   int iError = 0;
   int iRefusedRows = 0;
+  long long llRows = 0;    // counter rows taken
+  bool bUnhooked = false;  // the chain's title says no rule jumps to it
   char szFullFilePath[kTextBuf] = {};
 };
 
@@ -257,9 +262,9 @@ struct log_file_t {
 /// one. Returns false, leaving an empty path, when the result does not fit kTextBuf.
 bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const char* szLogFile);
 
-/// Reads one log text held in memory into a table as a file of the given date; returns the
-/// number of refused rows.
-int ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable);
+/// Reads one log text held in memory into a table as a file of the given date, as
+/// ProcessLogFile reads a file's text.
+log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable);
 
 /// Reads one log file into a table: a regular file, opened without following a symbolic link,
 /// of at most kMaxLogFileBytes. Says what became of it; writes no message.
@@ -289,23 +294,29 @@ inline const char* GetListingName(const dir_listing_t& tListing, std::size_t iId
 
 // ---- choosing the logs of one direction ----
 
-// One log of a pass, in the order it is to be read.
+// One snapshot of a pass.
 struct planned_log_t {
-  const char* szName;  // points into the listing
-  bool bBaseline;      // read into the init table rather than the usage table
-  int32_t iLogFileIsOnANewDate;
+  const char* szName;            // points into the listing
+  std::string_view szStamp;      // the date and time part of the name
+  int32_t iLogFileIsOnANewDate;  // the first snapshot of its day
   date_number_t uiFileDate;
 };
 
 struct scan_plan_t {
-  std::vector<planned_log_t> tLogs;
-  bool bHasBaseline = false;
+  std::vector<planned_log_t> tLogs;       // the range, in the order of the names' times
+  std::vector<planned_log_t> tBaselines;  // those before the range, the newest first
+  std::size_t iMisnamed = 0;              // names with the prefix but not a snapshot's shape
+  const char* szFirstMisnamed = nullptr;
 };
 
-/// Chooses, from a listing in name order, the logs of one direction's date range and the last
-/// excluded log before the first included one (the baseline, read right after that one).
-scan_plan_t ScanLogListing(const dir_listing_t& tListing, const char* szLogFilePrefix,
-                           const char* szLogFileFilterStart, const char* szLogFileFilterEnd);
+/// True when a name is a snapshot's: the prefix (ASCII case folded), a calendar date YYYYMMDD
+/// of the years kFirstDateYear to kLastDateYear, and exactly six characters; with an empty
+/// prefix any name that ends so. Gives the date and time part and the date.
+bool ReadSnapshotName(std::string_view szName, std::string_view szPrefix, std::string_view& szStamp,
+                      date_number_t& uiDate);
 
-/// True when a filter is exactly eight digits: a whole day, not a prefix or a date with an hour.
-bool IsWholeDate(std::string_view szFilter);
+/// Chooses, from a listing, the snapshots of one direction dated uiStart to uiEnd (whole
+/// days), in the order of the times in their names, and those before uiStart as candidates
+/// for the baseline, the newest first.
+scan_plan_t ScanLogListing(const dir_listing_t& tListing, std::string_view szPrefix,
+                           date_number_t uiStart, date_number_t uiEnd);

@@ -81,37 +81,43 @@ double GetBaselineDay(const host_table_t& tInit, int32_t iHost, bool bIncoming) 
 
 }  // namespace
 
-report_type_t ParseReportType(const char* szArgument) {
-  const std::string_view szType(szArgument);
-  if (szType == "console") {
-    return report_type_t::kConsole;
+bool ParseReportType(const char* szArgument, report_type_t& eType) {
+  // A number as atoi reads one: blanks, a sign, then at least one digit.
+  std::string_view szType(szArgument);
+  const std::size_t iFirst = szType.find_first_not_of(" \t\n\v\f\r");
+  const std::string_view szNumber =
+      iFirst == std::string_view::npos ? std::string_view() : szType.substr(iFirst);
+  const std::size_t iDigit = !szNumber.empty() && (szNumber[0] == '-' || szNumber[0] == '+');
+  if (szNumber.size() > iDigit && szNumber[iDigit] >= '0' && szNumber[iDigit] <= '9') {
+    switch (ParseInt(szArgument)) {
+      case 0: eType = report_type_t::kConsole; break;
+      case 1: eType = report_type_t::kHtml; break;
+      default: eType = report_type_t::kNone; break;
+    }
+    return true;
   }
-  if (szType == "html") {
-    return report_type_t::kHtml;
+  constexpr struct {
+    std::string_view szWord;
+    report_type_t eType;
+  } kWords[] = {
+      {"console", report_type_t::kConsole}, {"html", report_type_t::kHtml},
+      {"csv", report_type_t::kCsv},         {"json", report_type_t::kJson},
+      {"daily", report_type_t::kDaily},     {"monthly", report_type_t::kMonthly},
+  };
+  for (const auto& tWord : kWords) {
+    if (EqualsIgnoreCase(szType, tWord.szWord)) {
+      eType = tWord.eType;
+      return true;
+    }
   }
-  if (szType == "csv") {
-    return report_type_t::kCsv;
-  }
-  if (szType == "json") {
-    return report_type_t::kJson;
-  }
-  if (szType == "daily") {
-    return report_type_t::kDaily;
-  }
-  if (szType == "monthly") {
-    return report_type_t::kMonthly;
-  }
-  switch (ParseInt(szArgument)) {
-    case 0: return report_type_t::kConsole;
-    case 1: return report_type_t::kHtml;
-    default: return report_type_t::kNone;
-  }
+  return false;
 }
 
-void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, report_t& tReport) {
+void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
+                 date_number_t uiTo, report_t& tReport) {
   tReport = {};
-  tReport.uiFrom = start_date;
-  tReport.uiTo = end_date;
+  tReport.uiFrom = uiFrom;
+  tReport.uiTo = uiTo;
   for (const data_t& tHost : tUsage.tHosts) {
     // A host met only in a file that was refused as a whole holds no reading.
     if (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) {
@@ -132,7 +138,7 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, report_t
   if (!tReport.tHosts.empty()) {
     // The days run to the end date, and past it where a name's date carries a day or a month
     // over (20261199 is a day of February) and so lands later than its number says.
-    int32_t iLastDay = GetDayIndex(start_date, end_date);
+    int32_t iLastDay = GetDayIndex(uiFrom, uiTo);
     for (const host_figures_t& tFigures : tReport.tHosts) {
       if (!tFigures.tDays.empty() && tFigures.tDays.back().iDay > iLastDay) {
         iLastDay = tFigures.tDays.back().iDay;
@@ -355,22 +361,21 @@ long long CountMonthNumber(date_number_t uiFrom, int32_t iDay) {
 
 }  // namespace
 
-void CountReportSnapshots(const std::vector<date_number_t>& tFileDates, report_t& tReport) {
+void CountReportSnapshots(std::vector<std::string> tStamps, report_t& tReport) {
   tReport.tSnapshots.clear();
   if (tReport.iDays == 0) {
     return;
   }
-  for (const date_number_t uiDate : tFileDates) {
-    const int32_t iIndex = GetDayIndex(tReport.uiFrom, uiDate);
+  std::sort(tStamps.begin(), tStamps.end());
+  tStamps.erase(std::unique(tStamps.begin(), tStamps.end()), tStamps.end());
+  for (const std::string& szStamp : tStamps) {
+    const int32_t iIndex =
+        GetDayIndex(tReport.uiFrom, ParseDateNumber(szStamp.substr(0, 8).c_str()));
     const int32_t iDay = iIndex < 0 ? 0 : iIndex;
-    auto pDay = std::lower_bound(tReport.tSnapshots.begin(), tReport.tSnapshots.end(), iDay,
-                                 [](const day_snapshots_t& tSnapshots, int32_t iWanted) {
-                                   return tSnapshots.iDay < iWanted;
-                                 });
-    if (pDay == tReport.tSnapshots.end() || pDay->iDay != iDay) {
-      pDay = tReport.tSnapshots.insert(pDay, day_snapshots_t{iDay, 0});
+    if (tReport.tSnapshots.empty() || tReport.tSnapshots.back().iDay != iDay) {
+      tReport.tSnapshots.push_back(day_snapshots_t{iDay, 0});
     }
-    ++pDay->iSnapshots;
+    ++tReport.tSnapshots.back().iSnapshots;
   }
 }
 

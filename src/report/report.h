@@ -76,17 +76,24 @@ struct report_t {
   long long llOutBytes = 0;
 };
 
-/// The report type of the first argument: a word (console, html, csv, json, daily), else a
-/// number read like atoi (0 console, 1 html, anything else no report).
-report_type_t ParseReportType(const char* szArgument);
+// The report types' words, for messages.
+constexpr const char* kReportTypes = "0, 1, console, html, csv, json, daily or monthly";
 
-/// Builds the figures of a run. The baseline (day 0 of the host's record in the init table) is
-/// taken out of each direction's total and of the day of the first reading, unless that first
-/// reading is below it: the counter was reset in between, and the reading counts whole.
-void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, report_t& tReport);
+/// The report type of the first argument: a number as atoi reads one (0 console, 1 html, any
+/// other no report), or a word, ASCII case ignored (console, html, csv, json, daily, monthly).
+/// Returns false for any other text.
+bool ParseReportType(const char* szArgument, report_type_t& eType);
 
-/// Counts the snapshots read per calendar day of the report from their name dates.
-void CountReportSnapshots(const std::vector<date_number_t>& tFileDates, report_t& tReport);
+/// Builds the figures of a run over the report range uiFrom to uiTo (the days count from
+/// uiFrom). The baseline (day 0 of the host's record in the init table) is taken out of each
+/// direction's total and of the day of the first reading, unless that first reading is below
+/// it: the counter was reset in between, and the reading counts whole.
+void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
+                 date_number_t uiTo, report_t& tReport);
+
+/// Counts the snapshot times read per calendar day of the report from their stamps (YYYYMMDD
+/// and the time): a time read in both directions is one.
+void CountReportSnapshots(std::vector<std::string> tStamps, report_t& tReport);
 
 /// Orders the hosts as the options ask and sums those after the first iTop into tOthers.
 /// `bPage` orders by total when no order was asked for.
