@@ -13,6 +13,7 @@
 
 #include "accounting/records.h"
 #include "logs/logs.h"
+#include "names/names.h"
 #include "report/report.h"
 #include "run/run.h"
 
@@ -203,11 +204,20 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
   }
   // Later files win over earlier ones, as later lines of a file over earlier ones.
   for (const char* szNamesFile : tSettings.tNamesFiles) {
-    std::vector<std::pair<std::string, std::string>> tNames;
+    names_t tNames;
     int iError = 0;
-    if (!ReadNamesFile(szNamesFile, tNames, iError)) {
-      WarnError(iError, "cannot read the names file [%s]", ShowText(szNamesFile).c_str());
-      return 2;
+    const std::string szShown = ShowText(szNamesFile);
+    switch (ReadNamesFile(szNamesFile, tNames, iError)) {
+      case names_outcome_t::kRead: break;
+      case names_outcome_t::kNotAFile:
+        Warn("the names file [%s] is not a regular file", szShown.c_str());
+        return 2;
+      case names_outcome_t::kTooLarge:
+        Warn("the names file [%s] is larger than 16 MiB", szShown.c_str());
+        return 2;
+      case names_outcome_t::kUnreadable:
+        WarnError(iError, "cannot read the names file [%s]", szShown.c_str());
+        return 2;
     }
     for (auto& [szKey, szName] : tNames) {
       tSettings.tNames[szKey] = std::move(szName);

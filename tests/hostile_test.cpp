@@ -319,3 +319,28 @@ TEST(Hostile, AReportThatCannotBeWrittenFailsTheRun) {
   std::getline(tError, szError);
   EXPECT_EQ(szError, "netreckon: couldn't write the report: No space left on device");
 }
+
+TEST(Hostile, AClosedPipeFailsTheRun) {
+  temp_dir_t tDir;
+  WriteQuietFrame(tDir);
+  tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
+  // A pipe nobody reads: the first write fails with EPIPE instead of killing the run.
+  int aiPipe[2];
+  ASSERT_EQ(pipe(aiPipe), 0);
+  close(aiPipe[0]);
+  const pid_t iChild = fork();
+  ASSERT_GE(iChild, 0);
+  if (iChild == 0) {
+    dup2(aiPipe[1], 1);
+    const int iNull = open("/dev/null", O_WRONLY);
+    dup2(iNull, 2);
+    execl(NETRECKON_BINARY, NETRECKON_BINARY, "csv", "20090425", "20090425", tDir.szPath.c_str(),
+          "in_", "out_", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(aiPipe[1]);
+  int iStatus = 0;
+  ASSERT_EQ(waitpid(iChild, &iStatus, 0), iChild);
+  ASSERT_TRUE(WIFEXITED(iStatus)) << "ended by signal " << WTERMSIG(iStatus);
+  EXPECT_EQ(WEXITSTATUS(iStatus), 1);
+}

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -315,6 +317,109 @@ TEST(Report, AMissingDirectoryReportsNothingFound) {
   EXPECT_NE(tEmpty.szStderr.find("Couldn't open the directory []: "), std::string::npos);
 }
 
+// Every reading left out is said, and the status follows what was read. Each case writes a
+// directory around the same range (the 1st of November 2026) and names its host line and
+// standard error exactly; "@" in the expected text stands for the directory.
+TEST(Report, EveryLeftOutReadingIsSaid) {
+  const std::string kRefused =
+      ": not a counter row (fewer than eight columns, a byte counter that is no count, or a host "
+      "column that is no address)\n";
+  const std::string kNoBaseline =
+      "netreckon: no snapshot [in_] before the range: its first readings count whole, all the "
+      "traffic since the counters were last reset\n";
+  const struct {
+    const char* szCase;
+    std::function<void(const temp_dir_t&)> fWrite;
+    const char* szLine;  // the host 10.0.0.1's console line after its address
+    int iStatus;
+    std::string szStderr;
+  } kCases[] = {
+      {"a FIFO as the newest earlier file: the one before it is the baseline",
+       [](const temp_dir_t& tDir) {
+         ASSERT_EQ(mkfifo((tDir.szPath + "/in_20261031230000").c_str(), 0600), 0);
+       },
+       "Incoming [30.00 MB]", 0,
+       "netreckon: passed over [@/in_20261031230000]: not a regular file, no snapshot\n"},
+      {"a directory as the newest earlier file",
+       [](const temp_dir_t& tDir) {
+         ASSERT_EQ(mkdir((tDir.szPath + "/in_20261031230000").c_str(), 0700), 0);
+       },
+       "Incoming [30.00 MB]", 0,
+       "netreckon: passed over [@/in_20261031230000]: not a regular file, no snapshot\n"},
+      {"an empty file as the newest earlier file",
+       [](const temp_dir_t& tDir) { tDir.Write("in_20261031230000", ""); }, "Incoming [30.00 MB]",
+       0, "netreckon: [@/in_20261031230000] holds no counter row: not taken as the baseline\n"},
+      {"a link as the newest earlier file: never followed, and said as left out",
+       [](const temp_dir_t& tDir) {
+         ASSERT_EQ(symlink("in_20261031120000", (tDir.szPath + "/in_20261031230000").c_str()), 0);
+       },
+       "Incoming [30.00 MB]", 1,
+       "netreckon: skipped [@/in_20261031230000]: a symbolic link is never followed\n"},
+      {"no earlier file holds a reading: the first readings count whole",
+       [](const temp_dir_t& tDir) {
+         std::remove((tDir.szPath + "/in_20261031120000").c_str());
+         tDir.Write("in_20261030120000", MakeLogText(0, {}));
+       },
+       "Incoming [130.00 MB]", 0,
+       "netreckon: [@/in_20261030120000] holds no counter row: not taken as the baseline\n" +
+           kNoBaseline},
+      {"a chain unhooked from the firewall",
+       [](const temp_dir_t& tDir) {
+         tDir.Write("in_20261101180000",
+                    "Chain NET_IN (0 references)\n pkts bytes target prot opt in out source "
+                    "destination\n 1 130M all -- * * 0/0 10.0.0.1\n");
+       },
+       "Incoming [30.00 MB]", 1,
+       "netreckon: [@/in_20261101180000] counted nothing since its chain was unhooked: its "
+       "title says 0 references (set the chains up again)\n"},
+      {"a host whose rule went away",
+       [](const temp_dir_t& tDir) {
+         tDir.Write("in_20261101060000",
+                    MakeLogText(0, {{"10.0.0.1", "110M"}, {"10.0.0.2", "5M"}}));
+       },
+       "Incoming [30.00 MB]", 0,
+       "netreckon: host [10.0.0.2] is missing from every incoming snapshot from "
+       "[in_20261101120000] on: its rule went away\n"},
+      {"a name with a terminal escape is shown escaped",
+       [](const temp_dir_t& tDir) { tDir.Write("in_20261101\x1b[31mx", "x\ny\n1 2 3\n"); },
+       "Incoming [30.00 MB]", 1,
+       "netreckon: refused 1 rows of [@/in_20261101\\x1b[31mx]" + kRefused},
+      {"more hosts than a run holds",
+       [](const temp_dir_t& tDir) {
+         std::vector<std::pair<std::string, std::string>> tRows = {{"10.0.0.1", "140M"}};
+         for (int iHost = 0; iHost < 100000; ++iHost) {
+           tRows.emplace_back("10." + std::to_string(1 + iHost / 65536) + "." +
+                                  std::to_string(iHost / 256 % 256) + "." +
+                                  std::to_string(iHost % 256),
+                              "1");
+         }
+         tDir.Write("in_20261101180000", MakeLogText(0, tRows));
+       },
+       "Incoming [40.00 MB]", 1,
+       "netreckon: more than 100000 hosts: 1 rows of further hosts were left out\n"},
+  };
+  for (const auto& tCase : kCases) {
+    temp_dir_t tDir;
+    tDir.Write("in_20261031120000", MakeLogText(0, {{"10.0.0.1", "100M"}}));
+    tDir.Write("in_20261101120000", MakeLogText(0, {{"10.0.0.1", "130M"}}));
+    tDir.Write("o_20261101120000", MakeLogText(1, {}));
+    tCase.fWrite(tDir);
+    const run_result_t tRun =
+        RunNetreckon({"0", "20261101", "20261101", tDir.szPath, "in_", "o_"}, "UTC", 60);
+    EXPECT_NE(tRun.szStdout.find("Totals for host [10.0.0.1]\t" + std::string(tCase.szLine)),
+              std::string::npos)
+        << tCase.szCase << "\n"
+        << tRun.szStdout.substr(0, 600);
+    EXPECT_EQ(tRun.iExitStatus, tCase.iStatus) << tCase.szCase;
+    std::string szExpected = tCase.szStderr;
+    for (std::size_t iAt = szExpected.find('@'); iAt != std::string::npos;
+         iAt = szExpected.find('@', iAt)) {
+      szExpected.replace(iAt, 1, tDir.szPath);
+    }
+    EXPECT_EQ(tRun.szStderr, szExpected) << tCase.szCase;
+  }
+}
+
 TEST(Report, EmptyPrefixesPassOverDotEntriesAndStrangeFiles) {
   temp_dir_t tDir;
   tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "2M"}}));
@@ -439,4 +544,46 @@ TEST(Report, SortAndTopKeepTheTotals) {
                                 "(1)</td>            <td class=\"dl\">4.00 MB</td>"),
             std::string::npos)
       << tHtml.szStdout;
+}
+
+// A cell a spreadsheet would take for a formula is written as text; the pages and JSON keep
+// the name as it is, escaped for their own syntax.
+TEST(Report, NamesThatLookLikeFormulasOrMarkupAreWrittenAsText) {
+  temp_dir_t tDir;
+  tDir.Write("in_20090424230000", MakeLogText(0, {{"10.0.0.1", "0"}}));
+  tDir.Write("o_20090425000000", MakeLogText(1, {}));
+  tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "1M"},
+                                                  {"10.0.0.2", "2M"},
+                                                  {"10.0.0.3", "3M"},
+                                                  {"10.0.0.4", "4M"},
+                                                  {"10.0.0.5", "5M"},
+                                                  {"10.0.0.6", "6M"}}));
+  const std::string szNames =
+      tDir.Write("names",
+                 "10.0.0.1 =HYPERLINK(\"x\")\n10.0.0.2 +1\n10.0.0.3 -2\n10.0.0.4 @sum\n"
+                 "10.0.0.5 a<b&\"c\\,d\n10.0.0.6 plain\n");
+  const struct {
+    const char* szType;
+    std::vector<std::string> tHolds;
+  } kCases[] = {
+      {"csv",
+       {"\r\n10.0.0.1,\"'=HYPERLINK(\"\"x\"\")\",2009-04-25,1000000,0,1\r\n",
+        "\r\n10.0.0.2,\"'+1\",2009-04-25,2000000,0,1\r\n",
+        "\r\n10.0.0.3,\"'-2\",2009-04-25,3000000,0,1\r\n",
+        "\r\n10.0.0.4,\"'@sum\",2009-04-25,4000000,0,1\r\n",
+        "\r\n10.0.0.5,\"a<b&\"\"c\\,d\",2009-04-25,5000000,0,1\r\n",
+        "\r\n10.0.0.6,plain,2009-04-25,6000000,0,1\r\n"}},
+      {"json", {"\"name\": \"=HYPERLINK(\\\"x\\\")\"", "\"name\": \"a<b&\\\"c\\\\,d\""}},
+      {"1", {"<td class=\"rtitle\">10.0.0.5 a&lt;b&amp;&quot;c\\,d</td>"}},
+  };
+  for (const auto& tCase : kCases) {
+    const run_result_t tRun = RunNetreckon(
+        {tCase.szType, "20090425", "20090425", tDir.szPath, "in_", "o_", "--names-file", szNames});
+    EXPECT_EQ(tRun.iExitStatus, 0) << tCase.szType << tRun.szStderr;
+    for (const std::string& szHeld : tCase.tHolds) {
+      EXPECT_NE(tRun.szStdout.find(szHeld), std::string::npos)
+          << tCase.szType << ": " << szHeld << "\n"
+          << tRun.szStdout;
+    }
+  }
 }

@@ -73,11 +73,17 @@ void WriteJsonString(std::FILE* pOut, const char* szText) {
 }
 
 void WriteCsvField(std::FILE* pOut, const char* szText) {
-  if (std::strpbrk(szText, ",\"\r\n") == nullptr) {
+  // A spreadsheet takes a cell that begins with one of these for a formula; an apostrophe
+  // before it makes the cell text, shown as it was.
+  const bool bFormula = std::strchr("=+-@", szText[0]) != nullptr && szText[0] != '\0';
+  if (!bFormula && std::strpbrk(szText, ",\"\r\n") == nullptr) {
     std::fputs(szText, pOut);
     return;
   }
   std::fputc('"', pOut);
+  if (bFormula) {
+    std::fputc('\'', pOut);
+  }
   for (const char* pChar = szText; *pChar != '\0'; ++pChar) {
     if (*pChar == '"') {
       std::fputc('"', pOut);

@@ -2,11 +2,9 @@
 #include "report/report.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <string_view>
 
 namespace {
@@ -480,53 +478,4 @@ std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost) {
     szTitle += tHost.szName;
   }
   return szTitle;
-}
-
-bool ReadNamesFile(const char* szPath, std::vector<std::pair<std::string, std::string>>& tNames,
-                   int& iError) {
-  std::ifstream tFile(szPath);
-  if (!tFile) {
-    iError = errno;
-    return false;
-  }
-  for (std::string szLine; std::getline(tFile, szLine);) {
-    if (const std::size_t iComment = szLine.find('#'); iComment != std::string::npos) {
-      szLine.resize(iComment);
-    }
-    std::vector<std::string_view> tTokens;
-    std::string_view szRest(szLine);
-    while (!szRest.empty()) {
-      const std::size_t iStart = szRest.find_first_not_of(" \t\r");
-      if (iStart == std::string_view::npos) {
-        break;
-      }
-      szRest.remove_prefix(iStart);
-      const std::size_t iEnd = std::min(szRest.find_first_of(" \t\r"), szRest.size());
-      tTokens.push_back(szRest.substr(0, iEnd));
-      szRest.remove_prefix(iEnd);
-    }
-    if (tTokens.size() < 2) {
-      continue;
-    }
-    // A lease line begins with its expiry time, all digits.
-    const bool bLease = tTokens[0].find_first_not_of("0123456789") == std::string_view::npos;
-    if (bLease && tTokens.size() < 4) {
-      continue;
-    }
-    const std::string_view szAddress = bLease ? tTokens[2] : tTokens[0];
-    const std::string_view szName = bLease ? tTokens[3] : tTokens[1];
-    std::string szKey(szAddress);
-    for (char& cChar : szKey) {
-      cChar = cChar >= 'A' && cChar <= 'Z' ? static_cast<char>(cChar - 'A' + 'a') : cChar;
-    }
-    // "*" is how a lease says the client gave no name: this line names nothing.
-    if (szName != "*") {
-      tNames.emplace_back(std::move(szKey), std::string(szName));
-    }
-  }
-  if (tFile.bad()) {
-    iError = EIO;
-    return false;
-  }
-  return true;
 }

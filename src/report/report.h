@@ -122,13 +122,6 @@ std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost);
 /// True when the name is one to show: 1 to 64 printable ASCII characters.
 bool IsHostNameShown(std::string_view szName);
 
-/// Reads a names file into the map from key (ASCII case folded) to name: each line either
-/// "ADDRESS NAME [ALIAS...]" as in the hosts file or a lease "EXPIRY MAC ADDRESS NAME [ID]"
-/// (first token all digits); '#' begins a comment; a name "*" names nothing; later lines win.
-/// Returns false when the file cannot be read (errno kept in iError).
-bool ReadNamesFile(const char* szPath, std::vector<std::pair<std::string, std::string>>& tNames,
-                   int& iError);
-
 // Walks one list of day figures along the calendar days of a report.
 struct day_cursor_t {
   const std::vector<day_figures_t>* pDays;
@@ -159,5 +152,7 @@ void WriteHtmlText(std::FILE* pOut, const char* szText);
 /// that are not UTF-8 replaced by U+FFFD.
 void WriteJsonString(std::FILE* pOut, const char* szText);
 
-/// Writes text as one CSV field, quoted when it holds a comma, a quote or a line break.
+/// Writes text as one CSV field, quoted when it holds a comma, a quote or a line break; a
+/// field that begins with =, +, - or @ is quoted with an apostrophe before it, so that a
+/// spreadsheet shows it as text.
 void WriteCsvField(std::FILE* pOut, const char* szText);

@@ -1,0 +1,25 @@
+// Host names from hosts files and DHCP lease files.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// A names file larger than this is no hosts or lease file (a /16 of leases is some 6 MiB).
+constexpr long long kMaxNamesFileBytes = 16LL * 1024 * 1024;
+
+// The names of a file in its order: key (ASCII case folded) and name; later ones win.
+using names_t = std::vector<std::pair<std::string, std::string>>;
+
+// What became of a names file.
+enum class names_outcome_t { kRead, kNotAFile, kTooLarge, kUnreadable };
+
+/// Reads the lines of a names file's text: "ADDRESS NAME [ALIAS...]" as in the hosts file, or
+/// a lease "EXPIRY MAC ADDRESS NAME [ID]" (first token all digits); blanks and tabs separate,
+/// '#' begins a comment, a name "*" names nothing.
+void ReadNamesText(std::string_view szText, names_t& tNames);
+
+/// Reads a names file: a regular file of at most kMaxNamesFileBytes, opened without blocking
+/// (a FIFO never holds the run). iError keeps errno for kUnreadable.
+names_outcome_t ReadNamesFile(const char* szPath, names_t& tNames, int& iError);
