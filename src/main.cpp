@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "accounting/records.h"
+#include "addresses/address.h"
 #include "logs/logs.h"
 #include "names/names.h"
 #include "report/report.h"
@@ -33,7 +34,7 @@ struct settings_t {
   time_t tStartProcessing = 0;  // also "today" for the date filters and the notices
   report_options_t tOptions;
   std::vector<const char*> tNamesFiles;
-  std::unordered_map<std::string, std::string> tNames;  // key, ASCII case folded, to name
+  std::unordered_map<std::string, std::string> tNames;  // MakeAddressKey of the key, to name
 };
 
 constexpr const char* kBanner = "netreckon\nWritten by the netreckon developers.\n";
@@ -278,11 +279,7 @@ void PrintReport(const settings_t& tSettings, const report_t& tReport) {
 // printable characters.
 void NameReportHosts(const settings_t& tSettings, report_t& tReport) {
   for (host_figures_t& tHost : tReport.tHosts) {
-    std::string szKey = tHost.szHost;
-    for (char& cChar : szKey) {
-      cChar = cChar >= 'A' && cChar <= 'Z' ? static_cast<char>(cChar - 'A' + 'a') : cChar;
-    }
-    if (const auto pName = tSettings.tNames.find(szKey);
+    if (const auto pName = tSettings.tNames.find(MakeAddressKey(tHost.szHost));
         pName != tSettings.tNames.end() && !pName->second.empty()) {
       tHost.szName = pName->second;
     }

@@ -107,6 +107,12 @@ std::size_t CopyText(char* pField, std::size_t iCapacity, std::string_view szSou
 /// True when `szText` begins with `szPrefix`, folding only the ASCII letters A-Z.
 bool StartsWithIgnoreCase(std::string_view szText, std::string_view szPrefix);
 
+/// True when a host's name is one to show: 1 to 64 printable ASCII characters.
+bool IsHostNameShown(std::string_view szName);
+
+/// The text with the ASCII letters A-Z folded to lower case, and nothing else changed.
+std::string FoldCase(std::string_view szText);
+
 /// True when both texts are equal, folding only the ASCII letters A-Z.
 bool EqualsIgnoreCase(std::string_view szLeft, std::string_view szRight);
 

@@ -150,15 +150,7 @@ std::string_view FindRuleComment(std::string_view szRest) {
     return {};
   }
   const std::string_view szComment = szRest.substr(iOpen + 3, iClose - iOpen - 3);
-  if (szComment.empty() || szComment.size() > 64) {
-    return {};
-  }
-  for (const char cChar : szComment) {
-    if (cChar < ' ' || cChar > '~') {
-      return {};
-    }
-  }
-  return szComment;
+  return IsHostNameShown(szComment) ? szComment : std::string_view();
 }
 
 void StartLogFileReadings(host_table_t& tTable) {

@@ -1,4 +1,5 @@
 // Bounded text copies, ASCII-only case folding and the atoi-style number reader.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -42,6 +43,14 @@ bool StartsWithIgnoreCase(std::string_view szText, std::string_view szPrefix) {
   return true;
 }
 
+std::string FoldCase(std::string_view szText) {
+  std::string szFolded(szText);
+  for (char& cChar : szFolded) {
+    cChar = static_cast<char>(FoldAsciiCase(static_cast<unsigned char>(cChar)));
+  }
+  return szFolded;
+}
+
 bool EqualsIgnoreCase(std::string_view szLeft, std::string_view szRight) {
   return szLeft.size() == szRight.size() && StartsWithIgnoreCase(szLeft, szRight);
 }
@@ -82,4 +91,12 @@ int32_t ParseInt(const char* szText) {
     lValue = static_cast<long>(uiValue);
   }
   return static_cast<int32_t>(lValue);
+}
+
+bool IsHostNameShown(std::string_view szName) {
+  if (szName.empty() || szName.size() > 64) {
+    return false;
+  }
+  return std::all_of(szName.begin(), szName.end(),
+                     [](char cChar) { return cChar >= ' ' && cChar <= '~'; });
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "logs/log_split.h"
 #include "logs/logs.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "logs/log_split.h"
 #include "logs/logs.h"
 #include "test_support.h"
 #include "time_zone.h"

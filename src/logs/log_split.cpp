@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "logs/log_split.h"
 #include "logs/logs.h"
 
 namespace {

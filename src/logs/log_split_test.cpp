@@ -1,4 +1,6 @@
 // Tests of splitting log text into rows, one line each.
+#include "logs/log_split.h"
+
 #include <gtest/gtest.h>
 
 #include <random>

@@ -9,7 +9,8 @@
 // A names file larger than this is no hosts or lease file (a /16 of leases is some 6 MiB).
 constexpr long long kMaxNamesFileBytes = 16LL * 1024 * 1024;
 
-// The names of a file in its order: key (ASCII case folded) and name; later ones win.
+// The names of a file in its order: key (an address as MakeAddressKey writes it, another key
+// ASCII case folded) and name; later ones win.
 using names_t = std::vector<std::pair<std::string, std::string>>;
 
 // What became of a names file.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "addresses/address.h"
 #include "names/names.h"
 
 void ReadNamesText(std::string_view szText, names_t& tNames) {
@@ -39,13 +40,9 @@ void ReadNamesText(std::string_view szText, names_t& tNames) {
     }
     const std::string_view szAddress = bLease ? tTokens[2] : tTokens[0];
     const std::string_view szName = bLease ? tTokens[3] : tTokens[1];
-    std::string szKey(szAddress);
-    for (char& cChar : szKey) {
-      cChar = cChar >= 'A' && cChar <= 'Z' ? static_cast<char>(cChar - 'A' + 'a') : cChar;
-    }
     // "*" is how a lease says the client gave no name: this line names nothing.
     if (szName != "*") {
-      tNames.emplace_back(std::move(szKey), std::string(szName));
+      tNames.emplace_back(MakeAddressKey(szAddress), std::string(szName));
     }
   }
 }

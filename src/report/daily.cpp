@@ -35,13 +35,15 @@ void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
   }
   const std::vector<page_column_t> tDays = MakeDayColumns(tReport);
   const auto DayColumn = [](int32_t iDay) { return static_cast<std::size_t>(iDay); };
-  std::vector<double> tIn;
-  std::vector<double> tOut;
-  SumPageColumns(tReport, tDays.size(), DayColumn, tIn, tOut);
-  WritePageChart(pOut, tDays, tIn, tOut, "day");
   if (tReport.iDays <= kMostTableDays) {
-    WritePageTable(pOut, tDays, MakePageRows(tReport, tDays.size(), DayColumn));
+    const std::vector<page_row_t> tRows = MakePageRows(tReport, tDays.size(), DayColumn);
+    WritePageChart(pOut, tDays, tRows.back().tIn, tRows.back().tOut, "day");
+    WritePageTable(pOut, tDays, tRows);
   } else {
+    // Days in the chart, months in the table: the chart draws the table's "All hosts" row
+    // by days.
+    const page_row_t tAll = MakePageSumRow(tReport, tDays.size(), DayColumn);
+    WritePageChart(pOut, tDays, tAll.tIn, tAll.tOut, "day");
     WriteMonthTable(pOut, tReport);
   }
   WritePageFoot(pOut, tReport);

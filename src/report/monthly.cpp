@@ -43,12 +43,10 @@ void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
     return;
   }
   const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);
-  std::vector<double> tIn;
-  std::vector<double> tOut;
-  SumPageColumns(
-      tReport, tMonths.size(),
-      [&tReport](int32_t iDay) { return GetReportMonthOfDay(tReport, iDay); }, tIn, tOut);
-  WritePageChart(pOut, tMonths, tIn, tOut, "month");
-  WriteMonthTable(pOut, tReport);
+  const std::vector<page_row_t> tRows =
+      MakePageRows(tReport, tMonths.size(),
+                   [&tReport](int32_t iDay) { return GetReportMonthOfDay(tReport, iDay); });
+  WritePageChart(pOut, tMonths, tRows.back().tIn, tRows.back().tOut, "month");
+  WritePageTable(pOut, tMonths, tRows);
   WritePageFoot(pOut, tReport);
 }

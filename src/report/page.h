@@ -30,19 +30,6 @@ struct page_row_t {
 bool WritePageStart(std::FILE* pOut, const report_t& tReport, const char* szKind,
                     const char* szFrom, const char* szTo, const char* szPer);
 
-/// The chart's figures: all hosts' in and out per column, from `fColumnOf` of each day.
-template <class ColumnOf>
-void SumPageColumns(const report_t& tReport, std::size_t iColumns, ColumnOf&& fColumnOf,
-                    std::vector<double>& tIn, std::vector<double>& tOut) {
-  tIn.assign(iColumns, 0);
-  tOut.assign(iColumns, 0);
-  for (const day_figures_t& tDay : tReport.tDays) {
-    const std::size_t iColumn = fColumnOf(tDay.iDay);
-    tIn[iColumn] += tDay.dIn;
-    tOut[iColumn] += tDay.dOut;
-  }
-}
-
 /// Writes a stacked chart of in and out per column (MB values, the axis in MB, GB or TB as the
 /// figures need), marking the columns without data.
 void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
@@ -54,32 +41,44 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
 void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                     const std::vector<page_row_t>& tRows);
 
-/// The rows of a report's shown hosts, its others and all hosts, with one figure per column
-/// from `fColumnOf` (the column of each day of the report).
+/// A row of the table: the figures of `tDays` per column from `fColumnOf` (the column of each
+/// day of the report).
+template <class ColumnOf>
+page_row_t MakePageRow(std::string szTitle, std::string szName,
+                       const std::vector<day_figures_t>& tDays, bool bSum, std::size_t iColumns,
+                       ColumnOf&& fColumnOf) {
+  page_row_t tRow = {std::move(szTitle), std::move(szName), std::vector<double>(iColumns, 0),
+                     std::vector<double>(iColumns, 0), bSum};
+  for (const day_figures_t& tDay : tDays) {
+    const std::size_t iColumn = fColumnOf(tDay.iDay);
+    tRow.tIn[iColumn] += tDay.dIn;
+    tRow.tOut[iColumn] += tDay.dOut;
+  }
+  return tRow;
+}
+
+/// The "All hosts" row: the table's last row, and what the chart draws.
+template <class ColumnOf>
+page_row_t MakePageSumRow(const report_t& tReport, std::size_t iColumns, ColumnOf&& fColumnOf) {
+  return MakePageRow("All hosts", "", tReport.tDays, true, iColumns, fColumnOf);
+}
+
+/// The rows of a report's shown hosts, its others and all hosts.
 template <class ColumnOf>
 std::vector<page_row_t> MakePageRows(const report_t& tReport, std::size_t iColumns,
                                      ColumnOf&& fColumnOf) {
   std::vector<page_row_t> tRows;
-  const auto AddRow = [&](std::string szTitle, std::string szName,
-                          const std::vector<day_figures_t>& tDays, bool bSum) {
-    page_row_t tRow = {std::move(szTitle), std::move(szName), std::vector<double>(iColumns, 0),
-                       std::vector<double>(iColumns, 0), bSum};
-    for (const day_figures_t& tDay : tDays) {
-      const std::size_t iColumn = fColumnOf(tDay.iDay);
-      tRow.tIn[iColumn] += tDay.dIn;
-      tRow.tOut[iColumn] += tDay.dOut;
-    }
-    tRows.push_back(std::move(tRow));
-  };
   for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
-    AddRow(tHost.szHost, tHost.szName, tHost.tDays, false);
+    tRows.push_back(
+        MakePageRow(tHost.szHost, tHost.szName, tHost.tDays, false, iColumns, fColumnOf));
   }
   if (tReport.iShown < tReport.tHosts.size()) {
-    AddRow("other hosts (" + std::to_string(tReport.tHosts.size() - tReport.iShown) + ")", "",
-           tReport.tOthers.tDays, false);
+    tRows.push_back(
+        MakePageRow("other hosts (" + std::to_string(tReport.tHosts.size() - tReport.iShown) + ")",
+                    "", tReport.tOthers.tDays, false, iColumns, fColumnOf));
   }
-  AddRow("All hosts", "", tReport.tDays, true);
+  tRows.push_back(MakePageSumRow(tReport, iColumns, fColumnOf));
   return tRows;
 }
 

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "addresses/address.h"
+
 namespace {
 
 bool IsBeforeDay(const day_figures_t& tFigures, int32_t iDay) { return tFigures.iDay < iDay; }
@@ -177,155 +179,6 @@ void FormatReportDay(const report_t& tReport, int32_t iDay, char (&szDate)[kIsoD
 
 namespace {
 
-// The key's address as numbers for the order by address: IPv4 first, then IPv6, then the rest
-// byte-wise. A prefix length orders after the address.
-struct address_key_t {
-  int iFamily;  // 0 IPv4, 1 IPv6, 2 other
-  unsigned long long auiWords[2];
-  int iPrefix;
-};
-
-bool ReadIpv4(std::string_view szText, unsigned long long& uiValue) {
-  unsigned long long uiResult = 0;
-  int iParts = 0;
-  std::size_t iAt = 0;
-  while (iParts < 4) {
-    std::size_t iDigits = 0;
-    unsigned uiPart = 0;
-    while (iAt < szText.size() && szText[iAt] >= '0' && szText[iAt] <= '9' && iDigits < 3) {
-      uiPart = uiPart * 10 + static_cast<unsigned>(szText[iAt] - '0');
-      ++iAt;
-      ++iDigits;
-    }
-    if (iDigits == 0 || uiPart > 255) {
-      return false;
-    }
-    uiResult = uiResult * 256 + uiPart;
-    ++iParts;
-    if (iParts < 4) {
-      if (iAt >= szText.size() || szText[iAt] != '.') {
-        return false;
-      }
-      ++iAt;
-    }
-  }
-  uiValue = uiResult;
-  return iAt == szText.size();
-}
-
-int ReadHexDigit(char cChar) {
-  if (cChar >= '0' && cChar <= '9') {
-    return cChar - '0';
-  }
-  if (cChar >= 'a' && cChar <= 'f') {
-    return cChar - 'a' + 10;
-  }
-  if (cChar >= 'A' && cChar <= 'F') {
-    return cChar - 'A' + 10;
-  }
-  return -1;
-}
-
-bool ReadIpv6(std::string_view szText, unsigned long long (&auiWords)[2]) {
-  unsigned aWords[8] = {};
-  int iHead = 0;
-  int iGap = -1;
-  std::size_t iAt = 0;
-  if (szText.substr(0, 2) == "::") {
-    iGap = 0;
-    iAt = 2;
-  }
-  while (iAt < szText.size()) {
-    if (iHead >= 8) {
-      return false;
-    }
-    unsigned uiWord = 0;
-    int iDigits = 0;
-    while (iAt < szText.size() && ReadHexDigit(szText[iAt]) >= 0 && iDigits < 4) {
-      uiWord = uiWord * 16 + static_cast<unsigned>(ReadHexDigit(szText[iAt]));
-      ++iAt;
-      ++iDigits;
-    }
-    if (iDigits == 0) {
-      return false;
-    }
-    aWords[iHead++] = uiWord;
-    if (iAt == szText.size()) {
-      break;
-    }
-    if (szText[iAt] != ':') {
-      return false;
-    }
-    ++iAt;
-    if (iAt < szText.size() && szText[iAt] == ':') {
-      if (iGap >= 0) {
-        return false;
-      }
-      iGap = iHead;
-      ++iAt;
-    }
-  }
-  if (iGap < 0 && iHead != 8) {
-    return false;
-  }
-  unsigned aFull[8] = {};
-  const int iTail = iGap < 0 ? 0 : iHead - iGap;
-  for (int iWord = 0; iWord < (iGap < 0 ? iHead : iGap); ++iWord) {
-    aFull[iWord] = aWords[iWord];
-  }
-  for (int iWord = 0; iWord < iTail; ++iWord) {
-    aFull[8 - iTail + iWord] = aWords[iGap + iWord];
-  }
-  auiWords[0] = auiWords[1] = 0;
-  for (int iWord = 0; iWord < 8; ++iWord) {
-    auiWords[iWord / 4] = (auiWords[iWord / 4] << 16) | aFull[iWord];
-  }
-  return true;
-}
-
-address_key_t MakeAddressKey(std::string_view szKey) {
-  address_key_t tKey = {2, {0, 0}, 0};
-  std::string_view szAddress = szKey;
-  int iPrefix = -1;
-  if (const std::size_t iSlash = szKey.find('/'); iSlash != std::string_view::npos) {
-    szAddress = szKey.substr(0, iSlash);
-    iPrefix = 0;
-    for (const char cDigit : szKey.substr(iSlash + 1)) {
-      if (cDigit < '0' || cDigit > '9' || iPrefix > 999) {
-        return tKey;
-      }
-      iPrefix = iPrefix * 10 + (cDigit - '0');
-    }
-  }
-  unsigned long long uiValue = 0;
-  if (ReadIpv4(szAddress, uiValue)) {
-    return {0, {uiValue, 0}, iPrefix < 0 ? 32 : iPrefix};
-  }
-  unsigned long long auiWords[2] = {};
-  if (ReadIpv6(szAddress, auiWords)) {
-    return {1, {auiWords[0], auiWords[1]}, iPrefix < 0 ? 128 : iPrefix};
-  }
-  return tKey;
-}
-
-bool IsBeforeByAddress(const host_figures_t& tLeft, const host_figures_t& tRight) {
-  const address_key_t tA = MakeAddressKey(tLeft.szHost);
-  const address_key_t tB = MakeAddressKey(tRight.szHost);
-  if (tA.iFamily != tB.iFamily) {
-    return tA.iFamily < tB.iFamily;
-  }
-  if (tA.iFamily == 2) {
-    return std::strcmp(tLeft.szHost, tRight.szHost) < 0;
-  }
-  if (tA.auiWords[0] != tB.auiWords[0]) {
-    return tA.auiWords[0] < tB.auiWords[0];
-  }
-  if (tA.auiWords[1] != tB.auiWords[1]) {
-    return tA.auiWords[1] < tB.auiWords[1];
-  }
-  return tA.iPrefix < tB.iPrefix;
-}
-
 double GetOrderBytes(const host_figures_t& tHost, host_order_t eOrder) {
   switch (eOrder) {
     case host_order_t::kIn: return tHost.dInTotal;
@@ -402,7 +255,21 @@ void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& 
     eOrder = host_order_t::kTotal;
   }
   if (eOrder == host_order_t::kHost) {
-    std::stable_sort(tReport.tHosts.begin(), tReport.tHosts.end(), IsBeforeByAddress);
+    // Each key read as an address once, not once per comparison.
+    std::vector<std::pair<address_t, host_figures_t>> tKeyed;
+    tKeyed.reserve(tReport.tHosts.size());
+    for (host_figures_t& tHost : tReport.tHosts) {
+      address_t tAddress;
+      ReadAddress(tHost.szHost, tAddress);
+      tKeyed.emplace_back(tAddress, std::move(tHost));
+    }
+    std::stable_sort(tKeyed.begin(), tKeyed.end(), [](const auto& tLeft, const auto& tRight) {
+      return IsBeforeByAddress(tLeft.first, tLeft.second.szHost, tRight.first,
+                               tRight.second.szHost);
+    });
+    for (std::size_t iIdx = 0; iIdx < tKeyed.size(); ++iIdx) {
+      tReport.tHosts[iIdx] = std::move(tKeyed[iIdx].second);
+    }
   } else if (eOrder != host_order_t::kFirstSeen) {
     std::stable_sort(tReport.tHosts.begin(), tReport.tHosts.end(),
                      [eOrder](const host_figures_t& tLeft, const host_figures_t& tRight) {
@@ -461,14 +328,6 @@ std::size_t GetReportMonthOfDay(const report_t& tReport, int32_t iDay) {
 void FormatReportMonth(const report_t& tReport, int32_t iMonth, char (&szMonth)[kIsoDateBuf]) {
   const long long llMonths = CountMonthNumber(tReport.uiFrom, 0) + iMonth;
   std::snprintf(szMonth, sizeof szMonth, "%04lld-%02lld", llMonths / 12, llMonths % 12 + 1);
-}
-
-bool IsHostNameShown(std::string_view szName) {
-  if (szName.empty() || szName.size() > 64) {
-    return false;
-  }
-  return std::all_of(szName.begin(), szName.end(),
-                     [](char cChar) { return cChar >= ' ' && cChar <= '~'; });
 }
 
 std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost) {

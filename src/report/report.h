@@ -119,8 +119,6 @@ void FormatReportMonth(const report_t& tReport, int32_t iMonth, char (&szMonth)[
 /// The host's key, or "KEY NAME" when the report shows names and the host has one.
 std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost);
 
-/// True when the name is one to show: 1 to 64 printable ASCII characters.
-bool IsHostNameShown(std::string_view szName);
 
 // Walks one list of day figures along the calendar days of a report.
 struct day_cursor_t {
