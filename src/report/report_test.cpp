@@ -1,0 +1,251 @@
+// Tests that pin the report's figures in every format: four hosts over two calendar months,
+// incoming and outgoing distinct, read through the run sequence from snapshot files.
+#include "report/report.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "run/run.h"
+
+namespace {
+
+// Bytes per unit of the readings below: a unit is a hundredth of a megabyte.
+constexpr long long kUnit = 10000;
+
+// Readings in units; -1: the host has no rule in that snapshot.
+struct snapshot_t {
+  const char* szName;
+  long long llA, llB, llC, llD;
+};
+
+// 10.0.0.1 (A) grows steadily; 10.0.0.2 (B) is reset on 1 December; 2001:db8::5 (C) has no
+// baseline; 2001:db8::4 (D) is in the baseline but first read in the range on 30 November.
+// There is no outgoing snapshot on 30 November, and two incoming ones on 29 November.
+constexpr snapshot_t kSnapshots[] = {
+    {"in_20261031230000", 1000, 500, -1, 5000}, {"in_20261129120000", 3000, 700, 100, -1},
+    {"in_20261129180000", 3000, 700, 100, -1},  {"in_20261130120000", 4000, 700, 150, 5200},
+    {"in_20261201120000", 4500, 50, 180, 5300}, {"in_20261202120000", 6000, 80, 180, 5300},
+    {"out_20261031230000", 10, 20, -1, -1},     {"out_20261129120000", 40, 20, 7, -1},
+    {"out_20261201120000", 100, 25, 9, -1},     {"out_20261202120000", 100, 1000, 9, -1},
+};
+
+std::string MakeSnapshot(const snapshot_t& tSnapshot) {
+  const bool bIn = tSnapshot.szName[0] == 'i';
+  std::string szText = std::string("Chain NET_") + (bIn ? "IN" : "OUT") +
+                       " (1 references)\n pkts bytes target prot opt in out source destination\n";
+  const char* aszHosts[] = {"10.0.0.1", "10.0.0.2", "2001:db8::5", "2001:db8::4"};
+  const long long allReadings[] = {tSnapshot.llA, tSnapshot.llB, tSnapshot.llC, tSnapshot.llD};
+  for (int iHost = 0; iHost < 4; ++iHost) {
+    if (allReadings[iHost] < 0) {
+      continue;
+    }
+    const std::string szHost = aszHosts[iHost];
+    const std::string szAny = szHost.find(':') != std::string::npos ? "::/0" : "0.0.0.0/0";
+    szText += "1 " + std::to_string(allReadings[iHost] * kUnit) + " all -- * * " +
+              (bIn ? szAny + " " + szHost : szHost + " " + szAny) + "\n";
+  }
+  return szText;
+}
+
+// The run's tables: a report's host keys point into them.
+std::vector<std::unique_ptr<run_t>> s_tRuns;
+
+// The report of the two months, built as a run builds it.
+report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage) {
+  const std::filesystem::path tDir =
+      std::filesystem::path(testing::TempDir()) / "netreckon-two-months";
+  std::filesystem::remove_all(tDir);
+  std::filesystem::create_directories(tDir);
+  for (const snapshot_t& tSnapshot : kSnapshots) {
+    std::ofstream(tDir / tSnapshot.szName) << MakeSnapshot(tSnapshot);
+  }
+  ResetReportRange();
+  run_t& tRun = *s_tRuns.emplace_back(std::make_unique<run_t>());
+  const std::string szDir = tDir.string();
+  const run_request_t tRequest = {szDir.c_str(), "in_", "out_", 20261129, 20261202, true, 20261208};
+  RunPasses(tRequest, ListLogDirectory(szDir.c_str()), tRun);
+  EXPECT_FALSE(tRun.bIncomplete);
+  report_t tReport;
+  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport);
+  CountReportSnapshots(tRun.tStamps, tReport);
+  for (host_figures_t& tHost : tReport.tHosts) {
+    if (std::string(tHost.szHost) == "2001:db8::5") {
+      tHost.szName = "=a<b>&\"c,\\";
+    }
+  }
+  ApplyReportOptions(tOptions, bPage, tReport);
+  std::filesystem::remove_all(tDir);
+  return tReport;
+}
+
+template <class Writer>
+std::string Write(Writer&& fWrite) {
+  char* pText = nullptr;
+  std::size_t iSize = 0;
+  std::FILE* pOut = open_memstream(&pText, &iSize);
+  fWrite(pOut);
+  std::fclose(pOut);
+  std::string szText(pText, iSize);
+  std::free(pText);
+  return szText;
+}
+
+// Each expected piece must stand in the output; the test names the first that does not.
+void ExpectPieces(const std::string& szOutput, const std::vector<std::string>& tPieces,
+                  const char* szFormat) {
+  for (const std::string& szPiece : tPieces) {
+    EXPECT_NE(szOutput.find(szPiece), std::string::npos) << szFormat << ": " << szPiece << "\n"
+                                                         << szOutput;
+  }
+}
+
+}  // namespace
+
+TEST(ReportFigures, PinsEveryDayAndMonthInCsv) {
+  report_options_t tOptions;
+  const std::string szDays =
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); });
+  EXPECT_EQ(szDays,
+            "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n"
+            "10.0.0.1,,2026-11-29,20000000,300000,2\r\n"
+            "10.0.0.1,,2026-11-30,10000000,0,1\r\n"
+            "10.0.0.1,,2026-12-01,5000000,600000,1\r\n"
+            "10.0.0.1,,2026-12-02,15000000,0,1\r\n"
+            "10.0.0.2,,2026-11-29,2000000,0,2\r\n"
+            "10.0.0.2,,2026-11-30,0,0,1\r\n"
+            "10.0.0.2,,2026-12-01,500000,50000,1\r\n"
+            "10.0.0.2,,2026-12-02,300000,9750000,1\r\n"
+            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-11-29,1000000,70000,2\r\n"
+            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-11-30,500000,0,1\r\n"
+            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-12-01,300000,20000,1\r\n"
+            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-12-02,0,0,1\r\n"
+            "2001:db8::4,,2026-11-29,0,0,2\r\n"
+            "2001:db8::4,,2026-11-30,2000000,0,1\r\n"
+            "2001:db8::4,,2026-12-01,1000000,0,1\r\n"
+            "2001:db8::4,,2026-12-02,0,0,1\r\n");
+  tOptions.bByMonth = true;
+  tOptions.eOrder = host_order_t::kHost;
+  const std::string szMonths =
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); });
+  EXPECT_EQ(szMonths,
+            "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n"
+            "10.0.0.1,,2026-11,30000000,300000,3\r\n"
+            "10.0.0.1,,2026-12,20000000,600000,2\r\n"
+            "10.0.0.2,,2026-11,2000000,0,3\r\n"
+            "10.0.0.2,,2026-12,800000,9800000,2\r\n"
+            "2001:db8::4,,2026-11,2000000,0,3\r\n"
+            "2001:db8::4,,2026-12,1000000,0,2\r\n"
+            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-11,1500000,70000,3\r\n"
+            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-12,300000,20000,2\r\n");
+}
+
+TEST(ReportFigures, PinsEveryFigureInJson) {
+  report_options_t tOptions;
+  tOptions.eOrder = host_order_t::kTotal;
+  const std::string szDays =
+      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); });
+  ExpectPieces(
+      szDays,
+      {"{\"from\": \"2026-11-29\", \"to\": \"2026-12-02\", \"hosts\": [\n  {\"host\": "
+       "\"10.0.0.1\", "
+       "\"name\": null, \"incoming_bytes\": 50000000, \"outgoing_bytes\": 900000, \"days\": [\n    "
+       "{\"date\": \"2026-11-29\", \"incoming_bytes\": 20000000, \"outgoing_bytes\": 300000, "
+       "\"snapshots\": 2},\n    {\"date\": \"2026-11-30\", \"incoming_bytes\": 10000000, "
+       "\"outgoing_bytes\": 0, \"snapshots\": 1},",
+       "{\"host\": \"10.0.0.2\", \"name\": null, \"incoming_bytes\": 2800000, \"outgoing_bytes\": "
+       "9800000,",
+       "{\"host\": \"2001:db8::4\", \"name\": null, \"incoming_bytes\": 3000000, "
+       "\"outgoing_bytes\": 0,",
+       "{\"host\": \"2001:db8::5\", \"name\": \"=a<b>&\\\"c,\\\\\", \"incoming_bytes\": 1800000, "
+       "\"outgoing_bytes\": 90000, \"days\": [\n    {\"date\": \"2026-11-29\", "
+       "\"incoming_bytes\": 1000000, \"outgoing_bytes\": 70000, \"snapshots\": 2},",
+       "{\"date\": \"2026-12-02\", \"incoming_bytes\": 300000, \"outgoing_bytes\": 9750000, "
+       "\"snapshots\": 1}]}",
+       "], \"incoming_bytes\": 57600000, \"outgoing_bytes\": 10790000}\n"},
+      "json");
+  tOptions.bByMonth = true;
+  const std::string szMonths =
+      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); });
+  ExpectPieces(szMonths,
+               {"\"months\": [\n    {\"date\": \"2026-11\", \"incoming_bytes\": 30000000, "
+                "\"outgoing_bytes\": 300000, \"snapshots\": 3},\n    {\"date\": \"2026-12\", "
+                "\"incoming_bytes\": 20000000, \"outgoing_bytes\": 600000, \"snapshots\": 2}]}",
+                "{\"date\": \"2026-12\", \"incoming_bytes\": 800000, \"outgoing_bytes\": 9800000, "
+                "\"snapshots\": 2}"},
+               "json by month");
+}
+
+TEST(ReportFigures, PinsTheConsoleAndHtmlRowsAndTheOtherHosts) {
+  report_options_t tOptions;
+  tOptions.eOrder = host_order_t::kTotal;
+  tOptions.iTop = 2;
+  tOptions.bNames = true;
+  const report_t tReport = BuildTwoMonths(tOptions, false);
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tReport, 0); }),
+      {"Bandwidth usage from: 20261129 to 20261202\n"
+       "Totals for host [10.0.0.1]\tIncoming [50.00 MB]\tOutgoing [0.90 MB]\tTotal [50.90 MB]\n"
+       "Totals for host [10.0.0.2]\tIncoming [2.80 MB]\tOutgoing [9.80 MB]\tTotal [12.60 MB]\n"
+       "Totals for other hosts (2)\tIncoming [4.80 MB]\tOutgoing [0.09 MB]\tTotal [4.89 MB]\n",
+       "Totals for all hosts in filter\tIncoming [57.60 MB]\tOutgoing [10.79 MB]\tTotal [68.39 "
+       "MB]\n"},
+      "console");
+  const std::string s12(12, ' ');
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tReport); }),
+      {"<tr class=\"odd\">" + s12 + "<td class=\"rtitle\">10.0.0.2</td>" + s12 +
+           "<td class=\"dl\">2.80 MB</td>" + s12 + "<td class=\"ul\">9.80 MB</td>" + s12 +
+           "<td class=\"total\">12.60 MB</td>",
+       "<td class=\"rtitle\">other hosts (2)</td>" + s12 + "<td class=\"dl\">4.80 MB</td>" + s12 +
+           "<td class=\"ul\">0.09 MB</td>" + s12 + "<td class=\"total\">4.89 MB</td>",
+       "<td class=\"rtitle\">Total</td>        <td class=\"dl\">57.60 MB</td>        <td "
+       "class=\"ul\">10.79 MB</td>        <td class=\"total\">68.39 MB</td>"},
+      "html");
+  tOptions.iTop = 0;
+  tOptions.eOrder = host_order_t::kHost;
+  const report_t tNamed = BuildTwoMonths(tOptions, false);
+  ExpectPieces(Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tNamed); }),
+               {"<td class=\"rtitle\">2001:db8::5 =a&lt;b&gt;&amp;&quot;c,\\</td>"}, "html names");
+  ExpectPieces(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tNamed, 0); }),
+               {"Totals for host [2001:db8::4]\tIncoming [3.00 MB]\tOutgoing [0.00 MB]\tTotal "
+                "[3.00 MB]\nTotals for host [2001:db8::5 =a<b>&\"c,\\]\tIncoming [1.80 MB]\t"},
+               "console names");
+}
+
+TEST(ReportFigures, PinsThePagesBarsTooltipsAndRows) {
+  report_options_t tOptions;
+  tOptions.iTop = 2;
+  const report_t tReport = BuildTwoMonths(tOptions, true);
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); }),
+      {"<title>2026-11-29: in 23.00 MB, out 0.37 MB</title>",
+       "<title>2026-11-30: in 12.50 MB, out 0.00 MB</title>",
+       "<title>2026-12-01: in 6.80 MB, out 0.67 MB</title>",
+       "<title>2026-12-02: in 15.30 MB, out 9.75 MB</title>",
+       "<tr><td>10.0.0.1</td><td title=\"in 20.00 MB, out 0.30 MB\">20.3</td><td title=\"in "
+       "10.00 MB, out 0.00 MB\">10.0</td><td title=\"in 5.00 MB, out 0.60 MB\">5.6</td><td "
+       "title=\"in 15.00 MB, out 0.00 MB\">15.0</td><td class=\"sum\">50.9</td></tr>",
+       "<tr><td>10.0.0.2</td><td title=\"in 2.00 MB, out 0.00 MB\">2.0</td><td title=\"in 0.00 "
+       "MB, out 0.00 MB\">0.0</td><td title=\"in 0.50 MB, out 0.05 MB\">0.6</td><td title=\"in "
+       "0.30 MB, out 9.75 MB\">10.0</td><td class=\"sum\">12.6</td></tr>",
+       "<tr><td>other hosts (2)</td><td title=\"in 1.00 MB, out 0.07 MB\">1.1</td><td "
+       "title=\"in 2.50 MB, out 0.00 MB\">2.5</td><td title=\"in 1.30 MB, out 0.02 MB\">1.3</td>"
+       "<td title=\"in 0.00 MB, out 0.00 MB\">0.0</td><td class=\"sum\">4.9</td></tr>",
+       "<tr class=\"sum\"><td>All hosts</td><td title=\"in 23.00 MB, out 0.37 MB\">",
+       "Totals in: 57.60 MB, out: 10.79 MB, together: 68.39 MB."},
+      "daily");
+  ExpectPieces(Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); }),
+               {"<title>2026-11: in 35.50 MB, out 0.37 MB</title>",
+                "<title>2026-12: in 22.10 MB, out 10.42 MB</title>",
+                "<tr><td>10.0.0.2</td><td title=\"in 2.00 MB, out 0.00 MB\">2.0</td><td "
+                "title=\"in 0.80 MB, out 9.80 MB\">10.6</td><td class=\"sum\">12.6</td></tr>",
+                "<tr><td>other hosts (2)</td><td title=\"in 3.50 MB, out 0.07 MB\">3.6</td><td "
+                "title=\"in 1.30 MB, out 0.02 MB\">1.3</td><td class=\"sum\">4.9</td></tr>"},
+               "monthly");
+}
