@@ -60,8 +60,9 @@ constexpr const char* kHelpMore =
     "  json     the same as one JSON object, with totals per host and for all hosts\n"
     "  daily    an HTML page with a chart of the traffic per day and a table of hosts by days\n"
     "  monthly  an HTML page with a chart per calendar month and a table of hosts by months\n"
-    "Date filters: YYYYMMDD, today, today-N (N days ago), month, month-N (this or N calendar\n"
-    "months ago), year, year-N: a period is its first day as a start, its last day as an end.\n"
+    "Date filters: YYYYMMDD or YYYY-MM-DD, today, yesterday, today-N (N days ago), or a period:\n"
+    "YYYYMM or YYYY-MM, YYYY, month, month-N (this or N calendar months ago), year, year-N;\n"
+    "a period is its first day as a start, its last day as an end. Types ignore case.\n"
     "Options, before, between or after the arguments (-- ends them):\n"
     "  --names            show host names in the console and HTML reports too\n"
     "  --names-file FILE  names from a hosts file or a DHCP lease file (repeatable, later wins;\n"
@@ -71,8 +72,9 @@ constexpr const char* kHelpMore =
     "  --by PERIOD        day (the default) or month: one csv row or json entry per month\n"
     "  --help, -h         this text;  --version, -V  the version\n"
     "Exit status: 0 every row of every chosen file was accounted; 1 something was left out\n"
-    "(the directory could not be listed, a file or a row was refused or could not be read)\n"
-    "or the report could not be written; 2 a bad option; 255 no arguments.\n";
+    "(the directory could not be listed, no snapshot in the range, a file or a row was refused\n"
+    "or could not be read, an unhooked chain, over 100000 hosts) or the report could not be\n"
+    "written; 2 a bad option, type or date; 255 no arguments.\n";
 
 void CopyArgument(char (&szSetting)[kTextBuf], const std::vector<const char*>& tArguments,
                   std::size_t iPosition) {
