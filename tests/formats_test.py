@@ -203,6 +203,8 @@ with tempfile.TemporaryDirectory() as folder:
         with open(os.path.join(folder, f"traffic_in_{stamp}230000"), "w") as log:
             log.write(header + "".join(f"1 {day * (9000 + 37 * host)}M all -- * * 0/0 10.0.{host // 250}.{host % 250}"
                                        f" /* workstation-{host} */\n" for host in range(100)))
+    with open(os.path.join(folder, "traffic_out_20261001230000"), "w") as log:
+        log.write(header)
     status, page, _ = run("daily", "20261001", "20261031", folder)
     width = page_width(page)
     if width is None:

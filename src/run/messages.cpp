@@ -5,22 +5,33 @@
 
 #include "run/run.h"
 
+namespace {
+
+// iError 0: no error text after the message.
+void WriteMessage(int iError, const char* szFormat, std::va_list& tArguments) {
+  char szText[2048];
+  std::vsnprintf(szText, sizeof szText, szFormat, tArguments);
+  if (iError != 0) {
+    std::fprintf(stderr, "netreckon: %s: %s\n", szText, std::strerror(iError));
+  } else {
+    std::fprintf(stderr, "netreckon: %s\n", szText);
+  }
+}
+
+}  // namespace
+
 void Warn(const char* szFormat, ...) {
-  std::fputs("netreckon: ", stderr);
-  va_list tArguments;
+  std::va_list tArguments;
   va_start(tArguments, szFormat);
-  std::vfprintf(stderr, szFormat, tArguments);
+  WriteMessage(0, szFormat, tArguments);
   va_end(tArguments);
-  std::fputc('\n', stderr);
 }
 
 void WarnError(int iError, const char* szFormat, ...) {
-  std::fputs("netreckon: ", stderr);
-  va_list tArguments;
+  std::va_list tArguments;
   va_start(tArguments, szFormat);
-  std::vfprintf(stderr, szFormat, tArguments);
+  WriteMessage(iError, szFormat, tArguments);
   va_end(tArguments);
-  std::fprintf(stderr, ": %s\n", std::strerror(iError));
 }
 
 std::string ShowText(std::string_view szText) {
