@@ -211,6 +211,11 @@ TEST(CommandLine, DatesThatAreNoWholeDayStopTheRun) {
       {"20261208", "20261201", "the end date 20261201 is before the start date 20261208"},
       {"2026-12", "202611", "the end date 20261130 is before the start date 20261201"},
       {"a\x1b[31m", "today", "the start date [a\\x1b[31m] is no date"},
+      // The directory given where the dates belong.
+      {"/var/log/netreckon", "today",
+       "the start date [/var/log/netreckon] is no date: give "
+       "YYYYMMDD, YYYY-MM-DD, YYYYMM, YYYY-MM, YYYY, today, "
+       "yesterday, today-N, month, month-N, year or year-N\n"},
   };
   temp_dir_t tDir;
   for (const auto& tCase : kCases) {
