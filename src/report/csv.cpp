@@ -4,7 +4,7 @@
 namespace {
 
 void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost) {
-  WriteCsvField(pOut, tHost.szHost);
+  WriteCsvField(pOut, tHost.szHost.c_str());
   std::fputc(',', pOut);
   WriteCsvField(pOut, tHost.szName.c_str());
 }

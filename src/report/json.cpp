@@ -45,7 +45,7 @@ void WriteJsonReport(std::FILE* pOut, const report_t& tReport) {
   for (const host_figures_t& tHost : tReport.tHosts) {
     std::fputs(bFirstHost ? "\n  {\"host\": " : ",\n  {\"host\": ", pOut);
     bFirstHost = false;
-    WriteJsonString(pOut, tHost.szHost);
+    WriteJsonString(pOut, tHost.szHost.c_str());
     std::fputs(", \"name\": ", pOut);
     if (tHost.szName.empty()) {
       std::fputs("null", pOut);

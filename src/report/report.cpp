@@ -124,7 +124,7 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
       continue;
     }
     host_figures_t& tFigures = tReport.tHosts.emplace_back();
-    tFigures.szHost = tHost.ip;
+    tFigures.szHost.assign(GetHostKey(tHost));
     tFigures.szName = tHost.szComment;
     // The baseline is the counters' level before the range: only its day 0 is taken out.
     const int32_t iBaseline = FindHost(tInit, tHost.ip);
@@ -281,7 +281,6 @@ void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& 
                        ? static_cast<std::size_t>(tOptions.iTop)
                        : iHosts;
   tReport.tOthers = host_figures_t{};
-  tReport.tOthers.szHost = "";
   for (std::size_t iIdx = tReport.iShown; iIdx < iHosts; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
     tReport.tOthers.dInTotal += tHost.dInTotal;

@@ -45,7 +45,8 @@ struct month_figures_t {
 
 // One host: only the days that hold figures, in ascending order.
 struct host_figures_t {
-  const char* szHost;  // the key as the usage table holds it
+  std::string szHost;  // the key as the usage table holds it, or a group's name
+  std::vector<std::string> tMembers;  // a group's host keys, in the order first seen
   std::string szName;  // empty when unknown
   std::vector<day_figures_t> tDays;
   double dInTotal;  // the days summed in order, less the baseline

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,9 +52,6 @@ std::string MakeSnapshot(const snapshot_t& tSnapshot) {
   return szText;
 }
 
-// The run's tables: a report's host keys point into them.
-std::vector<std::unique_ptr<run_t>> s_tRuns;
-
 // The report of the two months, built as a run builds it.
 report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage) {
   const std::filesystem::path tDir =
@@ -66,7 +62,7 @@ report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage) {
     std::ofstream(tDir / tSnapshot.szName) << MakeSnapshot(tSnapshot);
   }
   ResetReportRange();
-  run_t& tRun = *s_tRuns.emplace_back(std::make_unique<run_t>());
+  run_t tRun;
   const std::string szDir = tDir.string();
   const run_request_t tRequest = {szDir.c_str(), "in_", "out_", 20261129, 20261202, true, 20261208};
   RunPasses(tRequest, ListLogDirectory(szDir.c_str()), tRun);
