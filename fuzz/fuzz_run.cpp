@@ -88,7 +88,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   tOptions.bOrderGiven = szLogText.size() % 2 == 0;
   tOptions.iTop = static_cast<int32_t>(szLogText.size() % 4);
   tOptions.bNames = true;
-  tOptions.bByMonth = szLogText.size() % 3 == 0;
+  tOptions.eBy = static_cast<report_period_t>(szLogText.size() % 3);
+  tOptions.iPeriodStart = static_cast<int32_t>(szLogText.size() % 28) + 1;
+  tOptions.bGroupByName = szLogText.size() % 5 == 1;
+  if (tOptions.bGroupByName) {
+    for (host_figures_t& tHost : tReport.tHosts) {
+      tHost.szName = tHost.szHost.size() % 2 == 0 ? "even" : "";
+    }
+    GroupReportHosts(tReport);
+  }
   ApplyReportOptions(tOptions, szLogText.size() % 7 == 0, tReport);
   if (tReport.iDays > kMaxWrittenDays) {
     return 0;

@@ -1,5 +1,6 @@
 // netreckon: per-host traffic in and out over a range of days, from packet-filter counter logs.
 #include <getopt.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <csignal>
@@ -13,6 +14,7 @@
 
 #include "accounting/records.h"
 #include "addresses/address.h"
+#include "config/kit_config.h"
 #include "logs/logs.h"
 #include "names/names.h"
 #include "report/report.h"
@@ -34,6 +36,8 @@ struct settings_t {
   time_t tStartProcessing = 0;  // also "today" for the date filters and the notices
   report_options_t tOptions;
   std::vector<const char*> tNamesFiles;
+  const char* szConfig = nullptr;  // --config: the kit's config file for the defaults
+  bool bPrefixesFromConfig = false;
   std::unordered_map<std::string, std::string> tNames;  // MakeAddressKey of the key, to name
 };
 
@@ -89,7 +93,17 @@ void PrintUsage() {
   }
 }
 
-enum option_id_t { kOptionNames = 256, kOptionNamesFile, kOptionSort, kOptionTop, kOptionBy };
+enum option_id_t {
+  kOptionNames = 256,
+  kOptionNamesFile,
+  kOptionSort,
+  kOptionTop,
+  kOptionBy,
+  kOptionPeriodStart,
+  kOptionGroup,
+  kOptionOver,
+  kOptionConfig
+};
 
 constexpr option kOptions[] = {
     {"names", no_argument, nullptr, kOptionNames},
@@ -97,6 +111,10 @@ constexpr option kOptions[] = {
     {"sort", required_argument, nullptr, kOptionSort},
     {"top", required_argument, nullptr, kOptionTop},
     {"by", required_argument, nullptr, kOptionBy},
+    {"period-start", required_argument, nullptr, kOptionPeriodStart},
+    {"group", required_argument, nullptr, kOptionGroup},
+    {"over", required_argument, nullptr, kOptionOver},
+    {"config", required_argument, nullptr, kOptionConfig},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -111,6 +129,31 @@ int ReportBadOption(const char* szWhat, const char* szArgument) {
   std::fprintf(stderr, "netreckon: %s %s (netreckon --help lists the options)\n", szWhat,
                szArgument);
   return 2;
+}
+
+// A size in bytes: digits and an optional unit K, M, G or T (powers of 1000, as the report's
+// MB is 1,000,000 bytes).
+bool ReadSize(std::string_view szText, long long& llBytes) {
+  long long llUnit = 1;
+  if (!szText.empty()) {
+    switch (szText.back()) {
+      case 'K': llUnit = 1000LL; break;
+      case 'M': llUnit = 1000LL * 1000; break;
+      case 'G': llUnit = 1000LL * 1000 * 1000; break;
+      case 'T': llUnit = 1000LL * 1000 * 1000 * 1000; break;
+      default: break;
+    }
+  }
+  const std::string_view szDigits = llUnit == 1 ? szText : szText.substr(0, szText.size() - 1);
+  if (szDigits.empty() || szDigits.size() > 15 ||
+      szDigits.find_first_not_of("0123456789") != std::string_view::npos) {
+    return false;
+  }
+  long long llCount = 0;
+  for (const char cDigit : szDigits) {
+    llCount = llCount * 10 + (cDigit - '0');
+  }
+  return !__builtin_mul_overflow(llCount, llUnit, &llBytes);
 }
 
 // Reads one option's value into the settings; returns 2 for a bad one, -1 to go on.
@@ -146,11 +189,37 @@ int ReadOption(int iOption, const char* szValue, settings_t& tSettings) {
       tOptions.iTop = ParseInt(szValue);
       return -1;
     case kOptionBy:
-      if (szText != "day" && szText != "month") {
-        return ReportBadOption("--by takes day or month, not", szValue);
+      if (szText == "day") {
+        tOptions.eBy = report_period_t::kDay;
+      } else if (szText == "week") {
+        tOptions.eBy = report_period_t::kWeek;
+      } else if (szText == "month") {
+        tOptions.eBy = report_period_t::kMonth;
+      } else {
+        return ReportBadOption("--by takes day, week or month, not", szValue);
       }
-      tOptions.bByMonth = szText == "month";
       return -1;
+    case kOptionPeriodStart:
+      if (szText.empty() || szText.size() > 2 ||
+          szText.find_first_not_of("0123456789") != std::string_view::npos ||
+          ParseInt(szValue) < 1 || ParseInt(szValue) > 28) {
+        return ReportBadOption("--period-start takes a day of the month from 1 to 28, not",
+                               szValue);
+      }
+      tOptions.iPeriodStart = ParseInt(szValue);
+      return -1;
+    case kOptionGroup:
+      if (szText != "name") {
+        return ReportBadOption("--group takes name, not", szValue);
+      }
+      tOptions.bGroupByName = true;
+      return -1;
+    case kOptionOver:
+      if (!ReadSize(szText, tOptions.llOverBytes)) {
+        return ReportBadOption("--over takes a size such as 800M, 50G or 2T, not", szValue);
+      }
+      return -1;
+    case kOptionConfig: tSettings.szConfig = szValue; return -1;
     default: return -1;
   }
 }
@@ -189,6 +258,31 @@ int ReadArguments(int argc, char** argv, settings_t& tSettings,
   for (; optind < argc; ++optind) {
     tArguments.push_back(argv[optind]);
   }
+  return -1;
+}
+
+// Without the log path argument, the directory and both prefixes come from the kit's config
+// (--config, else the kit's own file where it exists). Returns 2 for a config that cannot be
+// read, -1 to go on.
+int ReadKitDefaults(const std::vector<const char*>& tArguments, settings_t& tSettings) {
+  if (tArguments.size() > 3) {
+    return -1;
+  }
+  const char* szPath = tSettings.szConfig != nullptr ? tSettings.szConfig : kKitConfigPath;
+  struct stat tStat = {};
+  if (tSettings.szConfig == nullptr && lstat(szPath, &tStat) != 0) {
+    return -1;
+  }
+  kit_config_t tConfig;
+  std::string szError;
+  if (!ReadKitConfig(szPath, tConfig, szError)) {
+    Warn("cannot read the config [%s]: %s", ShowText(szPath).c_str(), ShowText(szError).c_str());
+    return 2;
+  }
+  CopyText(tSettings.szLogPath, kTextBuf, tConfig.szLogDir);
+  CopyText(tSettings.szIncomingDataLogfilePrefix, kTextBuf, tConfig.szInPrefix);
+  CopyText(tSettings.szOutgoingDataLogfilePrefix, kTextBuf, tConfig.szOutPrefix);
+  tSettings.bPrefixesFromConfig = true;
   return -1;
 }
 
@@ -233,17 +327,21 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
     return 2;
   }
   CopyText(tSettings.szLogPath, kTextBuf, "./");
+  if (const int iStatus = ReadKitDefaults(tArguments, tSettings); iStatus >= 0) {
+    return iStatus;
+  }
   CopyArgument(tSettings.szLogPath, tArguments, 3);
   CopyArgument(tSettings.szIncomingDataLogfilePrefix, tArguments, 4);
   CopyArgument(tSettings.szOutgoingDataLogfilePrefix, tArguments, 5);
-  tSettings.bOutgoingPrefixGiven = tArguments.size() != 5;
+  tSettings.bOutgoingPrefixGiven = tSettings.bPrefixesFromConfig || tArguments.size() != 5;
   CopyArgument(tSettings.szLogFileStartFilter, tArguments, 1);
   CopyArgument(tSettings.szLogFileEndFilter, tArguments, 2);
   // Every filter becomes a whole day, or the run stops before a report that would mislead.
   for (const bool bEnd : {false, true}) {
     char* szFilter = bEnd ? tSettings.szLogFileEndFilter : tSettings.szLogFileStartFilter;
     const std::string szGiven = ShowText(szFilter);
-    if (!ProcessSpecialDateParameter(szFilter, tSettings.tStartProcessing, bEnd)) {
+    if (!ProcessSpecialDateParameter(szFilter, tSettings.tStartProcessing, bEnd,
+                                     tSettings.tOptions.iPeriodStart)) {
       Warn("the %s date [%s] is no date: give %s", bEnd ? "end" : "start", szGiven.c_str(),
            kDateForms);
       return 2;
@@ -309,6 +407,12 @@ int RunAndReport(const settings_t& tSettings) {
   BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport);
   CountReportSnapshots(tRun.tStamps, tReport);
   NameReportHosts(tSettings, tReport);
+  if (tSettings.tOptions.bGroupByName) {
+    GroupReportHosts(tReport);
+  }
+  if (tSettings.tOptions.llOverBytes >= 0) {
+    KeepHostsOver(tSettings.tOptions.llOverBytes, tReport);
+  }
   ApplyReportOptions(
       tSettings.tOptions,
       tSettings.eReport == report_type_t::kDaily || tSettings.eReport == report_type_t::kMonthly,

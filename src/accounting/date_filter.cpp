@@ -37,6 +37,7 @@ struct period_t {
   long long llYear;
   int iFirstMonth;  // 1 to 12
   int iLastMonth;
+  int iStartDay;  // a month from this day to the day before it in the next month
 };
 
 bool IsDigits(std::string_view szText) {
@@ -70,23 +71,29 @@ bool ReadWrittenPeriod(std::string_view szFilter, period_t& tPeriod) {
   if (szMonth.empty()) {
     tPeriod.iFirstMonth = 1;
     tPeriod.iLastMonth = 12;
+    tPeriod.iStartDay = 1;
     return true;
   }
   const auto iMonth = static_cast<int>(ReadNumber(szMonth));
   tPeriod.iFirstMonth = tPeriod.iLastMonth = iMonth;
+  tPeriod.iStartDay = 1;
   return iMonth >= 1 && iMonth <= 12;
 }
 
-// "month[-N]" or "year[-N]" counted back from the local date; false for anything else.
-bool ReadNamedPeriod(std::string_view szFilter, const struct tm& tm_now, period_t& tPeriod) {
+// "month[-N]" or "year[-N]" counted back from the local date (a month from the day
+// iPeriodStart); false for anything else.
+bool ReadNamedPeriod(std::string_view szFilter, const struct tm& tm_now, int32_t iPeriodStart,
+                     period_t& tPeriod) {
   if (const long long llBack = ReadPeriodsBack(szFilter, "month"); llBack >= 0) {
-    const long long llMonths = (tm_now.tm_year + 1900LL) * 12 + tm_now.tm_mon - llBack;
+    const long long llMonths = (tm_now.tm_year + 1900LL) * 12 + tm_now.tm_mon - llBack -
+                               (tm_now.tm_mday < iPeriodStart ? 1 : 0);
     tPeriod.llYear = llMonths / 12;
     tPeriod.iFirstMonth = tPeriod.iLastMonth = static_cast<int>(llMonths % 12) + 1;
+    tPeriod.iStartDay = iPeriodStart;
     return true;
   }
   if (const long long llBack = ReadPeriodsBack(szFilter, "year"); llBack >= 0) {
-    tPeriod = {tm_now.tm_year + 1900LL - llBack, 1, 12};
+    tPeriod = {tm_now.tm_year + 1900LL - llBack, 1, 12, 1};
     return true;
   }
   return false;
@@ -94,15 +101,27 @@ bool ReadNamedPeriod(std::string_view szFilter, const struct tm& tm_now, period_
 
 // The day a filter names: a period's first or last day, a date written out, or a day counted
 // back from today. False for anything else.
-bool ResolveDay(std::string_view szFilter, const struct tm& tm_now, bool bEnd,
+bool ResolveDay(std::string_view szFilter, const struct tm& tm_now, bool bEnd, int32_t iPeriodStart,
                 date_number_t& uiDay) {
   const auto uiToday = static_cast<date_number_t>(tm_now.tm_year + 1900LL) * 10000 +
                        static_cast<date_number_t>(tm_now.tm_mon + 1) * 100 +
                        static_cast<date_number_t>(tm_now.tm_mday);
   period_t tPeriod = {};
-  if (ReadWrittenPeriod(szFilter, tPeriod) || ReadNamedPeriod(szFilter, tm_now, tPeriod)) {
+  if (ReadWrittenPeriod(szFilter, tPeriod) ||
+      ReadNamedPeriod(szFilter, tm_now, iPeriodStart, tPeriod)) {
     if (tPeriod.llYear < kFirstDateYear || tPeriod.llYear > kLastDateYear) {
       return false;
+    }
+    if (tPeriod.iStartDay > 1) {
+      // The start day of the month, or the day before it a month later.
+      const auto uiFirst = static_cast<date_number_t>(tPeriod.llYear) * 10000 +
+                           static_cast<date_number_t>(tPeriod.iFirstMonth) * 100 +
+                           static_cast<date_number_t>(tPeriod.iStartDay);
+      const date_number_t uiNext =
+          tPeriod.iFirstMonth == 12 ? uiFirst + 10000 - 1100 : uiFirst + 100;
+      char szDay[kIsoDateBuf] = {};
+      std::snprintf(szDay, sizeof szDay, "%08llu", bEnd ? ShiftDate(uiNext, -1) : uiFirst);
+      return ReadCalendarDate(szDay, uiDay);
     }
     const int iMonth = bEnd ? tPeriod.iLastMonth : tPeriod.iFirstMonth;
     const int iDay = bEnd ? CountMonthDays(tPeriod.llYear, iMonth) : 1;
@@ -139,12 +158,13 @@ bool ResolveDay(std::string_view szFilter, const struct tm& tm_now, bool bEnd,
 
 }  // namespace
 
-bool ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd) {
+bool ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd,
+                                 int32_t iPeriodStart) {
   const std::string_view szFilter(pLogFileFilter);
   struct tm tm_now = {};
   date_number_t uiDay = 0;
   if (szFilter.size() > kLongestFilter || localtime_r(&tNow, &tm_now) == nullptr ||
-      !ResolveDay(szFilter, tm_now, bEnd, uiDay)) {
+      !ResolveDay(szFilter, tm_now, bEnd, iPeriodStart, uiDay)) {
     return false;
   }
   std::snprintf(pLogFileFilter, kTextBuf, "%08llu", uiDay);

@@ -163,3 +163,20 @@ date_number_t ShiftDate(date_number_t uiDate, long long llDays) {
   return static_cast<date_number_t>(llYear) * 10000 + static_cast<date_number_t>(iMonth) * 100 +
          static_cast<date_number_t>(iDay);
 }
+
+void GetCivilDate(date_number_t uiBase, int32_t iOffset, long long& llYear, int& iMonth,
+                  int& iDay) {
+  ConvertDaysToDate(CountDays(uiBase) + iOffset, llYear, iMonth, iDay);
+}
+
+long long CountEpochDays(date_number_t uiBase, int32_t iOffset) {
+  return CountDays(uiBase) + iOffset;
+}
+
+long long CountEpochDaysOf(long long llYear, int iMonth, int iDay) {
+  return CountDaysToMonth(llYear, iMonth) + iDay - 1;
+}
+
+void ConvertEpochDays(long long llDays, long long& llYear, int& iMonth, int& iDay) {
+  ConvertDaysToDate(llDays, llYear, iMonth, iDay);
+}

@@ -162,13 +162,26 @@ constexpr const char* kDateForms =
     "YYYYMMDD, YYYY-MM-DD, YYYYMM, YYYY-MM, YYYY, today, yesterday, today-N, month, month-N, "
     "year or year-N";
 
+/// The civil date iOffset calendar days after uiBase (read as GetDayIndex reads it).
+void GetCivilDate(date_number_t uiBase, int32_t iOffset, long long& llYear, int& iMonth, int& iDay);
+
+/// Days from 1970-01-01 to the date iOffset calendar days after uiBase.
+long long CountEpochDays(date_number_t uiBase, int32_t iOffset);
+
+/// Days from 1970-01-01 to a civil date, and back.
+long long CountEpochDaysOf(long long llYear, int iMonth, int iDay);
+void ConvertEpochDays(long long llDays, long long& llYear, int& iMonth, int& iDay);
+
 /// Resolves a date filter in place to the eight digits of a whole day, against the local date
 /// of `tNow`: empty, "today" and "yesterday"; "today-N", N days back; YYYYMMDD and YYYY-MM-DD;
 /// the periods YYYYMM, YYYY-MM, YYYY, "month", "month-N", "year", "year-N" (this or N calendar
 /// months or years back), whose first day it gives, or its last for an end filter (`bEnd`).
 /// Returns false, leaving the filter as it was, for any other text and for a date outside
-/// the years kFirstDateYear to kLastDateYear. `pLogFileFilter` holds kTextBuf bytes.
-bool ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd = false);
+/// the years kFirstDateYear to kLastDateYear. `pLogFileFilter` holds kTextBuf bytes. With
+/// iPeriodStart above 1, "month" and "month-N" run from that day of a month to the day before it
+/// in the next month (billing periods); written months stay calendar months.
+bool ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd = false,
+                                 int32_t iPeriodStart = 1);
 
 // ---- host tables ----
 

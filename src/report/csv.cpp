@@ -1,4 +1,6 @@
-// The CSV report (RFC 4180): bytes per host and calendar day (or month), for scripts.
+// The CSV report (RFC 4180): bytes per host and calendar day (or week, or month), for scripts.
+#include <string>
+
 #include "report/report.h"
 
 namespace {
@@ -9,25 +11,44 @@ void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost) {
   WriteCsvField(pOut, tHost.szName.c_str());
 }
 
+// A group's addresses, blank-separated, as the last field; nothing for a report without groups.
+void WriteRowEnd(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
+  if (tReport.tOptions.bGroupByName) {
+    std::string szHosts;
+    for (const std::string& szMember : tHost.tMembers) {
+      szHosts += (szHosts.empty() ? "" : " ") + szMember;
+    }
+    std::fputc(',', pOut);
+    WriteCsvField(pOut, (tHost.tMembers.empty() ? tHost.szHost : szHosts).c_str());
+  }
+  std::fputs("\r\n", pOut);
+}
+
 }  // namespace
 
 void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
-  std::fputs("host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n", pOut);
-  const int32_t iMonths = tReport.tOptions.bByMonth ? CountReportMonths(tReport) : 0;
+  std::fputs(tReport.tOptions.bGroupByName
+                 ? "host,name,date,incoming_bytes,outgoing_bytes,snapshots,hosts\r\n"
+                 : "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n",
+             pOut);
+  const report_period_t ePeriod = tReport.tOptions.eBy;
+  const int32_t iPeriods =
+      ePeriod == report_period_t::kDay ? 0 : CountReportPeriods(tReport, ePeriod);
   for (const host_figures_t& tHost : tReport.tHosts) {
-    if (tReport.tOptions.bByMonth) {
-      const std::vector<month_figures_t> tMonths = SumHostMonths(tReport, tHost.tDays);
+    if (ePeriod != report_period_t::kDay) {
+      const std::vector<period_figures_t> tPeriods = SumHostPeriods(tReport, ePeriod, tHost.tDays);
       std::size_t iNext = 0;
-      for (int32_t iMonth = 0; iMonth < iMonths; ++iMonth) {
-        month_figures_t tMonth = {iMonth, 0, 0, 0, 0};
-        if (iNext < tMonths.size() && tMonths[iNext].iMonth == iMonth) {
-          tMonth = tMonths[iNext++];
+      for (int32_t iPeriod = 0; iPeriod < iPeriods; ++iPeriod) {
+        period_figures_t tFigures = {iPeriod, 0, 0, 0, 0};
+        if (iNext < tPeriods.size() && tPeriods[iNext].iPeriod == iPeriod) {
+          tFigures = tPeriods[iNext++];
         }
-        char szMonth[kIsoDateBuf];
-        FormatReportMonth(tReport, iMonth, szMonth);
+        char szPeriod[kPeriodBuf];
+        FormatReportPeriod(tReport, ePeriod, iPeriod, false, szPeriod);
         WriteHostStart(pOut, tHost);
-        std::fprintf(pOut, ",%s,%lld,%lld,%d\r\n", szMonth, tMonth.llIn, tMonth.llOut,
-                     CountMonthSnapshots(tReport, iMonth));
+        std::fprintf(pOut, ",%s,%lld,%lld,%d", szPeriod, tFigures.llIn, tFigures.llOut,
+                     CountPeriodSnapshots(tReport, ePeriod, iPeriod));
+        WriteRowEnd(pOut, tReport, tHost);
       }
       continue;
     }
@@ -37,8 +58,9 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
       char szDate[kIsoDateBuf];
       FormatReportDay(tReport, iDay, szDate);
       WriteHostStart(pOut, tHost);
-      std::fprintf(pOut, ",%s,%lld,%lld,%d\r\n", szDate, tDay.llIn, tDay.llOut,
+      std::fprintf(pOut, ",%s,%lld,%lld,%d", szDate, tDay.llIn, tDay.llOut,
                    GetDaySnapshots(tReport, iDay));
+      WriteRowEnd(pOut, tReport, tHost);
     }
   }
 }

@@ -1,5 +1,5 @@
-// The JSON report: bytes per host and calendar day (or month), with totals that are the sums
-// of the days.
+// The JSON report: bytes per host and calendar day (or week, or month), with totals that are
+// the sums of the days.
 #include "report/report.h"
 
 namespace {
@@ -12,20 +12,37 @@ void WriteEntry(std::FILE* pOut, bool bFirst, const char* szDate, long long llIn
                bFirst ? "\n    " : ",\n    ", szDate, llIn, llOut, iSnapshots);
 }
 
-void WriteMonths(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
-  const std::vector<month_figures_t> tMonths = SumHostMonths(tReport, tHost.tDays);
-  const int32_t iMonths = CountReportMonths(tReport);
+void WritePeriods(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
+  const report_period_t ePeriod = tReport.tOptions.eBy;
+  const std::vector<period_figures_t> tPeriods = SumHostPeriods(tReport, ePeriod, tHost.tDays);
+  const int32_t iPeriods = CountReportPeriods(tReport, ePeriod);
   std::size_t iNext = 0;
-  for (int32_t iMonth = 0; iMonth < iMonths; ++iMonth) {
-    month_figures_t tMonth = {iMonth, 0, 0, 0, 0};
-    if (iNext < tMonths.size() && tMonths[iNext].iMonth == iMonth) {
-      tMonth = tMonths[iNext++];
+  for (int32_t iPeriod = 0; iPeriod < iPeriods; ++iPeriod) {
+    period_figures_t tFigures = {iPeriod, 0, 0, 0, 0};
+    if (iNext < tPeriods.size() && tPeriods[iNext].iPeriod == iPeriod) {
+      tFigures = tPeriods[iNext++];
     }
-    char szMonth[kIsoDateBuf];
-    FormatReportMonth(tReport, iMonth, szMonth);
-    WriteEntry(pOut, iMonth == 0, szMonth, tMonth.llIn, tMonth.llOut,
-               CountMonthSnapshots(tReport, iMonth));
+    char szPeriod[kPeriodBuf];
+    FormatReportPeriod(tReport, ePeriod, iPeriod, false, szPeriod);
+    WriteEntry(pOut, iPeriod == 0, szPeriod, tFigures.llIn, tFigures.llOut,
+               CountPeriodSnapshots(tReport, ePeriod, iPeriod));
   }
+}
+
+// A group's addresses; nothing for a report without groups.
+void WriteMembers(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
+  if (!tReport.tOptions.bGroupByName) {
+    return;
+  }
+  std::fputs(", \"hosts\": [", pOut);
+  if (tHost.tMembers.empty()) {
+    WriteJsonString(pOut, tHost.szHost.c_str());
+  }
+  for (std::size_t iMember = 0; iMember < tHost.tMembers.size(); ++iMember) {
+    std::fputs(iMember == 0 ? "" : ", ", pOut);
+    WriteJsonString(pOut, tHost.tMembers[iMember].c_str());
+  }
+  std::fputc(']', pOut);
 }
 
 }  // namespace
@@ -40,11 +57,11 @@ void WriteJsonReport(std::FILE* pOut, const report_t& tReport) {
   } else {
     std::fputs("{\"from\": null, \"to\": null, \"hosts\": [", pOut);
   }
-  const bool bByMonth = tReport.tOptions.bByMonth;
-  bool bFirstHost = true;
-  for (const host_figures_t& tHost : tReport.tHosts) {
-    std::fputs(bFirstHost ? "\n  {\"host\": " : ",\n  {\"host\": ", pOut);
-    bFirstHost = false;
+  const report_period_t ePeriod = tReport.tOptions.eBy;
+  constexpr const char* kListNames[] = {"days", "weeks", "months"};
+  for (std::size_t iIdx = 0; iIdx < tReport.tHosts.size(); ++iIdx) {
+    const host_figures_t& tHost = tReport.tHosts[iIdx];
+    std::fputs(iIdx == 0 ? "\n  {\"host\": " : ",\n  {\"host\": ", pOut);
     WriteJsonString(pOut, tHost.szHost.c_str());
     std::fputs(", \"name\": ", pOut);
     if (tHost.szName.empty()) {
@@ -52,10 +69,11 @@ void WriteJsonReport(std::FILE* pOut, const report_t& tReport) {
     } else {
       WriteJsonString(pOut, tHost.szName.c_str());
     }
+    WriteMembers(pOut, tReport, tHost);
     std::fprintf(pOut, ", \"incoming_bytes\": %lld, \"outgoing_bytes\": %lld, \"%s\": [",
-                 tHost.llInBytes, tHost.llOutBytes, bByMonth ? "months" : "days");
-    if (bByMonth) {
-      WriteMonths(pOut, tReport, tHost);
+                 tHost.llInBytes, tHost.llOutBytes, kListNames[static_cast<int>(ePeriod)]);
+    if (ePeriod != report_period_t::kDay) {
+      WritePeriods(pOut, tReport, tHost);
     } else {
       day_cursor_t tCursor = {&tHost.tDays, 0};
       for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {

@@ -6,19 +6,23 @@
 
 namespace {
 
+constexpr report_period_t kMonths = report_period_t::kMonth;
+
 std::vector<page_column_t> MakeMonthColumns(const report_t& tReport) {
   std::vector<page_column_t> tColumns;
-  const int32_t iMonths = CountReportMonths(tReport);
+  const int32_t iMonths = CountReportPeriods(tReport, kMonths);
   std::vector<bool> tHasData(static_cast<std::size_t>(iMonths), false);
   for (const day_snapshots_t& tDay : tReport.tSnapshots) {
     if (tDay.iDay < tReport.iDays) {
-      tHasData[GetReportMonthOfDay(tReport, tDay.iDay)] = true;
+      tHasData[GetReportPeriodOfDay(tReport, kMonths, tDay.iDay)] = true;
     }
   }
   for (int32_t iMonth = 0; iMonth < iMonths; ++iMonth) {
-    char szMonth[kIsoDateBuf];
-    FormatReportMonth(tReport, iMonth, szMonth);
-    tColumns.push_back({szMonth, szMonth, !tHasData[static_cast<std::size_t>(iMonth)]});
+    char szLabel[kPeriodBuf];
+    char szTitle[kPeriodBuf];
+    FormatReportPeriod(tReport, kMonths, iMonth, true, szLabel);
+    FormatReportPeriod(tReport, kMonths, iMonth, false, szTitle);
+    tColumns.push_back({szLabel, szTitle, !tHasData[static_cast<std::size_t>(iMonth)]});
   }
   return tColumns;
 }
@@ -28,24 +32,24 @@ std::vector<page_column_t> MakeMonthColumns(const report_t& tReport) {
 void WriteMonthTable(std::FILE* pOut, const report_t& tReport) {
   const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);
   WritePageTable(pOut, tMonths, MakePageRows(tReport, tMonths.size(), [&tReport](int32_t iDay) {
-                   return GetReportMonthOfDay(tReport, iDay);
+                   return GetReportPeriodOfDay(tReport, kMonths, iDay);
                  }));
 }
 
 void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
-  char szFrom[kIsoDateBuf] = "none";
-  char szTo[kIsoDateBuf] = "none";
+  char szFrom[kPeriodBuf] = "none";
+  char szTo[kPeriodBuf] = "none";
   if (tReport.iDays > 0) {
-    FormatReportMonth(tReport, 0, szFrom);
-    FormatReportMonth(tReport, CountReportMonths(tReport) - 1, szTo);
+    FormatReportPeriod(tReport, kMonths, 0, false, szFrom);
+    FormatReportPeriod(tReport, kMonths, CountReportPeriods(tReport, kMonths) - 1, false, szTo);
   }
   if (!WritePageStart(pOut, tReport, "monthly ", szFrom, szTo, "calendar month")) {
     return;
   }
   const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);
-  const std::vector<page_row_t> tRows =
-      MakePageRows(tReport, tMonths.size(),
-                   [&tReport](int32_t iDay) { return GetReportMonthOfDay(tReport, iDay); });
+  const std::vector<page_row_t> tRows = MakePageRows(
+      tReport, tMonths.size(),
+      [&tReport](int32_t iDay) { return GetReportPeriodOfDay(tReport, kMonths, iDay); });
   WritePageChart(pOut, tMonths, tRows.back().tIn, tRows.back().tOut, "month");
   WritePageTable(pOut, tMonths, tRows);
   WritePageFoot(pOut, tReport);

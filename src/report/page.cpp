@@ -229,7 +229,13 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
     }
     long long llTotal = 0;
     const std::vector<long long> tTenths = RoundCellsToTotal(tCells, tUnit.dPerMegabyte, llTotal);
-    std::fputs(tRow.bSum ? "<tr class=\"sum\"><td>" : "<tr><td>", pOut);
+    std::fputs(tRow.bSum ? "<tr class=\"sum\"><td" : "<tr><td", pOut);
+    if (!tRow.szTip.empty()) {
+      std::fputs(" title=\"", pOut);
+      WriteHtmlText(pOut, tRow.szTip.c_str());
+      std::fputc('"', pOut);
+    }
+    std::fputc('>', pOut);
     WriteHtmlText(pOut, tRow.szTitle.c_str());
     if (!tRow.szName.empty()) {
       std::fputs(" <span class=\"name\">", pOut);

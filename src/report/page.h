@@ -19,6 +19,7 @@ struct page_column_t {
 struct page_row_t {
   std::string szTitle;
   std::string szName;
+  std::string szTip;        // shown on hovering the title: a group's addresses
   std::vector<double> tIn;  // MB, one per column
   std::vector<double> tOut;
   bool bSum;  // the all-hosts row
@@ -47,8 +48,12 @@ template <class ColumnOf>
 page_row_t MakePageRow(std::string szTitle, std::string szName,
                        const std::vector<day_figures_t>& tDays, bool bSum, std::size_t iColumns,
                        ColumnOf&& fColumnOf) {
-  page_row_t tRow = {std::move(szTitle), std::move(szName), std::vector<double>(iColumns, 0),
-                     std::vector<double>(iColumns, 0), bSum};
+  page_row_t tRow = {std::move(szTitle),
+                     std::move(szName),
+                     "",
+                     std::vector<double>(iColumns, 0),
+                     std::vector<double>(iColumns, 0),
+                     bSum};
   for (const day_figures_t& tDay : tDays) {
     const std::size_t iColumn = fColumnOf(tDay.iDay);
     tRow.tIn[iColumn] += tDay.dIn;
@@ -70,8 +75,13 @@ std::vector<page_row_t> MakePageRows(const report_t& tReport, std::size_t iColum
   std::vector<page_row_t> tRows;
   for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
-    tRows.push_back(
-        MakePageRow(tHost.szHost, tHost.szName, tHost.tDays, false, iColumns, fColumnOf));
+    // A group is titled by its name; its addresses show on hovering.
+    page_row_t tRow = MakePageRow(tHost.szHost, tHost.tMembers.empty() ? tHost.szName : "",
+                                  tHost.tDays, false, iColumns, fColumnOf);
+    for (const std::string& szMember : tHost.tMembers) {
+      tRow.szTip += (tRow.szTip.empty() ? "" : ", ") + szMember;
+    }
+    tRows.push_back(std::move(tRow));
   }
   if (tReport.iShown < tReport.tHosts.size()) {
     tRows.push_back(

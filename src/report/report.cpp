@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 
 #include "addresses/address.h"
 
@@ -195,19 +197,24 @@ void AddDayFigures(std::vector<day_figures_t>& tSum, const day_figures_t& tDay) 
   AddBytes(tInto.llOut, tDay.llOut);
 }
 
-long long CountMonthNumber(date_number_t uiFrom, int32_t iDay) {
-  char szDate[kIsoDateBuf];
-  FormatDayDate(uiFrom, iDay, szDate);
-  // YYYY-MM-DD, the year possibly longer: read from the end.
-  const std::size_t iLength = std::strlen(szDate);
-  const long long llMonth = (szDate[iLength - 5] - '0') * 10 + (szDate[iLength - 4] - '0');
-  long long llYear = 0;
-  for (std::size_t iAt = 0; iAt + 6 < iLength; ++iAt) {
-    if (szDate[iAt] >= '0' && szDate[iAt] <= '9') {
-      llYear = llYear * 10 + (szDate[iAt] - '0');
+// A period as a number from an epoch: a month (year * 12 + month - 1) that starts on the
+// period start day, an ISO week (Monday to Sunday), or a day.
+long long CountPeriodNumber(const report_t& tReport, report_period_t ePeriod, int32_t iDay) {
+  const long long llDays = CountEpochDays(tReport.uiFrom, iDay);
+  switch (ePeriod) {
+    case report_period_t::kDay: return llDays;
+    case report_period_t::kWeek: {
+      // 1970-01-01 was a Thursday: three days after a Monday.
+      const long long llShifted = llDays + 3;
+      return llShifted >= 0 ? llShifted / 7 : -((-llShifted + 6) / 7);
     }
+    case report_period_t::kMonth: break;
   }
-  return llYear * 12 + llMonth - 1;
+  long long llYear = 0;
+  int iMonth = 0;
+  int iDayOfMonth = 0;
+  ConvertEpochDays(llDays, llYear, iMonth, iDayOfMonth);
+  return llYear * 12 + iMonth - 1 - (iDayOfMonth < tReport.tOptions.iPeriodStart ? 1 : 0);
 }
 
 }  // namespace
@@ -237,15 +244,52 @@ int32_t GetDaySnapshots(const report_t& tReport, int32_t iDay) {
   return pDay != tReport.tSnapshots.end() && pDay->iDay == iDay ? pDay->iSnapshots : 0;
 }
 
-int32_t CountMonthSnapshots(const report_t& tReport, int32_t iMonth) {
+int32_t CountPeriodSnapshots(const report_t& tReport, report_period_t ePeriod, int32_t iPeriod) {
   int32_t iSnapshots = 0;
   for (const day_snapshots_t& tDay : tReport.tSnapshots) {
     if (tDay.iDay < tReport.iDays &&
-        GetReportMonthOfDay(tReport, tDay.iDay) == static_cast<std::size_t>(iMonth)) {
+        GetReportPeriodOfDay(tReport, ePeriod, tDay.iDay) == static_cast<std::size_t>(iPeriod)) {
       iSnapshots += tDay.iSnapshots;
     }
   }
   return iSnapshots;
+}
+
+void GroupReportHosts(report_t& tReport) {
+  std::vector<host_figures_t> tRows;
+  std::unordered_map<std::string, std::size_t> tGroupOf;
+  for (host_figures_t& tHost : tReport.tHosts) {
+    if (tHost.szName.empty()) {
+      tRows.push_back(std::move(tHost));
+      continue;
+    }
+    const auto [pGroup, bNew] = tGroupOf.emplace(tHost.szName, tRows.size());
+    if (bNew) {
+      host_figures_t& tGroup = tRows.emplace_back(std::move(tHost));
+      tGroup.tMembers = {tGroup.szHost};
+      tGroup.szHost = tGroup.szName;
+      continue;
+    }
+    host_figures_t& tGroup = tRows[pGroup->second];
+    tGroup.tMembers.push_back(tHost.szHost);
+    for (const day_figures_t& tDay : tHost.tDays) {
+      AddDayFigures(tGroup.tDays, tDay);
+    }
+    tGroup.dInTotal += tHost.dInTotal;
+    tGroup.dOutTotal += tHost.dOutTotal;
+    AddBytes(tGroup.llInBytes, tHost.llInBytes);
+    AddBytes(tGroup.llOutBytes, tHost.llOutBytes);
+  }
+  tReport.tHosts = std::move(tRows);
+}
+
+void KeepHostsOver(long long llOverBytes, report_t& tReport) {
+  std::erase_if(tReport.tHosts, [llOverBytes](const host_figures_t& tHost) {
+    long long llTotal = 0;
+    AddBytes(llTotal, tHost.llInBytes);
+    AddBytes(llTotal, tHost.llOutBytes);
+    return llTotal <= llOverBytes;
+  });
 }
 
 void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& tReport) {
@@ -293,45 +337,81 @@ void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& 
   }
 }
 
-int32_t CountReportMonths(const report_t& tReport) {
+int32_t CountReportPeriods(const report_t& tReport, report_period_t ePeriod) {
   if (tReport.iDays == 0) {
     return 0;
   }
-  return static_cast<int32_t>(CountMonthNumber(tReport.uiFrom, tReport.iDays - 1) -
-                              CountMonthNumber(tReport.uiFrom, 0) + 1);
+  return static_cast<int32_t>(CountPeriodNumber(tReport, ePeriod, tReport.iDays - 1) -
+                              CountPeriodNumber(tReport, ePeriod, 0) + 1);
 }
 
-std::vector<month_figures_t> SumHostMonths(const report_t& tReport,
-                                           const std::vector<day_figures_t>& tDays) {
-  std::vector<month_figures_t> tMonths;
-  const long long llFirst = CountMonthNumber(tReport.uiFrom, 0);
+std::vector<period_figures_t> SumHostPeriods(const report_t& tReport, report_period_t ePeriod,
+                                             const std::vector<day_figures_t>& tDays) {
+  std::vector<period_figures_t> tPeriods;
+  const long long llFirst = CountPeriodNumber(tReport, ePeriod, 0);
   for (const day_figures_t& tDay : tDays) {
-    const auto iMonth = static_cast<int32_t>(CountMonthNumber(tReport.uiFrom, tDay.iDay) - llFirst);
-    if (tMonths.empty() || tMonths.back().iMonth != iMonth) {
-      tMonths.push_back(month_figures_t{iMonth, 0, 0, 0, 0});
+    const auto iPeriod =
+        static_cast<int32_t>(CountPeriodNumber(tReport, ePeriod, tDay.iDay) - llFirst);
+    if (tPeriods.empty() || tPeriods.back().iPeriod != iPeriod) {
+      tPeriods.push_back(period_figures_t{iPeriod, 0, 0, 0, 0});
     }
-    month_figures_t& tMonth = tMonths.back();
-    tMonth.dIn += tDay.dIn;
-    tMonth.dOut += tDay.dOut;
-    AddBytes(tMonth.llIn, tDay.llIn);
-    AddBytes(tMonth.llOut, tDay.llOut);
+    period_figures_t& tPeriod = tPeriods.back();
+    tPeriod.dIn += tDay.dIn;
+    tPeriod.dOut += tDay.dOut;
+    AddBytes(tPeriod.llIn, tDay.llIn);
+    AddBytes(tPeriod.llOut, tDay.llOut);
   }
-  return tMonths;
+  return tPeriods;
 }
 
-std::size_t GetReportMonthOfDay(const report_t& tReport, int32_t iDay) {
-  return static_cast<std::size_t>(CountMonthNumber(tReport.uiFrom, iDay) -
-                                  CountMonthNumber(tReport.uiFrom, 0));
+std::size_t GetReportPeriodOfDay(const report_t& tReport, report_period_t ePeriod, int32_t iDay) {
+  return static_cast<std::size_t>(CountPeriodNumber(tReport, ePeriod, iDay) -
+                                  CountPeriodNumber(tReport, ePeriod, 0));
 }
 
-void FormatReportMonth(const report_t& tReport, int32_t iMonth, char (&szMonth)[kIsoDateBuf]) {
-  const long long llMonths = CountMonthNumber(tReport.uiFrom, 0) + iMonth;
-  std::snprintf(szMonth, sizeof szMonth, "%04lld-%02lld", llMonths / 12, llMonths % 12 + 1);
+void FormatReportPeriod(const report_t& tReport, report_period_t ePeriod, int32_t iPeriod,
+                        bool bShort, char (&szPeriod)[kPeriodBuf]) {
+  const long long llNumber = CountPeriodNumber(tReport, ePeriod, 0) + iPeriod;
+  long long llYear = 0;
+  int iMonth = 0;
+  int iDay = 0;
+  if (ePeriod == report_period_t::kDay) {
+    ConvertEpochDays(llNumber, llYear, iMonth, iDay);
+    std::snprintf(szPeriod, sizeof szPeriod, "%04lld-%02d-%02d", llYear, iMonth, iDay);
+    return;
+  }
+  if (ePeriod == report_period_t::kWeek) {
+    // The ISO week's year is the year of its Thursday.
+    ConvertEpochDays(llNumber * 7, llYear, iMonth, iDay);
+    const long long llDayOfYear = llNumber * 7 - CountEpochDaysOf(llYear, 1, 1);
+    std::snprintf(szPeriod, sizeof szPeriod, "%04lld-W%02lld", llYear, llDayOfYear / 7 + 1);
+    return;
+  }
+  const long long llFirstYear = llNumber / 12;
+  const int iFirstMonth = static_cast<int>(llNumber % 12) + 1;
+  const int iStart = tReport.tOptions.iPeriodStart;
+  if (iStart <= 1) {
+    std::snprintf(szPeriod, sizeof szPeriod, "%04lld-%02d", llFirstYear, iFirstMonth);
+    return;
+  }
+  // From the start day of one month to the day before the start day of the next.
+  const long long llNextMonth = llNumber + 1;
+  ConvertEpochDays(
+      CountEpochDaysOf(llNextMonth / 12, static_cast<int>(llNextMonth % 12) + 1, iStart) - 1,
+      llYear, iMonth, iDay);
+  if (bShort) {
+    std::snprintf(szPeriod, sizeof szPeriod, "%02d-%02d/%02d-%02d", iFirstMonth, iStart, iMonth,
+                  iDay);
+  } else {
+    std::snprintf(szPeriod, sizeof szPeriod, "%04lld-%02d-%02d/%04lld-%02d-%02d", llFirstYear,
+                  iFirstMonth, iStart, llYear, iMonth, iDay);
+  }
 }
 
 std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost) {
   std::string szTitle = tHost.szHost;
-  if (tReport.tOptions.bNames && !tHost.szName.empty()) {
+  // A group is titled by its name already.
+  if (tReport.tOptions.bNames && !tHost.szName.empty() && tHost.tMembers.empty()) {
     szTitle += ' ';
     szTitle += tHost.szName;
   }

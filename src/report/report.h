@@ -16,13 +16,19 @@ enum class report_type_t { kNone, kConsole, kHtml, kCsv, kJson, kDaily, kMonthly
 // The order of the hosts: as first seen, by bytes (most first, ties as first seen), by address.
 enum class host_order_t { kFirstSeen, kTotal, kIn, kOut, kHost };
 
+// What csv and json give a row or an entry per, and the monthly page a column per.
+enum class report_period_t { kDay, kWeek, kMonth };
+
 // What the options ask of the report.
 struct report_options_t {
   bool bNames = false;  // names in the console and HTML reports too
   host_order_t eOrder = host_order_t::kFirstSeen;
   bool bOrderGiven = false;  // --sort given: the pages keep it instead of sorting by total
   int32_t iTop = 0;          // hosts shown before "other hosts"; 0: all
-  bool bByMonth = false;     // csv and json per calendar month
+  report_period_t eBy = report_period_t::kDay;  // csv and json
+  int32_t iPeriodStart = 1;    // the day of the month a month starts on for billing (1 to 28)
+  bool bGroupByName = false;   // hosts sharing a name are one row
+  long long llOverBytes = -1;  // only hosts whose total passes this many bytes; -1: all
 };
 
 // One calendar day's traffic, the baseline taken out: in MB as accounted, and in whole bytes.
@@ -34,9 +40,9 @@ struct day_figures_t {
   long long llOut;
 };
 
-// One calendar month's traffic: the sums of its days.
-struct month_figures_t {
-  int32_t iMonth;  // months after the report's first month
+// One period's traffic (a week, a month): the sums of its days.
+struct period_figures_t {
+  int32_t iPeriod;  // periods after the report's first
   double dIn;
   double dOut;
   long long llIn;
@@ -45,9 +51,9 @@ struct month_figures_t {
 
 // One host: only the days that hold figures, in ascending order.
 struct host_figures_t {
-  std::string szHost;  // the key as the usage table holds it, or a group's name
+  std::string szHost;                 // the key as the usage table holds it, or a group's name
   std::vector<std::string> tMembers;  // a group's host keys, in the order first seen
-  std::string szName;  // empty when unknown
+  std::string szName;                 // empty when unknown
   std::vector<day_figures_t> tDays;
   double dInTotal;  // the days summed in order, less the baseline
   double dOutTotal;
@@ -96,6 +102,15 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
 /// and the time): a time read in both directions is one.
 void CountReportSnapshots(std::vector<std::string> tStamps, report_t& tReport);
 
+/// Makes the hosts that share a name one row, titled by the name, with their figures summed per
+/// day and direction and their keys as members; hosts without a name stay as they are. The
+/// all-hosts figures do not change.
+void GroupReportHosts(report_t& tReport);
+
+/// Leaves only the hosts whose total (in and out) passes llOverBytes bytes; the all-hosts
+/// figures do not change.
+void KeepHostsOver(long long llOverBytes, report_t& tReport);
+
 /// Orders the hosts as the options ask and sums those after the first iTop into tOthers.
 /// `bPage` orders by total when no order was asked for.
 void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& tReport);
@@ -103,23 +118,30 @@ void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& 
 /// The snapshots read on a day of the report (0 for a day without any).
 int32_t GetDaySnapshots(const report_t& tReport, int32_t iDay);
 
-/// The snapshots read in a calendar month of the report (counted from its first month).
-int32_t CountMonthSnapshots(const report_t& tReport, int32_t iMonth);
+// A period's label: YYYY-MM, YYYY-Www, or FIRST/LAST day for a month that starts on a day
+// other than the 1st.
+constexpr std::size_t kPeriodBuf = 72;
 
-/// The calendar months the report covers, and a host's (or the others') figures per month.
-int32_t CountReportMonths(const report_t& tReport);
-std::vector<month_figures_t> SumHostMonths(const report_t& tReport,
-                                           const std::vector<day_figures_t>& tDays);
+/// The snapshots read in a period of the report (counted from its first).
+int32_t CountPeriodSnapshots(const report_t& tReport, report_period_t ePeriod, int32_t iPeriod);
 
-/// The calendar month (counted from the report's first) of a day of the report.
-std::size_t GetReportMonthOfDay(const report_t& tReport, int32_t iDay);
+/// The periods (weeks, or months from the options' period start) the report covers, and a
+/// host's (or the others') figures per period.
+int32_t CountReportPeriods(const report_t& tReport, report_period_t ePeriod);
+std::vector<period_figures_t> SumHostPeriods(const report_t& tReport, report_period_t ePeriod,
+                                             const std::vector<day_figures_t>& tDays);
 
-/// The month of the report's first month plus iMonth as YYYY-MM.
-void FormatReportMonth(const report_t& tReport, int32_t iMonth, char (&szMonth)[kIsoDateBuf]);
+/// The period (counted from the report's first) of a day of the report.
+std::size_t GetReportPeriodOfDay(const report_t& tReport, report_period_t ePeriod, int32_t iDay);
+
+/// The label of the report's first period plus iPeriod: YYYY-MM (a calendar month), YYYY-Www
+/// (an ISO week), or YYYY-MM-DD/YYYY-MM-DD (a month from another day); `bShort` leaves the
+/// years out of the last form, for a page's columns.
+void FormatReportPeriod(const report_t& tReport, report_period_t ePeriod, int32_t iPeriod,
+                        bool bShort, char (&szPeriod)[kPeriodBuf]);
 
 /// The host's key, or "KEY NAME" when the report shows names and the host has one.
 std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost);
-
 
 // Walks one list of day figures along the calendar days of a report.
 struct day_cursor_t {

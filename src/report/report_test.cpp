@@ -71,9 +71,19 @@ report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage) {
   BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport);
   CountReportSnapshots(tRun.tStamps, tReport);
   for (host_figures_t& tHost : tReport.tHosts) {
-    if (std::string(tHost.szHost) == "2001:db8::5") {
+    if (tHost.szHost == "2001:db8::5") {
       tHost.szName = "=a<b>&\"c,\\";
     }
+    // Two devices of one owner, for the groups.
+    if (tOptions.bGroupByName && (tHost.szHost == "10.0.0.1" || tHost.szHost == "2001:db8::4")) {
+      tHost.szName = "office";
+    }
+  }
+  if (tOptions.bGroupByName) {
+    GroupReportHosts(tReport);
+  }
+  if (tOptions.llOverBytes >= 0) {
+    KeepHostsOver(tOptions.llOverBytes, tReport);
   }
   ApplyReportOptions(tOptions, bPage, tReport);
   std::filesystem::remove_all(tDir);
@@ -125,7 +135,7 @@ TEST(ReportFigures, PinsEveryDayAndMonthInCsv) {
             "2001:db8::4,,2026-11-30,2000000,0,1\r\n"
             "2001:db8::4,,2026-12-01,1000000,0,1\r\n"
             "2001:db8::4,,2026-12-02,0,0,1\r\n");
-  tOptions.bByMonth = true;
+  tOptions.eBy = report_period_t::kMonth;
   tOptions.eOrder = host_order_t::kHost;
   const std::string szMonths =
       Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); });
@@ -165,7 +175,7 @@ TEST(ReportFigures, PinsEveryFigureInJson) {
        "\"snapshots\": 1}]}",
        "], \"incoming_bytes\": 57600000, \"outgoing_bytes\": 10790000}\n"},
       "json");
-  tOptions.bByMonth = true;
+  tOptions.eBy = report_period_t::kMonth;
   const std::string szMonths =
       Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); });
   ExpectPieces(szMonths,
@@ -244,4 +254,92 @@ TEST(ReportFigures, PinsThePagesBarsTooltipsAndRows) {
                 "<tr><td>other hosts (2)</td><td title=\"in 3.50 MB, out 0.07 MB\">3.6</td><td "
                 "title=\"in 1.30 MB, out 0.02 MB\">1.3</td><td class=\"sum\">4.9</td></tr>"},
                "monthly");
+}
+
+// Weeks and billing months: each period's figures, labelled by the ISO week or by its first
+// and last day.
+TEST(ReportFigures, PinsWeeksAndBillingMonths) {
+  report_options_t tOptions;
+  tOptions.eBy = report_period_t::kWeek;
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); }),
+      {"\r\n10.0.0.1,,2026-W48,20000000,300000,2\r\n10.0.0.1,,2026-W49,30000000,600000,3\r\n",
+       "\r\n10.0.0.2,,2026-W48,2000000,0,2\r\n10.0.0.2,,2026-W49,800000,9800000,3\r\n",
+       "\r\n2001:db8::4,,2026-W48,0,0,2\r\n2001:db8::4,,2026-W49,3000000,0,3\r\n"},
+      "csv by week");
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); }),
+      {"\"weeks\": [\n    {\"date\": \"2026-W48\", \"incoming_bytes\": 20000000, "
+       "\"outgoing_bytes\": 300000, \"snapshots\": 2},\n    {\"date\": \"2026-W49\", "
+       "\"incoming_bytes\": 30000000, \"outgoing_bytes\": 600000, \"snapshots\": 3}]}"},
+      "json by week");
+  tOptions.eBy = report_period_t::kMonth;
+  tOptions.iPeriodStart = 2;
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); }),
+      {"\r\n10.0.0.1,,2026-11-02/2026-12-01,35000000,900000,4\r\n"
+       "10.0.0.1,,2026-12-02/2027-01-01,15000000,0,1\r\n",
+       "\r\n10.0.0.2,,2026-11-02/2026-12-01,2500000,50000,4\r\n"
+       "10.0.0.2,,2026-12-02/2027-01-01,300000,9750000,1\r\n"},
+      "csv by billing month");
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, BuildTwoMonths(tOptions, true)); }),
+      {"<h1>Monthly traffic from 2026-11-02/2026-12-01 to 2026-12-02/2027-01-01</h1>",
+       "<title>2026-11-02/2026-12-01: in 42.30 MB, out 1.04 MB</title>",
+       "<title>2026-12-02/2027-01-01: in 15.30 MB, out 9.75 MB</title>",
+       "<th title=\"2026-11-02/2026-12-01\">11-02/12-01</th>"},
+      "monthly page by billing month");
+}
+
+// Hosts sharing a name are one row; the all-hosts figures stay; a quota keeps only the hosts
+// over it.
+TEST(ReportFigures, PinsGroupsAndQuotas) {
+  report_options_t tOptions;
+  tOptions.bGroupByName = true;
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); }),
+      {"host,name,date,incoming_bytes,outgoing_bytes,snapshots,hosts\r\n"
+       "office,office,2026-11-29,20000000,300000,2,10.0.0.1 2001:db8::4\r\n"
+       "office,office,2026-11-30,12000000,0,1,10.0.0.1 2001:db8::4\r\n"
+       "office,office,2026-12-01,6000000,600000,1,10.0.0.1 2001:db8::4\r\n"
+       "office,office,2026-12-02,15000000,0,1,10.0.0.1 2001:db8::4\r\n"
+       "10.0.0.2,,2026-11-29,2000000,0,2,10.0.0.2\r\n",
+       "\r\n\"'=a<b>&\"\"c,\\\",\"'=a<b>&\"\"c,\\\",2026-12-01,300000,20000,1,2001:db8::5\r\n"},
+      "csv groups");
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); }),
+      {"{\"host\": \"office\", \"name\": \"office\", \"hosts\": [\"10.0.0.1\", \"2001:db8::4\"], "
+       "\"incoming_bytes\": 53000000, \"outgoing_bytes\": 900000, \"days\": [",
+       "{\"host\": \"10.0.0.2\", \"name\": null, \"hosts\": [\"10.0.0.2\"], ",
+       "], \"incoming_bytes\": 57600000, \"outgoing_bytes\": 10790000}\n"},
+      "json groups");
+  tOptions.bNames = true;
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions, false), 0); }),
+      {"Totals for host [office]\tIncoming [53.00 MB]\tOutgoing [0.90 MB]\tTotal [53.90 MB]\n"
+       "Totals for host [10.0.0.2]\t",
+       "Totals for all hosts in filter\tIncoming [57.60 MB]\tOutgoing [10.79 MB]\tTotal [68.39 "
+       "MB]\n"},
+      "console groups");
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteDailyPage(pOut, BuildTwoMonths(tOptions, true)); }),
+      {"<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td title=\"in 20.00 MB, out 0.30 "
+       "MB\">20.3</td><td title=\"in 12.00 MB, out 0.00 MB\">12.0</td>"},
+      "daily groups");
+  report_options_t tQuota;
+  tQuota.llOverBytes = 12000000;
+  const std::string szOver =
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tQuota, false)); });
+  EXPECT_EQ(szOver.find("2001:db8"), std::string::npos) << szOver;
+  ExpectPieces(szOver, {"\r\n10.0.0.1,,2026-12-02,15000000,0,1\r\n10.0.0.2,,2026-11-29,"}, "over");
+  tQuota.llOverBytes = 50900000;
+  EXPECT_EQ(Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tQuota, false)); }),
+            "{\"from\": \"2026-11-29\", \"to\": \"2026-12-02\", \"hosts\": [], \"incoming_bytes\": "
+            "57600000, \"outgoing_bytes\": 10790000}\n");
+  tQuota.llOverBytes = 50899999;
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tQuota, false), 0); }),
+      {"Bandwidth usage from: 20261129 to 20261202\nTotals for host [10.0.0.1]\tIncoming [50.00 "
+       "MB]\tOutgoing [0.90 MB]\tTotal [50.90 MB]\n====="},
+      "console over");
 }
