@@ -2,6 +2,7 @@
 #include <getopt.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "accounting/records.h"
@@ -36,6 +38,7 @@ struct settings_t {
   time_t tStartProcessing = 0;  // also "today" for the date filters and the notices
   report_options_t tOptions;
   std::vector<const char*> tNamesFiles;
+  std::vector<std::vector<std::string>> tNamesFileKeys;  // per names file, the keys it names
   const char* szConfig = nullptr;  // --config: the kit's config file for the defaults
   bool bPrefixesFromConfig = false;
   std::unordered_map<std::string, std::string> tNames;  // MakeAddressKey of the key, to name
@@ -316,7 +319,9 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
         WarnError(iError, "cannot read the names file [%s]", szShown.c_str());
         return 2;
     }
+    std::vector<std::string>& tKeys = tSettings.tNamesFileKeys.emplace_back();
     for (auto& [szKey, szName] : tNames) {
+      tKeys.push_back(szKey);
       tSettings.tNames[szKey] = std::move(szName);
     }
   }
@@ -378,13 +383,26 @@ void PrintReport(const settings_t& tSettings, const report_t& tReport) {
 // A host's name: from the names files, else its rule's comment; shown only when it is 1 to 64
 // printable characters.
 void NameReportHosts(const settings_t& tSettings, report_t& tReport) {
+  std::unordered_set<std::string> tReportKeys;
   for (host_figures_t& tHost : tReport.tHosts) {
-    if (const auto pName = tSettings.tNames.find(MakeAddressKey(tHost.szHost));
+    const std::string szKey = MakeAddressKey(tHost.szHost);
+    tReportKeys.insert(szKey);
+    if (const auto pName = tSettings.tNames.find(szKey);
         pName != tSettings.tNames.end() && !pName->second.empty()) {
       tHost.szName = pName->second;
     }
     if (!IsHostNameShown(tHost.szName)) {
       tHost.szName.clear();
+    }
+  }
+  // A names file of another network, or of another format, names nothing: say so.
+  for (std::size_t iFile = 0; iFile < tSettings.tNamesFiles.size() && !tReportKeys.empty();
+       ++iFile) {
+    const std::vector<std::string>& tKeys = tSettings.tNamesFileKeys[iFile];
+    if (std::none_of(tKeys.begin(), tKeys.end(),
+                     [&](const std::string& szKey) { return tReportKeys.count(szKey) > 0; })) {
+      Warn("the names file [%s] names none of the report's hosts",
+           ShowText(tSettings.tNamesFiles[iFile]).c_str());
     }
   }
 }

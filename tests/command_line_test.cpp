@@ -1,5 +1,6 @@
 // The command line run as a process: usage, banner, defaults and the date filters.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <ctime>
@@ -51,6 +52,9 @@ TEST(CommandLine, NoArgumentsPrintsTheUsageAndExits255) {
 }
 
 TEST(CommandLine, DefaultsToTodayAndTheWorkingDirectory) {
+  if (access("/etc/netreckon.conf", F_OK) == 0) {
+    GTEST_SKIP() << "the kit's config is installed here: its directory is the default";
+  }
   temp_dir_t tDir;
   for (const char* szZone : {"UTC", "Pacific/Kiritimati", "America/Los_Angeles"}) {
     const TimeZone tZone(szZone);

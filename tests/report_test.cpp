@@ -587,3 +587,72 @@ TEST(Report, NamesThatLookLikeFormulasOrMarkupAreWrittenAsText) {
     }
   }
 }
+
+// Every server's lease file names its hosts, IPv6 long forms included; a names file that names
+// none of the report's hosts is said.
+TEST(Report, LeaseFilesOfEveryServerNameTheirHosts) {
+  temp_dir_t tDir;
+  const std::vector<std::pair<std::string, std::string>> tRows = {
+      {"192.168.50.10", "1M"}, {"192.168.50.20", "2M"}, {"2001:DB8:50::10", "3M"}};
+  tDir.Write("in_20261130120000", MakeLogText(0, tRows));
+  tDir.Write("in_20261201120000", MakeLogText(0, tRows));
+  tDir.Write("o_20261201120000", MakeLogText(1, {}));
+  const std::string szData = std::string(NETRECKON_SOURCE_DIR) + "/tests/data/";
+  const std::string szOther = tDir.Write("other-hosts", "10.9.9.9 elsewhere\n");
+  const run_result_t tRun =
+      RunNetreckon({"csv", "20261201", "20261201", tDir.szPath, "in_", "o_", "--names-file",
+                    szOther, "--names-file", szData + "dhcpd.leases", "--names-file",
+                    szData + "kea-leases4.csv", "--names-file", szData + "kea-leases6.csv"});
+  EXPECT_EQ(tRun.iExitStatus, 0);
+  EXPECT_EQ(tRun.szStdout,
+            "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n"
+            "192.168.50.10,laptop-2,2026-12-01,0,0,1\r\n"
+            "192.168.50.20,printer.lan,2026-12-01,0,0,1\r\n"
+            "2001:DB8:50::10,nas,2026-12-01,0,0,1\r\n");
+  EXPECT_EQ(tRun.szStderr,
+            "netreckon: the names file [" + szOther + "] names none of the report's hosts\n");
+}
+
+// Without the log path argument, the directory and the prefixes come from the kit's config.
+TEST(Report, TheKitsConfigGivesTheDirectoryAndPrefixes) {
+  temp_dir_t tDir;
+  tDir.Write("a_20261130120000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
+  tDir.Write("a_20261201120000", MakeLogText(0, {{"10.0.0.1", "3M"}}));
+  tDir.Write("b_20261201120000", MakeLogText(1, {}));
+  const std::string szConfig =
+      tDir.Write("netreckon.conf", "# kit\nHOSTS=\"10.0.0.1\"\nLOG_DIR = \"" + tDir.szPath +
+                                       "\"\nexport IN_PREFIX=a_ # in\nOUT_PREFIX='b_'\n");
+  const struct {
+    std::vector<std::string> tArgs;
+    int iStatus;
+    std::string szStdout;
+    std::string szStderrStart;
+  } kCases[] = {
+      {{"csv", "20261201", "20261201", "--config", szConfig},
+       0,
+       "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n10.0.0.1,,2026-12-01,2000000,0,"
+       "1\r\n",
+       ""},
+      // A path given wins over the config.
+      {{"--config", szConfig, "csv", "20261201", "20261201", tDir.szPath + "/none"},
+       1,
+       "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n",
+       "netreckon: the incoming and outgoing prefixes are the same"},
+      {{"csv", "20261201", "20261201", "--config", tDir.szPath},
+       2,
+       "",
+       "netreckon: cannot read the config [" + tDir.szPath + "]: not a regular file"},
+  };
+  for (const auto& tCase : kCases) {
+    const run_result_t tRun = RunNetreckon(tCase.tArgs);
+    EXPECT_EQ(tRun.iExitStatus, tCase.iStatus) << tCase.tArgs.back() << tRun.szStderr;
+    EXPECT_EQ(tRun.szStdout, tCase.szStdout) << tCase.tArgs.back();
+    EXPECT_EQ(tRun.szStderr.rfind(tCase.szStderrStart, 0), 0u) << tRun.szStderr;
+  }
+  const std::string szBad = tDir.Write("bad.conf", "LOG_DIR=/srv x\n");
+  const run_result_t tBad = RunNetreckon({"0", "today", "today", "--config", szBad});
+  EXPECT_EQ(tBad.iExitStatus, 2);
+  EXPECT_EQ(tBad.szStderr,
+            "netreckon: cannot read the config [" + szBad + "]: line 1: text after the value\n");
+  EXPECT_EQ(tBad.szStdout, "");
+}

@@ -16,9 +16,11 @@ using names_t = std::vector<std::pair<std::string, std::string>>;
 // What became of a names file.
 enum class names_outcome_t { kRead, kNotAFile, kTooLarge, kUnreadable };
 
-/// Reads the lines of a names file's text: "ADDRESS NAME [ALIAS...]" as in the hosts file, or
-/// a lease "EXPIRY MAC ADDRESS NAME [ID]" (first token all digits); blanks and tabs separate,
-/// '#' begins a comment, a name "*" names nothing.
+/// Reads a names file's text, its format told by its content: a Kea lease CSV (its header
+/// begins "address,"; leases in state 0 with a hostname), an ISC server's dhcpd.leases ("lease
+/// ADDRESS {" blocks; the last active binding with a client-hostname wins), or lines of a hosts
+/// file "ADDRESS NAME [ALIAS...]" and of dnsmasq leases "EXPIRY MAC ADDRESS NAME [ID]" (first
+/// token all digits; blanks and tabs separate, '#' begins a comment, a name "*" names nothing).
 void ReadNamesText(std::string_view szText, names_t& tNames);
 
 /// Reads a names file: a regular file of at most kMaxNamesFileBytes, opened without blocking

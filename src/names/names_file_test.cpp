@@ -27,6 +27,10 @@ TEST(NamesFile, ReadsHostsAndLeaseLines) {
        "10.0.0.6 tv\r\n10.0.0.7 box",
        {{"10.0.0.6", "tv"}, {"10.0.0.7", "box"}}},
       {"an address alone", "10.0.0.8\n", {}},
+      {"an IPv6 long form", "2001:db8:50:0:0:0:0:10 nas\n", {{"2001:db8:50::10", "nas"}}},
+      {"a lease that looks like a hosts line",
+       "lease-server 10.0.0.9\n",
+       {{"lease-server", "10.0.0.9"}}},
   };
   for (const auto& tCase : kCases) {
     names_t tNames;
@@ -62,4 +66,24 @@ TEST(NamesFile, RefusesWhatIsNoRegularFileOfItsSize) {
     EXPECT_EQ(tNames.size(), tCase.eOutcome == names_outcome_t::kRead ? 1u : 0u) << tCase.tPath;
   }
   std::filesystem::remove_all(tDir);
+}
+
+// Lease files as the servers write them: the later active binding wins, free, declined and
+// expired leases and leases without a name name nothing.
+TEST(NamesFile, ReadsTheLeaseFilesOfEveryServer) {
+  const struct {
+    const char* szFile;
+    names_t tExpected;
+  } kCases[] = {
+      {"dhcpd.leases", {{"192.168.50.10", "laptop"}, {"192.168.50.10", "laptop-2"}}},
+      {"kea-leases4.csv", {{"192.168.50.20", "printer.lan"}, {"192.168.50.20", "printer.lan"}}},
+      {"kea-leases6.csv", {{"2001:db8:50::10", "nas"}}},
+  };
+  for (const auto& tCase : kCases) {
+    names_t tNames;
+    int iError = 0;
+    const std::string szPath = std::string(NETRECKON_SOURCE_DIR) + "/tests/data/" + tCase.szFile;
+    EXPECT_EQ(ReadNamesFile(szPath.c_str(), tNames, iError), names_outcome_t::kRead) << szPath;
+    EXPECT_EQ(tNames, tCase.tExpected) << tCase.szFile;
+  }
 }
