@@ -154,6 +154,9 @@ with tempfile.TemporaryDirectory() as folder:
     status, page, _ = run("daily", "20260101", "20261231", folder)
     check(status == 0 and page.count("<th title=\"2026-") == 12 and page.count("<rect ") == 2 * 365,
           "a year: the daily page charts days and tabulates months")
+    check([m for m in re.findall(r">([A-Z][a-z]{2})</text>", page)] ==
+          ["Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"] and
+          re.search(r"text-anchor=\"middle\">\d\d</text>", page) is None, "a year: the chart marks the months' starts by name")
     report = json.loads(run("json", "20260101", "20261231", folder)[1])
     check((report["from"], report["to"]) == ("2026-01-01", "2026-12-31"), "a year: json range")
     check(report["incoming_bytes"] == 4015 * 10**6 and near(report["incoming_bytes"], all_in),
@@ -194,24 +197,40 @@ def page_width(page):
     return int(found.group(1)) if found else -1
 
 
+def page_figures(page):
+    """Every figure the page's tables show, as text."""
+    return re.findall(r"<td(?: class=\"sum\")?(?: title=\"[^\"]*\")?>(-?[0-9]+\.[0-9]+)</td>", page)
+
+
 with tempfile.TemporaryDirectory() as folder:
-    # A month of 100 hosts, one snapshot a day, each host moving a few GB a day: the daily page
-    # needs no horizontal scrolling at 1280 pixels.
+    # A month of 100 named hosts, one snapshot a day: the first moving 9 GB a day and the rest
+    # more, then a month of cells from 1 to 10 GB and host totals over 100 GB. Each daily page
+    # needs no horizontal scrolling at 1280 pixels and keeps one unit for its chart, its tables
+    # and its totals, every figure within four digits before the decimal point.
     header = "Chain IN (1 references)\n pkts bytes target prot opt in out source destination\n"
-    for day in range(32):
-        stamp = (datetime.date(2026, 9, 30) + datetime.timedelta(days=day)).strftime("%Y%m%d")
-        with open(os.path.join(folder, f"traffic_in_{stamp}230000"), "w") as log:
-            log.write(header + "".join(f"1 {day * (9000 + 37 * host)}M all -- * * 0/0 10.0.{host // 250}.{host % 250}"
-                                       f" /* workstation-{host} */\n" for host in range(100)))
-    with open(os.path.join(folder, "traffic_out_20261001230000"), "w") as log:
-        log.write(header)
-    status, page, _ = run("daily", "20261001", "20261031", folder)
-    width = page_width(page)
-    if width is None:
-        print("skipped: the page width check needs Chromium (apt-get install chromium)")
-    else:
-        print(f"page width: {width} pixels")
-        check(status == 0 and 0 < width <= 1280, f"a month of 100 hosts fits 1280 pixels: {width}")
+    for (case, daily) in (("9 to 12.7 GB a day", lambda host: 9000 + 37 * host),
+                          ("1 to 10 GB a day", lambda host: 1000 + 90 * host)):
+        for day in range(32):
+            stamp = (datetime.date(2026, 9, 30) + datetime.timedelta(days=day)).strftime("%Y%m%d")
+            with open(os.path.join(folder, f"traffic_in_{stamp}230000"), "w") as log:
+                log.write(header + "".join(f"1 {day * daily(host)}M all -- * * 0/0 10.0.{host // 250}.{host % 250}"
+                                           f" /* workstation-{host} */\n" for host in range(100)))
+        with open(os.path.join(folder, "traffic_out_20261001230000"), "w") as log:
+            log.write(header)
+        for options in ([], ["--top", "10"]):
+            status, page, _ = run("daily", "20261001", "20261031", folder, options=options)
+            figures = page_figures(page)
+            check(status == 0 and "TB per day" in page and "in TB</h2>" in page and
+                  page.count(" TB") >= 3 and "MB" not in page.split("<body>")[1] and
+                  "GB" not in page.split("<body>")[1], f"{case} {options}: one unit, TB")
+            check(len(figures) > 30 and all(len(f.lstrip("-").split(".")[0]) <= 4 for f in figures) and
+                  len({len(f.split(".")[1]) for f in figures}) == 1, f"{case} {options}: four digits, one count of decimals")
+            width = page_width(page)
+            if width is None:
+                print("skipped: the page width check needs Chromium (apt-get install chromium)")
+            else:
+                print(f"page width ({case}, {options}): {width} pixels")
+                check(0 < width <= 1280, f"a month of 100 hosts, {case}, fits 1280 pixels: {width}")
 
 
 class PageChecker(html.parser.HTMLParser):
@@ -261,12 +280,20 @@ check(["11-02", "11-03", "11-04", "11-05"] == [t for t in checker.svg_texts if r
       "daily chart day labels")
 check("<td>10.0.0.5</td>" in page and ">2361.0</td>" in page, "daily table rows and grand total")
 # Every row's cells add up to its total as shown, and the hosts come by total.
-rows = re.findall(r"<tr(?: class=\"sum\")?><td>([^<]*)</td>(.*?)</tr>", page)
+table, bill = page.split("<h2>Per host over the range")
+rows = re.findall(r"<tr(?: class=\"sum\")?><td>([^<]*)</td>(.*?)</tr>", table)
 for host, cells in rows:
     figures = [float(x) for x in re.findall(r">(-?[0-9]+\.[0-9])</td>", cells)]
     check(abs(sum(figures[:-1]) - figures[-1]) < 1e-6, f"daily row of {host} adds up")
 totals = [float(re.findall(r">(-?[0-9]+\.[0-9])</td>", cells)[-1]) for host, cells in rows[:-1]]
 check(totals == sorted(totals, reverse=True), "daily hosts by total")
+# The bill: in and out apart, most first, then all hosts; the console's figures.
+check(bill.startswith(", in MB</h2>") and re.findall(r"<tr(?: class=\"sum\")?><td>([^<]*)</td><td>([^<]*)</td><td>([^<]*)</td>"
+                                  r"<td class=\"sum\">([^<]*)</td></tr>", bill) ==
+      [("10.0.0.5", "627.0", "99.0", "726.0"), ("10.0.0.1", "412.0", "91.0", "503.0"),
+       ("10.0.0.3", "370.0", "36.0", "406.0"), ("10.0.0.4", "315.0", "50.0", "365.0"),
+       ("10.0.0.2", "245.0", "116.0", "361.0"), ("All hosts", "1969.0", "392.0", "2361.0")],
+      f"daily bill: {bill[:900]}")
 status, page, _ = run("daily", *RANGE, LOGS, options=["--top", "2"])
 check("other hosts (3)" in page and ">2361.0</td>" in page, "daily --top keeps the grand total")
 

@@ -8,15 +8,22 @@ namespace {
 constexpr int32_t kMostTableDays = 62;
 
 std::vector<page_column_t> MakeDayColumns(const report_t& tReport) {
+  constexpr const char* kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   std::vector<page_column_t> tColumns;
   const bool bMany = tReport.iDays > 16;
   for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
     char szDate[kIsoDateBuf];
     FormatReportDay(tReport, iDay, szDate);
     const std::string szWhole = szDate;
+    long long llYear = 0;
+    int iMonth = 0;
+    int iDayOfMonth = 0;
+    GetCivilDate(tReport.uiFrom, iDay, llYear, iMonth, iDayOfMonth);
     // The day alone under many columns, month and day under few.
     tColumns.push_back({szWhole.substr(szWhole.size() - (bMany ? 2 : 5)), szWhole,
-                        GetDaySnapshots(tReport, iDay) == 0});
+                        GetDaySnapshots(tReport, iDay) == 0,
+                        iDayOfMonth == 1 ? kMonthNames[iMonth - 1] : ""});
   }
   return tColumns;
 }
@@ -35,16 +42,21 @@ void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
   }
   const std::vector<page_column_t> tDays = MakeDayColumns(tReport);
   const auto DayColumn = [](int32_t iDay) { return static_cast<std::size_t>(iDay); };
-  if (tReport.iDays <= kMostTableDays) {
-    const std::vector<page_row_t> tRows = MakePageRows(tReport, tDays.size(), DayColumn);
-    WritePageChart(pOut, tDays, tRows.back().tIn, tRows.back().tOut, "day");
-    WritePageTable(pOut, tDays, tRows);
+  // Up to kMostTableDays the table shows the chart's days; beyond, months, while the chart
+  // still draws the days (the table's "All hosts" row by days).
+  const bool bDayTable = tReport.iDays <= kMostTableDays;
+  const std::vector<page_column_t> tMonths =
+      bDayTable ? std::vector<page_column_t>() : MakeMonthColumns(tReport);
+  const std::vector<page_row_t> tRows = bDayTable ? MakePageRows(tReport, tDays.size(), DayColumn)
+                                                  : MakeMonthRows(tReport, tMonths.size());
+  const page_unit_t tUnit = ChoosePageUnit(tReport, tRows);
+  if (bDayTable) {
+    WritePageChart(pOut, tDays, tRows.back().tIn, tRows.back().tOut, "day", tUnit);
   } else {
-    // Days in the chart, months in the table: the chart draws the table's "All hosts" row
-    // by days.
     const page_row_t tAll = MakePageSumRow(tReport, tDays.size(), DayColumn);
-    WritePageChart(pOut, tDays, tAll.tIn, tAll.tOut, "day");
-    WriteMonthTable(pOut, tReport);
+    WritePageChart(pOut, tDays, tAll.tIn, tAll.tOut, "day", tUnit);
   }
-  WritePageFoot(pOut, tReport);
+  WritePageTable(pOut, bDayTable ? tDays : tMonths, tRows, tUnit);
+  WriteBillTable(pOut, tReport, tUnit);
+  WritePageFoot(pOut, tReport, tUnit);
 }

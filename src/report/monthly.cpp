@@ -8,6 +8,8 @@ namespace {
 
 constexpr report_period_t kMonths = report_period_t::kMonth;
 
+}  // namespace
+
 std::vector<page_column_t> MakeMonthColumns(const report_t& tReport) {
   std::vector<page_column_t> tColumns;
   const int32_t iMonths = CountReportPeriods(tReport, kMonths);
@@ -22,18 +24,15 @@ std::vector<page_column_t> MakeMonthColumns(const report_t& tReport) {
     char szTitle[kPeriodBuf];
     FormatReportPeriod(tReport, kMonths, iMonth, true, szLabel);
     FormatReportPeriod(tReport, kMonths, iMonth, false, szTitle);
-    tColumns.push_back({szLabel, szTitle, !tHasData[static_cast<std::size_t>(iMonth)]});
+    tColumns.push_back({szLabel, szTitle, !tHasData[static_cast<std::size_t>(iMonth)], ""});
   }
   return tColumns;
 }
 
-}  // namespace
-
-void WriteMonthTable(std::FILE* pOut, const report_t& tReport) {
-  const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);
-  WritePageTable(pOut, tMonths, MakePageRows(tReport, tMonths.size(), [&tReport](int32_t iDay) {
-                   return GetReportPeriodOfDay(tReport, kMonths, iDay);
-                 }));
+std::vector<page_row_t> MakeMonthRows(const report_t& tReport, std::size_t iColumns) {
+  return MakePageRows(tReport, iColumns, [&tReport](int32_t iDay) {
+    return GetReportPeriodOfDay(tReport, kMonths, iDay);
+  });
 }
 
 void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
@@ -47,10 +46,10 @@ void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
     return;
   }
   const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);
-  const std::vector<page_row_t> tRows = MakePageRows(
-      tReport, tMonths.size(),
-      [&tReport](int32_t iDay) { return GetReportPeriodOfDay(tReport, kMonths, iDay); });
-  WritePageChart(pOut, tMonths, tRows.back().tIn, tRows.back().tOut, "month");
-  WritePageTable(pOut, tMonths, tRows);
-  WritePageFoot(pOut, tReport);
+  const std::vector<page_row_t> tRows = MakeMonthRows(tReport, tMonths.size());
+  const page_unit_t tUnit = ChoosePageUnit(tReport, tRows);
+  WritePageChart(pOut, tMonths, tRows.back().tIn, tRows.back().tOut, "month", tUnit);
+  WritePageTable(pOut, tMonths, tRows, tUnit);
+  WriteBillTable(pOut, tReport, tUnit);
+  WritePageFoot(pOut, tReport, tUnit);
 }

@@ -40,21 +40,19 @@ constexpr double kRight = 12;
 constexpr double kTop = 14;
 constexpr double kBottom = 56;
 
-// A unit that keeps figures within four digits: MB, GB or TB.
-struct unit_t {
-  const char* szName;
-  double dPerMegabyte;  // how many MB one unit is
-};
-
-unit_t ChooseUnit(double dLargestMegabytes) {
-  if (dLargestMegabytes >= 10'000'000) {
-    return {"TB", 1'000'000};
+// The smallest unit that keeps a figure within four digits before the decimal point (9,999.9
+// rounds up to five).
+page_unit_t ChooseUnit(double dLargestMegabytes) {
+  constexpr page_unit_t kUnits[] = {{"MB", 1, 1}, {"GB", 1e3, 1}, {"TB", 1e6, 1}, {"PB", 1e9, 1}};
+  for (const page_unit_t& tUnit : kUnits) {
+    if (dLargestMegabytes / tUnit.dPerMegabyte < 9999.95) {
+      return tUnit;
+    }
   }
-  if (dLargestMegabytes >= 10'000) {
-    return {"GB", 1'000};
-  }
-  return {"MB", 1};
+  return kUnits[3];
 }
+
+long long PowerOfTen(int iDecimals) { return iDecimals >= 3 ? 1000 : iDecimals == 2 ? 100 : 10; }
 
 double ClampAtZero(double dValue) { return dValue > 0 ? dValue : 0; }
 
@@ -70,10 +68,12 @@ double ChooseTickStep(double dMax) {
   return 10 * dPower;
 }
 
-// Tenths of the unit, each cell rounded down and the rest handed to the cells that lost the
+// Units of 10^-decimals, each cell rounded down and the rest handed to the cells that lost the
 // most, so that the cells add up to the rounded total exactly.
-std::vector<long long> RoundCellsToTotal(const std::vector<double>& tCells, double dPerUnit,
-                                         long long& llTotal) {
+std::vector<long long> RoundCellsToTotal(const std::vector<double>& tCells,
+                                         const page_unit_t& tUnit, long long& llTotal) {
+  const double dPerUnit =
+      tUnit.dPerMegabyte / static_cast<double>(PowerOfTen(tUnit.iDecimals)) * 10;
   std::vector<long long> tTenths(tCells.size());
   std::vector<std::pair<double, std::size_t>> tLost(tCells.size());
   double dSum = 0;
@@ -96,9 +96,11 @@ std::vector<long long> RoundCellsToTotal(const std::vector<double>& tCells, doub
   return tTenths;
 }
 
-void WriteTenths(std::FILE* pOut, long long llTenths) {
-  std::fprintf(pOut, "%s%lld.%lld", llTenths < 0 ? "-" : "", std::llabs(llTenths) / 10,
-               std::llabs(llTenths) % 10);
+// A figure in units of 10^-decimals, written with its decimals.
+void WriteScaled(std::FILE* pOut, long long llScaled, int iDecimals) {
+  const long long llPower = PowerOfTen(iDecimals);
+  std::fprintf(pOut, "%s%lld.%0*lld", llScaled < 0 ? "-" : "", std::llabs(llScaled) / llPower,
+               iDecimals, std::llabs(llScaled) % llPower);
 }
 
 }  // namespace
@@ -123,12 +125,11 @@ bool WritePageStart(std::FILE* pOut, const report_t& tReport, const char* szKind
 
 void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                     const std::vector<double>& tIn, const std::vector<double>& tOut,
-                    const char* szPer) {
+                    const char* szPer, const page_unit_t& tUnit) {
   double dMax = 0;
   for (std::size_t iColumn = 0; iColumn < tColumns.size(); ++iColumn) {
     dMax = std::max(dMax, ClampAtZero(tIn[iColumn]) + ClampAtZero(tOut[iColumn]));
   }
-  const unit_t tUnit = ChooseUnit(dMax);
   const double dMaxInUnit = (dMax > 0 ? dMax : 1) / tUnit.dPerMegabyte;
   const double dStep = ChooseTickStep(dMaxInUnit);
   const double dTopValue = dStep * std::ceil(dMaxInUnit / dStep);
@@ -179,15 +180,26 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
     } else {
       const double dIn = ClampAtZero(tIn[iColumn]);
       const double dOut = ClampAtZero(tOut[iColumn]);
-      std::fprintf(pOut, "<g><title>%s: in %.2f MB, out %.2f MB</title>", tColumn.szTitle.c_str(),
-                   tIn[iColumn], tOut[iColumn]);
+      std::fprintf(pOut, "<g><title>%s: in %.*f %s, out %.*f %s</title>", tColumn.szTitle.c_str(),
+                   tUnit.iDecimals + 1, tIn[iColumn] / tUnit.dPerMegabyte, tUnit.szName,
+                   tUnit.iDecimals + 1, tOut[iColumn] / tUnit.dPerMegabyte, tUnit.szName);
       std::fprintf(pOut,
                    "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/>"
                    "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/></g>\n",
                    dX, ToY(dIn), dBarWidth, dBase - ToY(dIn), kInColour, dX, ToY(dIn + dOut),
                    dBarWidth, ToY(dIn) - ToY(dIn + dOut), kOutColour);
     }
-    if (!bMany || iColumn % ((tColumns.size() + 30) / 31) == 0) {
+    // Over more than a month of days, the months' starts carry the months' names; else every
+    // day, or every few days, its own.
+    if (tColumns.size() > 31) {
+      if (!tColumn.szMonthStart.empty()) {
+        std::fprintf(pOut,
+                     "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.1f\" y2=\"%.1f\" stroke=\"#888\"/>"
+                     "<text x=\"%.1f\" y=\"%.1f\">%s</text>\n",
+                     dLeft, dLeft, dBase, dBase + 8, dLeft + 2, dBase + 18,
+                     tColumn.szMonthStart.c_str());
+      }
+    } else if (!bMany || iColumn % ((tColumns.size() + 30) / 31) == 0) {
       std::fprintf(pOut, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%s</text>\n",
                    dLeft + dPitch / 2, dBase + 18, tColumn.szLabel.c_str());
     }
@@ -200,17 +212,30 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                kInColour, kOutColour);
 }
 
-void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
-                    const std::vector<page_row_t>& tRows) {
-  double dLargest = 0;
+page_unit_t ChoosePageUnit(const report_t& tReport, const std::vector<page_row_t>& tRows) {
+  double dLargest = std::max({std::fabs(tReport.dInTotal), std::fabs(tReport.dOutTotal),
+                              std::fabs(tReport.dInTotal + tReport.dOutTotal)});
+  double dLargestHostCell = 0;
   for (const page_row_t& tRow : tRows) {
-    for (std::size_t iColumn = 0; !tRow.bSum && iColumn < tColumns.size(); ++iColumn) {
-      dLargest = std::max(dLargest, std::fabs(tRow.tIn[iColumn] + tRow.tOut[iColumn]));
+    double dRowTotal = 0;
+    for (std::size_t iColumn = 0; iColumn < tRow.tIn.size(); ++iColumn) {
+      const double dCell = std::fabs(tRow.tIn[iColumn] + tRow.tOut[iColumn]);
+      dRowTotal += tRow.tIn[iColumn] + tRow.tOut[iColumn];
+      dLargest = std::max(dLargest, dCell);
+      dLargestHostCell =
+          tRow.bSum || tRow.bOthers ? dLargestHostCell : std::max(dLargestHostCell, dCell);
     }
+    dLargest = std::max(dLargest, std::fabs(dRowTotal));
   }
-  // One unit for the whole table, chosen by the hosts' largest cell: each cell then shows at
-  // most four digits and a decimal, and a month of days fits the width of a screen.
-  const unit_t tUnit = ChooseUnit(dLargest);
+  page_unit_t tUnit = ChooseUnit(dLargest);
+  // A unit chosen by a large total may leave the hosts' cells below one: more decimals then.
+  const double dCellInUnit = dLargestHostCell / tUnit.dPerMegabyte;
+  tUnit.iDecimals = dCellInUnit >= 1 || dLargestHostCell == 0 ? 1 : dCellInUnit >= 0.1 ? 2 : 3;
+  return tUnit;
+}
+
+void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
+                    const std::vector<page_row_t>& tRows, const page_unit_t& tUnit) {
   const bool bMany = tColumns.size() > 16;
   std::fprintf(pOut,
                "<h2>Per host, incoming and outgoing together, in %s</h2>\n"
@@ -228,7 +253,7 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
       tCells[iColumn] = tRow.tIn[iColumn] + tRow.tOut[iColumn];
     }
     long long llTotal = 0;
-    const std::vector<long long> tTenths = RoundCellsToTotal(tCells, tUnit.dPerMegabyte, llTotal);
+    const std::vector<long long> tScaled = RoundCellsToTotal(tCells, tUnit, llTotal);
     std::fputs(tRow.bSum ? "<tr class=\"sum\"><td" : "<tr><td", pOut);
     if (!tRow.szTip.empty()) {
       std::fputs(" title=\"", pOut);
@@ -248,21 +273,85 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
         std::fputs("<td class=\"nodata\" title=\"no data\">&ndash;</td>", pOut);
         continue;
       }
-      std::fprintf(pOut, "<td title=\"in %.2f MB, out %.2f MB\">", tRow.tIn[iColumn],
-                   tRow.tOut[iColumn]);
-      WriteTenths(pOut, tTenths[iColumn]);
+      std::fprintf(pOut, "<td title=\"in %.*f %s, out %.*f %s\">", tUnit.iDecimals + 1,
+                   tRow.tIn[iColumn] / tUnit.dPerMegabyte, tUnit.szName, tUnit.iDecimals + 1,
+                   tRow.tOut[iColumn] / tUnit.dPerMegabyte, tUnit.szName);
+      WriteScaled(pOut, tScaled[iColumn], tUnit.iDecimals);
       std::fputs("</td>", pOut);
     }
     std::fputs("<td class=\"sum\">", pOut);
-    WriteTenths(pOut, llTotal);
+    WriteScaled(pOut, llTotal, tUnit.iDecimals);
     std::fputs("</td></tr>\n", pOut);
   }
   std::fputs("</tbody></table></div>\n", pOut);
 }
 
-void WritePageFoot(std::FILE* pOut, const report_t& tReport) {
+void WriteBillTable(std::FILE* pOut, const report_t& tReport, const page_unit_t& tUnit) {
+  struct bill_row_t {
+    const host_figures_t* pHost;  // nullptr: the others' or all hosts' row
+    std::string szTitle;
+    double dIn;
+    double dOut;
+    const char* szClass;
+  };
+  std::vector<bill_row_t> tRows;
+  for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
+    const host_figures_t& tHost = tReport.tHosts[iIdx];
+    tRows.push_back({&tHost, tHost.szHost, tHost.dInTotal, tHost.dOutTotal, ""});
+  }
+  std::stable_sort(tRows.begin(), tRows.end(),
+                   [](const bill_row_t& tLeft, const bill_row_t& tRight) {
+                     return tLeft.dIn + tLeft.dOut > tRight.dIn + tRight.dOut;
+                   });
+  if (tReport.iShown < tReport.tHosts.size()) {
+    tRows.push_back({nullptr,
+                     "other hosts (" + std::to_string(tReport.tHosts.size() - tReport.iShown) + ")",
+                     tReport.tOthers.dInTotal, tReport.tOthers.dOutTotal, ""});
+  }
+  tRows.push_back({nullptr, "All hosts", tReport.dInTotal, tReport.dOutTotal, " class=\"sum\""});
   std::fprintf(pOut,
-               "<p class=\"foot\">Totals in: %.2f MB, out: %.2f MB, together: %.2f MB.</p>\n"
+               "<h2>Per host over the range, in %s</h2>\n<div class=\"wrap\"><table "
+               "class=\"bill\">\n<thead><tr><th>Host</th><th>Incoming</th><th>Outgoing</th>"
+               "<th class=\"sum\">Total</th></tr></thead>\n<tbody>\n",
+               tUnit.szName);
+  for (const bill_row_t& tRow : tRows) {
+    std::fprintf(pOut, "<tr%s><td", tRow.szClass);
+    std::string szTip;
+    if (tRow.pHost != nullptr) {
+      for (const std::string& szMember : tRow.pHost->tMembers) {
+        szTip += (szTip.empty() ? "" : ", ") + szMember;
+      }
+    }
+    if (!szTip.empty()) {
+      std::fputs(" title=\"", pOut);
+      WriteHtmlText(pOut, szTip.c_str());
+      std::fputc('"', pOut);
+    }
+    std::fputc('>', pOut);
+    WriteHtmlText(pOut, tRow.szTitle.c_str());
+    if (tRow.pHost != nullptr && tRow.pHost->tMembers.empty() && !tRow.pHost->szName.empty()) {
+      std::fputs(" <span class=\"name\">", pOut);
+      WriteHtmlText(pOut, tRow.pHost->szName.c_str());
+      std::fputs("</span>", pOut);
+    }
+    long long llTotal = 0;
+    const std::vector<long long> tScaled = RoundCellsToTotal({tRow.dIn, tRow.dOut}, tUnit, llTotal);
+    std::fputs("</td><td>", pOut);
+    WriteScaled(pOut, tScaled[0], tUnit.iDecimals);
+    std::fputs("</td><td>", pOut);
+    WriteScaled(pOut, tScaled[1], tUnit.iDecimals);
+    std::fputs("</td><td class=\"sum\">", pOut);
+    WriteScaled(pOut, llTotal, tUnit.iDecimals);
+    std::fputs("</td></tr>\n", pOut);
+  }
+  std::fputs("</tbody></table></div>\n", pOut);
+}
+
+void WritePageFoot(std::FILE* pOut, const report_t& tReport, const page_unit_t& tUnit) {
+  const double dPer = tUnit.dPerMegabyte;
+  std::fprintf(pOut,
+               "<p class=\"foot\">Totals in: %.2f %s, out: %.2f %s, together: %.2f %s.</p>\n"
                "</body>\n</html>\n",
-               tReport.dInTotal, tReport.dOutTotal, tReport.dInTotal + tReport.dOutTotal);
+               tReport.dInTotal / dPer, tUnit.szName, tReport.dOutTotal / dPer, tUnit.szName,
+               (tReport.dInTotal + tReport.dOutTotal) / dPer, tUnit.szName);
 }

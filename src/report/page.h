@@ -10,9 +10,19 @@
 
 // One column of a chart or a table: a day or a month.
 struct page_column_t {
-  std::string szLabel;  // under the chart's bar, or at the head of the table's column
-  std::string szTitle;  // the whole date, shown on hovering
-  bool bNoData;         // no snapshot was read for it
+  std::string szLabel;       // under the chart's bar, or at the head of the table's column
+  std::string szTitle;       // the whole date, shown on hovering
+  bool bNoData;              // no snapshot was read for it
+  std::string szMonthStart;  // a day column that begins a month: the month's name
+};
+
+// The one unit of a page's chart, tables and totals: MB, GB, TB or PB, whichever keeps every
+// figure within four digits before the decimal point, with enough decimals to tell the hosts'
+// cells apart.
+struct page_unit_t {
+  const char* szName;
+  double dPerMegabyte;  // how many MB one unit is
+  int iDecimals;        // 1 to 3
 };
 
 // One row of the table: a host (or the others, or all hosts) and its in + out per column.
@@ -22,7 +32,8 @@ struct page_row_t {
   std::string szTip;        // shown on hovering the title: a group's addresses
   std::vector<double> tIn;  // MB, one per column
   std::vector<double> tOut;
-  bool bSum;  // the all-hosts row
+  bool bSum;             // the all-hosts row
+  bool bOthers = false;  // the row of the hosts after the shown ones
 };
 
 /// Writes the page's head, its style, its heading ("monthly " or "" for szKind) and the line
@@ -31,16 +42,25 @@ struct page_row_t {
 bool WritePageStart(std::FILE* pOut, const report_t& tReport, const char* szKind,
                     const char* szFrom, const char* szTo, const char* szPer);
 
-/// Writes a stacked chart of in and out per column (MB values, the axis in MB, GB or TB as the
-/// figures need), marking the columns without data.
+/// Writes a stacked chart of in and out per column (MB values, the axis in the page's unit),
+/// marking the columns without data and, over more than a month of days, the months' starts.
 void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                     const std::vector<double>& tIn, const std::vector<double>& tOut,
-                    const char* szPer);
+                    const char* szPer, const page_unit_t& tUnit);
 
-/// Writes the table of rows by columns with a total per row. All cells share one unit (MB, GB
-/// or TB) and one decimal, and each row's cells are rounded so that they add up to its total.
+/// Writes the table of rows by columns with a total per row, in the page's unit; each row's
+/// cells are rounded so that they add up to its total as shown.
 void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
-                    const std::vector<page_row_t>& tRows);
+                    const std::vector<page_row_t>& tRows, const page_unit_t& tUnit);
+
+/// The unit of a page whose table holds tRows: chosen by the largest of its cells, its rows'
+/// totals and the report's totals; the decimals by the largest cell of a shown host, so that
+/// the hosts' cells show figures rather than zeros.
+page_unit_t ChoosePageUnit(const report_t& tReport, const std::vector<page_row_t>& tRows);
+
+/// Writes the bill: each shown host's incoming, outgoing and total traffic over the range,
+/// most first, then the others and all hosts, in the page's unit.
+void WriteBillTable(std::FILE* pOut, const report_t& tReport, const page_unit_t& tUnit);
 
 /// A row of the table: the figures of `tDays` per column from `fColumnOf` (the column of each
 /// day of the report).
@@ -87,13 +107,15 @@ std::vector<page_row_t> MakePageRows(const report_t& tReport, std::size_t iColum
     tRows.push_back(
         MakePageRow("other hosts (" + std::to_string(tReport.tHosts.size() - tReport.iShown) + ")",
                     "", tReport.tOthers.tDays, false, iColumns, fColumnOf));
+    tRows.back().bOthers = true;
   }
   tRows.push_back(MakePageSumRow(tReport, iColumns, fColumnOf));
   return tRows;
 }
 
-/// Writes the table of the report's hosts by calendar months.
-void WriteMonthTable(std::FILE* pOut, const report_t& tReport);
+/// The columns and the rows of the report's hosts by months (from the period start day).
+std::vector<page_column_t> MakeMonthColumns(const report_t& tReport);
+std::vector<page_row_t> MakeMonthRows(const report_t& tReport, std::size_t iColumns);
 
-/// Writes the closing line of totals and the end of the page.
-void WritePageFoot(std::FILE* pOut, const report_t& tReport);
+/// Writes the closing line of totals, in the page's unit, and the end of the page.
+void WritePageFoot(std::FILE* pOut, const report_t& tReport, const page_unit_t& tUnit);

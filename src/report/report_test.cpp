@@ -244,6 +244,12 @@ TEST(ReportFigures, PinsThePagesBarsTooltipsAndRows) {
        "title=\"in 2.50 MB, out 0.00 MB\">2.5</td><td title=\"in 1.30 MB, out 0.02 MB\">1.3</td>"
        "<td title=\"in 0.00 MB, out 0.00 MB\">0.0</td><td class=\"sum\">4.9</td></tr>",
        "<tr class=\"sum\"><td>All hosts</td><td title=\"in 23.00 MB, out 0.37 MB\">",
+       "<h2>Per host over the range, in MB</h2>",
+       "<tr><td>10.0.0.1</td><td>50.0</td><td>0.9</td><td class=\"sum\">50.9</td></tr>\n"
+       "<tr><td>10.0.0.2</td><td>2.8</td><td>9.8</td><td class=\"sum\">12.6</td></tr>\n"
+       "<tr><td>other hosts (2)</td><td>4.8</td><td>0.1</td><td class=\"sum\">4.9</td></tr>\n"
+       "<tr class=\"sum\"><td>All hosts</td><td>57.6</td><td>10.8</td><td "
+       "class=\"sum\">68.4</td></tr>",
        "Totals in: 57.60 MB, out: 10.79 MB, together: 68.39 MB."},
       "daily");
   ExpectPieces(Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); }),
