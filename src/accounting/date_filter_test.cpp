@@ -145,3 +145,39 @@ TEST(DateFilter, RefusesADayBefore1970) {
   EXPECT_EQ(Resolve("today-1", 43200), "today-1");
   EXPECT_EQ(Resolve("month-1", 43200), "month-1");
 }
+
+TEST(DateFilter, ResolvesBillingMonthsFromAnyStartDay) {
+  const TimeZone tZone("UTC");
+  constexpr time_t k20280310Noon = 1836302400;  // 2028-03-10 12:00 UTC, a leap year
+  constexpr time_t k20261215Noon = 1797336000;  // 2026-12-15 12:00 UTC
+  const struct {
+    const char* szFilter;
+    time_t tNow;
+    int32_t iStart;
+    const char* szStart;
+    const char* szEnd;
+  } kCases[] = {
+      {"month", k20280310Noon, 15, "20280215", "20280314"},
+      {"month-1", k20280310Noon, 15, "20280115", "20280214"},
+      {"month", k20280310Noon, 10, "20280310", "20280409"},
+      {"month", k20280310Noon, 28, "20280228", "20280327"},
+      {"month-1", k20280310Noon, 28, "20280128", "20280227"},
+      {"month", k20261215Noon, 16, "20261116", "20261215"},
+      {"month", k20261215Noon, 15, "20261215", "20270114"},
+      {"month-12", k20261215Noon, 15, "20251215", "20260114"},
+      {"month", k20280310Noon, 1, "20280301", "20280331"},
+      // Written months and years stay calendar ones.
+      {"202802", k20280310Noon, 15, "20280201", "20280229"},
+      {"2028", k20280310Noon, 15, "20280101", "20281231"},
+      {"year", k20280310Noon, 15, "20280101", "20281231"},
+  };
+  for (const auto& tCase : kCases) {
+    for (const bool bEnd : {false, true}) {
+      char szBuffer[kTextBuf] = {};
+      CopyText(szBuffer, sizeof szBuffer, tCase.szFilter);
+      EXPECT_TRUE(ProcessSpecialDateParameter(szBuffer, tCase.tNow, bEnd, tCase.iStart));
+      EXPECT_STREQ(szBuffer, bEnd ? tCase.szEnd : tCase.szStart)
+          << tCase.szFilter << " from " << tCase.iStart << (bEnd ? " end" : " start");
+    }
+  }
+}

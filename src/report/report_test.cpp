@@ -349,3 +349,49 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
        "MB]\tOutgoing [0.90 MB]\tTotal [50.90 MB]\n====="},
       "console over");
 }
+
+// Periods across month and year ends and a leap February: the period of each day and the
+// labels, for weeks and months from several start days.
+TEST(ReportFigures, LabelsPeriodsAcrossMonthsAndLeapFebruary) {
+  const struct {
+    date_number_t uiFrom;
+    int32_t iDay;
+    report_period_t ePeriod;
+    int32_t iStart;
+    std::size_t iPeriod;
+    const char* szLabel;
+    const char* szShort;
+  } kCases[] = {
+      {20280201, 0, report_period_t::kMonth, 1, 0, "2028-02", "2028-02"},
+      {20280201, 28, report_period_t::kMonth, 1, 0, "2028-02", "2028-02"},
+      {20280201, 29, report_period_t::kMonth, 1, 1, "2028-03", "2028-03"},
+      {20280201, 0, report_period_t::kMonth, 28, 0, "2028-01-28/2028-02-27", "01-28/02-27"},
+      {20280201, 26, report_period_t::kMonth, 28, 0, "2028-01-28/2028-02-27", "01-28/02-27"},
+      {20280201, 27, report_period_t::kMonth, 28, 1, "2028-02-28/2028-03-27", "02-28/03-27"},
+      {20280201, 28, report_period_t::kMonth, 28, 1, "2028-02-28/2028-03-27", "02-28/03-27"},
+      {20261220, 0, report_period_t::kMonth, 15, 0, "2026-12-15/2027-01-14", "12-15/01-14"},
+      {20261220, 26, report_period_t::kMonth, 15, 1, "2027-01-15/2027-02-14", "01-15/02-14"},
+      {20261228, 0, report_period_t::kWeek, 1, 0, "2026-W53", "2026-W53"},
+      {20261228, 6, report_period_t::kWeek, 1, 0, "2026-W53", "2026-W53"},
+      {20261228, 7, report_period_t::kWeek, 1, 1, "2027-W01", "2027-W01"},
+      {20280228, 0, report_period_t::kWeek, 1, 0, "2028-W09", "2028-W09"},
+      {20280228, 6, report_period_t::kWeek, 1, 0, "2028-W09", "2028-W09"},
+      {20280228, 7, report_period_t::kWeek, 1, 1, "2028-W10", "2028-W10"},
+      {20250101, 0, report_period_t::kWeek, 1, 0, "2025-W01", "2025-W01"},
+      {20211231, 2, report_period_t::kWeek, 1, 0, "2021-W52", "2021-W52"},
+      {20211231, 3, report_period_t::kWeek, 1, 1, "2022-W01", "2022-W01"},
+  };
+  for (const auto& tCase : kCases) {
+    report_t tReport;
+    tReport.uiFrom = tCase.uiFrom;
+    tReport.iDays = tCase.iDay + 1;
+    tReport.tOptions.iPeriodStart = tCase.iStart;
+    const std::size_t iPeriod = GetReportPeriodOfDay(tReport, tCase.ePeriod, tCase.iDay);
+    EXPECT_EQ(iPeriod, tCase.iPeriod) << tCase.uiFrom << "+" << tCase.iDay;
+    char szLabel[kPeriodBuf];
+    FormatReportPeriod(tReport, tCase.ePeriod, static_cast<int32_t>(iPeriod), false, szLabel);
+    EXPECT_STREQ(szLabel, tCase.szLabel) << tCase.uiFrom << "+" << tCase.iDay;
+    FormatReportPeriod(tReport, tCase.ePeriod, static_cast<int32_t>(iPeriod), true, szLabel);
+    EXPECT_STREQ(szLabel, tCase.szShort) << tCase.uiFrom << "+" << tCase.iDay;
+  }
+}
