@@ -3,9 +3,45 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "accounting/records.h"
+
+namespace {
+
+// Dotted decimal with leading zeros ("010.000.000.001"), which the system's parser refuses,
+// written without them; false for anything else.
+bool DropLeadingZeros(std::string_view szText, char (&szAddress)[64]) {
+  std::string szPlain;
+  int iParts = 0;
+  while (iParts < 4) {
+    const std::size_t iDot = std::min(szText.find('.'), szText.size());
+    std::string_view szPart = szText.substr(0, iDot);
+    if (szPart.empty() || szPart.size() > 3 ||
+        szPart.find_first_not_of("0123456789") != std::string_view::npos) {
+      return false;
+    }
+    while (szPart.size() > 1 && szPart[0] == '0') {
+      szPart.remove_prefix(1);
+    }
+    szPlain += (iParts == 0 ? "" : ".") + std::string(szPart);
+    ++iParts;
+    if (iDot == szText.size()) {
+      break;
+    }
+    szText.remove_prefix(iDot + 1);
+  }
+  if (iParts != 4 || szPlain.size() >= sizeof szAddress) {
+    return false;
+  }
+  szPlain.copy(szAddress, szPlain.size());
+  szAddress[szPlain.size()] = '\0';
+  return true;
+}
+
+}  // namespace
 
 bool ReadAddress(std::string_view szKey, address_t& tAddress) {
   tAddress = address_t{};
@@ -29,7 +65,9 @@ bool ReadAddress(std::string_view szKey, address_t& tAddress) {
   }
   szText.copy(szAddress, szText.size());
   address_t tRead;
-  if (inet_pton(AF_INET, szAddress, tRead.aBytes) == 1) {
+  char szPlain[64] = {};
+  if (inet_pton(AF_INET, szAddress, tRead.aBytes) == 1 ||
+      (DropLeadingZeros(szText, szPlain) && inet_pton(AF_INET, szPlain, tRead.aBytes) == 1)) {
     tRead.iFamily = 0;
     tRead.iPrefix = iPrefix < 0 ? 32 : iPrefix;
   } else if (inet_pton(AF_INET6, szAddress, tRead.aBytes) == 1) {
