@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <regex>
 #include <string>
@@ -343,4 +344,34 @@ TEST(Hostile, AClosedPipeFailsTheRun) {
   ASSERT_EQ(waitpid(iChild, &iStatus, 0), iChild);
   ASSERT_TRUE(WIFEXITED(iStatus)) << "ended by signal " << WTERMSIG(iStatus);
   EXPECT_EQ(WEXITSTATUS(iStatus), 1);
+}
+
+// A snapshot of the range that cannot be read is left out, said, and makes the status 1; root
+// reads every file, so the run is made as an account that cannot.
+TEST(Hostile, AnUnreadableSnapshotFailsTheRun) {
+  if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) {
+    GTEST_SKIP() << "needs root to run the program as another account";
+  }
+  temp_dir_t tDir;
+  ASSERT_EQ(chmod(tDir.szPath.c_str(), 0755), 0);
+  WriteQuietFrame(tDir);
+  tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
+  const std::string szLocked =
+      tDir.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "2M"}}));
+  for (const char* szName : {"in_20090424230000", "out_20090425000000", "in_20090425000000"}) {
+    ASSERT_EQ(chmod((tDir.szPath + "/" + szName).c_str(), 0644), 0);
+  }
+  ASSERT_EQ(chmod(szLocked.c_str(), 0), 0);
+  const std::string szCommand = std::string(
+                                    "TZ=UTC setpriv --reuid=65534 --regid=65534 "
+                                    "--clear-groups '") +
+                                NETRECKON_BINARY + "' 0 20090425 20090425 '" + tDir.szPath +
+                                "' in_ out_ >/dev/null 2>'" + tDir.szPath + "/err'";
+  const int iStatus = std::system(szCommand.c_str());
+  ASSERT_TRUE(WIFEXITED(iStatus));
+  EXPECT_EQ(WEXITSTATUS(iStatus), 1);
+  std::ifstream tError(tDir.szPath + "/err");
+  const std::string szError((std::istreambuf_iterator<char>(tError)),
+                            std::istreambuf_iterator<char>());
+  EXPECT_EQ(szError, "netreckon: couldn't read [" + szLocked + "]: Permission denied\n");
 }
