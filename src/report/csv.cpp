@@ -32,24 +32,16 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
                  : "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n",
              pOut);
   const report_period_t ePeriod = tReport.tOptions.eBy;
-  const int32_t iPeriods =
-      ePeriod == report_period_t::kDay ? 0 : CountReportPeriods(tReport, ePeriod);
   for (const host_figures_t& tHost : tReport.tHosts) {
     if (ePeriod != report_period_t::kDay) {
-      const std::vector<period_figures_t> tPeriods = SumHostPeriods(tReport, ePeriod, tHost.tDays);
-      std::size_t iNext = 0;
-      for (int32_t iPeriod = 0; iPeriod < iPeriods; ++iPeriod) {
-        period_figures_t tFigures = {iPeriod, 0, 0, 0, 0};
-        if (iNext < tPeriods.size() && tPeriods[iNext].iPeriod == iPeriod) {
-          tFigures = tPeriods[iNext++];
-        }
-        char szPeriod[kPeriodBuf];
-        FormatReportPeriod(tReport, ePeriod, iPeriod, false, szPeriod);
-        WriteHostStart(pOut, tHost);
-        std::fprintf(pOut, ",%s,%lld,%lld,%d", szPeriod, tFigures.llIn, tFigures.llOut,
-                     CountPeriodSnapshots(tReport, ePeriod, iPeriod));
-        WriteRowEnd(pOut, tReport, tHost);
-      }
+      ForEachHostPeriod(
+          tReport, ePeriod, tHost,
+          [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots) {
+            WriteHostStart(pOut, tHost);
+            std::fprintf(pOut, ",%s,%lld,%lld,%d", szPeriod, tFigures.llIn, tFigures.llOut,
+                         iSnapshots);
+            WriteRowEnd(pOut, tReport, tHost);
+          });
       continue;
     }
     day_cursor_t tCursor = {&tHost.tDays, 0};

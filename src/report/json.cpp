@@ -13,20 +13,13 @@ void WriteEntry(std::FILE* pOut, bool bFirst, const char* szDate, long long llIn
 }
 
 void WritePeriods(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
-  const report_period_t ePeriod = tReport.tOptions.eBy;
-  const std::vector<period_figures_t> tPeriods = SumHostPeriods(tReport, ePeriod, tHost.tDays);
-  const int32_t iPeriods = CountReportPeriods(tReport, ePeriod);
-  std::size_t iNext = 0;
-  for (int32_t iPeriod = 0; iPeriod < iPeriods; ++iPeriod) {
-    period_figures_t tFigures = {iPeriod, 0, 0, 0, 0};
-    if (iNext < tPeriods.size() && tPeriods[iNext].iPeriod == iPeriod) {
-      tFigures = tPeriods[iNext++];
-    }
-    char szPeriod[kPeriodBuf];
-    FormatReportPeriod(tReport, ePeriod, iPeriod, false, szPeriod);
-    WriteEntry(pOut, iPeriod == 0, szPeriod, tFigures.llIn, tFigures.llOut,
-               CountPeriodSnapshots(tReport, ePeriod, iPeriod));
-  }
+  bool bFirst = true;
+  ForEachHostPeriod(
+      tReport, tReport.tOptions.eBy, tHost,
+      [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots) {
+        WriteEntry(pOut, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots);
+        bFirst = false;
+      });
 }
 
 // A group's addresses; nothing for a report without groups.

@@ -143,6 +143,26 @@ void FormatReportPeriod(const report_t& tReport, report_period_t ePeriod, int32_
 /// The host's key, or "KEY NAME" when the report shows names and the host has one.
 std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost);
 
+/// Calls fOnPeriod(label, figures, snapshots) for every period of the report, in order, with a
+/// host's figures of that period (zeros for a period without any).
+template <class OnPeriod>
+void ForEachHostPeriod(const report_t& tReport, report_period_t ePeriod,
+                       const host_figures_t& tHost, OnPeriod&& fOnPeriod) {
+  const std::vector<period_figures_t> tPeriods = SumHostPeriods(tReport, ePeriod, tHost.tDays);
+  const int32_t iPeriods = CountReportPeriods(tReport, ePeriod);
+  std::size_t iNext = 0;
+  for (int32_t iPeriod = 0; iPeriod < iPeriods; ++iPeriod) {
+    period_figures_t tFigures = {iPeriod, 0, 0, 0, 0};
+    if (iNext < tPeriods.size() && tPeriods[iNext].iPeriod == iPeriod) {
+      tFigures = tPeriods[iNext++];
+    }
+    char szPeriod[kPeriodBuf];
+    FormatReportPeriod(tReport, ePeriod, iPeriod, false, szPeriod);
+    fOnPeriod(static_cast<const char*>(szPeriod), tFigures,
+              CountPeriodSnapshots(tReport, ePeriod, iPeriod));
+  }
+}
+
 // Walks one list of day figures along the calendar days of a report.
 struct day_cursor_t {
   const std::vector<day_figures_t>* pDays;
