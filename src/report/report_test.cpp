@@ -5,12 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "run/run.h"
+#include "test_support.h"
 
 namespace {
 
@@ -54,16 +53,14 @@ std::string MakeSnapshot(const snapshot_t& tSnapshot) {
 
 // The report of the two months, built as a run builds it.
 report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage) {
-  const std::filesystem::path tDir =
-      std::filesystem::path(testing::TempDir()) / "netreckon-two-months";
-  std::filesystem::remove_all(tDir);
-  std::filesystem::create_directories(tDir);
+  // A folder of its own: the tests may run in parallel.
+  const temp_dir_t tDir;
   for (const snapshot_t& tSnapshot : kSnapshots) {
-    std::ofstream(tDir / tSnapshot.szName) << MakeSnapshot(tSnapshot);
+    tDir.Write(tSnapshot.szName, MakeSnapshot(tSnapshot));
   }
   ResetReportRange();
   run_t tRun;
-  const std::string szDir = tDir.string();
+  const std::string& szDir = tDir.szPath;
   const run_request_t tRequest = {szDir.c_str(), "in_", "out_", 20261129, 20261202, true, 20261208};
   RunPasses(tRequest, ListLogDirectory(szDir.c_str()), tRun);
   EXPECT_FALSE(tRun.bIncomplete);
@@ -86,7 +83,6 @@ report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage) {
     KeepHostsOver(tOptions.llOverBytes, tReport);
   }
   ApplyReportOptions(tOptions, bPage, tReport);
-  std::filesystem::remove_all(tDir);
   return tReport;
 }
 
