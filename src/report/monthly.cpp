@@ -1,5 +1,6 @@
 // The monthly page: a chart of each calendar month's traffic in and out for all hosts together
 // and a table of hosts by months, for billing periods and a year at a glance.
+#include <cstdio>
 #include <string>
 
 #include "report/page.h"
@@ -42,7 +43,13 @@ void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
     FormatReportPeriod(tReport, kMonths, 0, false, szFrom);
     FormatReportPeriod(tReport, kMonths, CountReportPeriods(tReport, kMonths) - 1, false, szTo);
   }
-  if (!WritePageStart(pOut, tReport, "monthly ", szFrom, szTo, "calendar month")) {
+  // Months of billing run from their start day, named so.
+  char szPer[64] = "calendar month";
+  if (tReport.tOptions.iPeriodStart > 1) {
+    std::snprintf(szPer, sizeof szPer, "month from day %d to the day before it",
+                  static_cast<int>(tReport.tOptions.iPeriodStart));
+  }
+  if (!WritePageStart(pOut, tReport, "monthly ", szFrom, szTo, szPer)) {
     return;
   }
   const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);

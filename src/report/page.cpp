@@ -118,8 +118,13 @@ bool WritePageStart(std::FILE* pOut, const report_t& tReport, const char* szKind
     std::fputs("<p>No readings in this range.</p>\n</body>\n</html>\n", pOut);
     return false;
   }
-  std::fprintf(pOut, "<p>Traffic per %s, %d host%s together.</p>\n", szPer,
-               static_cast<int>(tReport.tHosts.size()), tReport.tHosts.size() == 1 ? "" : "s");
+  // A group counts its addresses.
+  std::size_t iHosts = 0;
+  for (const host_figures_t& tHost : tReport.tHosts) {
+    iHosts += tHost.tMembers.empty() ? 1 : tHost.tMembers.size();
+  }
+  std::fprintf(pOut, "<p>Traffic per %s, %zu host%s together.</p>\n", szPer, iHosts,
+               iHosts == 1 ? "" : "s");
   return true;
 }
 

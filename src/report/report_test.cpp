@@ -286,7 +286,8 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
       "csv by billing month");
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, BuildTwoMonths(tOptions, true)); }),
-      {"<h1>Monthly traffic from 2026-11-02/2026-12-01 to 2026-12-02/2027-01-01</h1>",
+      {"<h1>Monthly traffic from 2026-11-02/2026-12-01 to 2026-12-02/2027-01-01</h1>\n"
+       "<p>Traffic per month from day 2 to the day before it, 4 hosts together.</p>",
        "<title>2026-11-02/2026-12-01: in 42.30 MB, out 1.04 MB</title>",
        "<title>2026-12-02/2027-01-01: in 15.30 MB, out 9.75 MB</title>",
        "<th title=\"2026-11-02/2026-12-01\">11-02/12-01</th>"},
@@ -325,7 +326,8 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
       "console groups");
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteDailyPage(pOut, BuildTwoMonths(tOptions, true)); }),
-      {"<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td title=\"in 20.00 MB, out 0.30 "
+      {"<p>Traffic per day, 4 hosts together.</p>",
+       "<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td title=\"in 20.00 MB, out 0.30 "
        "MB\">20.3</td><td title=\"in 12.00 MB, out 0.00 MB\">12.0</td>"},
       "daily groups");
   report_options_t tQuota;
