@@ -8,7 +8,7 @@
 constexpr const char* kKitConfigPath = "/etc/netreckon.conf";
 
 // A config file larger than this is no config.
-constexpr long long kMaxKitConfigBytes = 1024 * 1024;
+constexpr long long kMaxKitConfigBytes = 1024LL * 1024;
 
 // What the report takes from the kit's config: the snapshot directory and the two prefixes,
 // with the kit's own defaults for keys the file leaves out.
