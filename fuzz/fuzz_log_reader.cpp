@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   host_table_t tFromMemory;
   const log_read_t tFromText = ReadLogText(
       std::string_view(reinterpret_cast<const char*>(pData), iSize), tFile, tFromMemory);
-  if (tRead.iRefusedRows != tFromText.iRefusedRows || tRead.llRows != tFromText.llRows ||
+  if (tRead.iRefusedRows != tFromText.iRefusedRows || tRead.llReadings != tFromText.llReadings ||
       tRead.bUnhooked != tFromText.bUnhooked || tTable.tHosts.size() != tFromMemory.tHosts.size()) {
     __builtin_trap();
   }

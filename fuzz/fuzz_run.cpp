@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   host_table_t tUsage;
   host_table_t tInit;
   tInit.bLevels = true;
-  std::vector<std::string> tStamps;
+  std::vector<snapshot_stamp_t> tStamps;
   for (int32_t iDirection = 0; iDirection < 2; ++iDirection) {
     const scan_plan_t tPlan =
         ScanLogListing(tListing, szPrefix, ParseDateNumber(szStart), ParseDateNumber(szEnd));
@@ -71,10 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
     };
     for (const planned_log_t& tLog : tPlan.tLogs) {
       ReadText(tLog, tUsage);
-      tStamps.emplace_back(tLog.szStamp);
+      tStamps.push_back(MakeSnapshotStamp(tLog.szStamp));
     }
     for (const planned_log_t& tLog : tPlan.tBaselines) {
-      if (ReadText(tLog, tInit).llRows > 0) {
+      if (ReadText(tLog, tInit).llReadings > 0) {
         break;
       }
     }

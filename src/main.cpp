@@ -430,7 +430,7 @@ int RunAndReport(const settings_t& tSettings) {
   RunPasses(tRequest, ListLogDirectory(tSettings.szLogPath), tRun);
   report_t tReport;
   BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport);
-  CountReportSnapshots(tRun.tStamps, tReport);
+  CountReportSnapshots(std::move(tRun.tStamps), tReport);
   NameReportHosts(tSettings, tReport);
   if (tSettings.tOptions.bGroupByName) {
     GroupReportHosts(tReport);

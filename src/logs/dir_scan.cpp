@@ -54,8 +54,11 @@ scan_plan_t ScanLogListing(const dir_listing_t& tListing, std::string_view szPre
   const auto IsEarlier = [](const planned_log_t& tLeft, const planned_log_t& tRight) {
     return tLeft.szStamp < tRight.szStamp;
   };
-  std::stable_sort(tPlan.tLogs.begin(), tPlan.tLogs.end(), IsEarlier);
-  std::stable_sort(tPlan.tBaselines.begin(), tPlan.tBaselines.end(), IsEarlier);
+  for (std::vector<planned_log_t>* pLogs : {&tPlan.tLogs, &tPlan.tBaselines}) {
+    if (!std::is_sorted(pLogs->begin(), pLogs->end(), IsEarlier)) {
+      std::stable_sort(pLogs->begin(), pLogs->end(), IsEarlier);
+    }
+  }
   std::reverse(tPlan.tBaselines.begin(), tPlan.tBaselines.end());
   date_number_t uiLastDate = 0;
   for (planned_log_t& tLog : tPlan.tLogs) {

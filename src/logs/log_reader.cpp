@@ -74,23 +74,16 @@ struct log_text_read_t {
   const log_file_t& tFile;
   host_table_t& tTable;
   log_split_t tSplit;
-  long long llRows = 0;
-  long long llCappedBefore = 0;
 };
 
 void StartLogText(log_text_read_t& tRead) {
   StartLogSplit(tRead.tSplit);
   StartLogFileReadings(tRead.tTable);
-  tRead.llCappedBefore = tRead.tTable.llCappedRows;
 }
 
-auto MakeRowTaker(log_text_read_t& tRead) {
-  return [&tRead](const ipt_data_t& tRow) {
-    if (!ProcessIPTableRow(tRead.tFile.iDirection, tRow, tRead.tTable)) {
-      return false;
-    }
-    ++tRead.llRows;
-    return true;
+auto MakeRowTaker(const log_text_read_t& tRead) {
+  return [iDirection = tRead.tFile.iDirection, &tTable = tRead.tTable](const ipt_data_t& tRow) {
+    return ProcessIPTableRow(iDirection, tRow, tTable);
   };
 }
 
@@ -99,13 +92,13 @@ void FeedLogText(log_text_read_t& tRead, const char* pBytes, std::size_t iLength
   FeedLogSplit(tRead.tSplit, pBytes, iLength, MakeRowTaker(tRead), iSlack);
 }
 
-// The last line, then the readings into their days.
+// The last line, then the readings into their days: the file's hosts each hold one.
 void FinishLogText(log_text_read_t& tRead, log_read_t& tResult) {
   FinishLogSplit(tRead.tSplit, MakeRowTaker(tRead));
+  tResult.llReadings = static_cast<long long>(tRead.tTable.tPending.size());
   AccountLogFileReadings(tRead.tTable, tRead.tFile.iDirection, tRead.tFile.uiFileDate,
                          tRead.tFile.iLogFileIsOnANewDate);
   tResult.iRefusedRows = tRead.tSplit.iRefusedRows;
-  tResult.llRows = tRead.llRows - (tRead.tTable.llCappedRows - tRead.llCappedBefore);
   tResult.bUnhooked = tRead.tSplit.bUnhooked;
 }
 

@@ -27,7 +27,7 @@ struct log_read_t {
   log_outcome_t eOutcome = log_outcome_t::kRead;
   int iError = 0;
   int iRefusedRows = 0;
-  long long llRows = 0;    // counter rows taken
+  long long llReadings = 0;  // hosts read from the file, each a reading
   bool bUnhooked = false;  // the chain's title says no rule jumps to it
   char szFullFilePath[kTextBuf] = {};
 };

@@ -219,16 +219,30 @@ long long CountPeriodNumber(const report_t& tReport, report_period_t ePeriod, in
 
 }  // namespace
 
-void CountReportSnapshots(std::vector<std::string> tStamps, report_t& tReport) {
+snapshot_stamp_t MakeSnapshotStamp(std::string_view szStamp) {
+  snapshot_stamp_t tStamp = {};
+  szStamp.substr(szStamp.size() > tStamp.size() ? szStamp.size() - tStamp.size() : 0)
+      .copy(tStamp.data(), tStamp.size());
+  return tStamp;
+}
+
+void CountReportSnapshots(std::vector<snapshot_stamp_t> tStamps, report_t& tReport) {
   tReport.tSnapshots.clear();
   if (tReport.iDays == 0) {
     return;
   }
-  std::sort(tStamps.begin(), tStamps.end());
+  // Each direction's stamps come in order: two runs to merge, not a list to sort.
+  const auto pSecondRun = std::is_sorted_until(tStamps.begin(), tStamps.end());
+  if (std::is_sorted(pSecondRun, tStamps.end())) {
+    std::inplace_merge(tStamps.begin(), pSecondRun, tStamps.end());
+  } else {
+    std::sort(tStamps.begin(), tStamps.end());
+  }
   tStamps.erase(std::unique(tStamps.begin(), tStamps.end()), tStamps.end());
-  for (const std::string& szStamp : tStamps) {
-    const int32_t iIndex =
-        GetDayIndex(tReport.uiFrom, ParseDateNumber(szStamp.substr(0, 8).c_str()));
+  for (const snapshot_stamp_t& tStamp : tStamps) {
+    char szDate[9] = {};
+    std::copy_n(tStamp.begin(), 8, szDate);
+    const int32_t iIndex = GetDayIndex(tReport.uiFrom, ParseDateNumber(szDate));
     const int32_t iDay = iIndex < 0 ? 0 : iIndex;
     if (tReport.tSnapshots.empty() || tReport.tSnapshots.back().iDay != iDay) {
       tReport.tSnapshots.push_back(day_snapshots_t{iDay, 0});

@@ -1,6 +1,7 @@
 // The report's figures, built once from the two tables, and one writer per format.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -98,9 +99,15 @@ bool ParseReportType(const char* szArgument, report_type_t& eType);
 void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
                  date_number_t uiTo, report_t& tReport);
 
-/// Counts the snapshot times read per calendar day of the report from their stamps (YYYYMMDD
-/// and the time): a time read in both directions is one.
-void CountReportSnapshots(std::vector<std::string> tStamps, report_t& tReport);
+// A snapshot's date and time as its name carries them: YYYYMMDD and six characters.
+using snapshot_stamp_t = std::array<char, 14>;
+
+/// The stamp of the last 14 characters of a snapshot's date and time part.
+snapshot_stamp_t MakeSnapshotStamp(std::string_view szStamp);
+
+/// Counts the snapshot times read per calendar day of the report from their stamps: a time read
+/// in both directions is one.
+void CountReportSnapshots(std::vector<snapshot_stamp_t> tStamps, report_t& tReport);
 
 /// Makes the hosts that share a name one row, titled by the name, with their figures summed per
 /// day and direction and their keys as members; hosts without a name stay as they are. The

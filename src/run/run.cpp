@@ -17,6 +17,9 @@ std::string FormatDate(date_number_t uiDate) {
 
 // Says what became of a file that was not read whole; anything left out makes the status 1.
 void ReportLogRead(const log_read_t& tRead, run_t& tRun) {
+  if (tRead.eOutcome == log_outcome_t::kRead && tRead.iRefusedRows == 0 && !tRead.bUnhooked) {
+    return;
+  }
   const std::string szFile = ShowText(tRead.szFullFilePath);
   switch (tRead.eOutcome) {
     case log_outcome_t::kRead: break;
@@ -60,7 +63,7 @@ bool ReadBaseline(const run_request_t& tRequest, const scan_plan_t& tPlan, int32
     const log_file_t tFile = {tRequest.szLogPath, tLog.szName, tLog.uiFileDate, iDirection, 1};
     const log_read_t tRead = ProcessLogFile(tFile, tRun.tBandwidthUsageInitValue);
     ReportLogRead(tRead, tRun);
-    if (tRead.eOutcome == log_outcome_t::kRead && tRead.llRows > 0) {
+    if (tRead.eOutcome == log_outcome_t::kRead && tRead.llReadings > 0) {
       return true;
     }
     if (tRead.eOutcome == log_outcome_t::kRead) {
@@ -151,6 +154,7 @@ void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const
     return;
   }
   std::vector<read_file_t> tRead;
+  tRun.tStamps.reserve(tRun.tStamps.size() + tPlan.tLogs.size());
   bool bReadings = false;
   for (const planned_log_t& tLog : tPlan.tLogs) {
     const log_file_t tFile = {tRequest.szLogPath, tLog.szName, tLog.uiFileDate, iDirection,
@@ -161,11 +165,11 @@ void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const
       continue;
     }
     tRun.bReadAny = true;
-    tRun.tStamps.emplace_back(tLog.szStamp);
+    tRun.tStamps.push_back(MakeSnapshotStamp(tLog.szStamp));
     tRun.uiLatestFileDate =
         tLog.uiFileDate > tRun.uiLatestFileDate ? tLog.uiFileDate : tRun.uiLatestFileDate;
     tRead.push_back({tRun.tBandwidthUsage.iFileStamp, tLog.szName});
-    bReadings = bReadings || tResult.llRows > 0;
+    bReadings = bReadings || tResult.llReadings > 0;
   }
   // Without a reading in the range there is nothing to take a baseline from.
   if (bReadings && !ReadBaseline(tRequest, tPlan, iDirection, tRun)) {

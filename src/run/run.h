@@ -9,6 +9,7 @@
 
 #include "accounting/records.h"
 #include "logs/logs.h"
+#include "report/report.h"
 
 // What a run reads: the directory, the prefixes and the range, resolved to whole days.
 struct run_request_t {
@@ -25,10 +26,10 @@ struct run_request_t {
 struct run_t {
   host_table_t tBandwidthUsage;
   host_table_t tBandwidthUsageInitValue;
-  bool bIncomplete = false;            // something was left out: the figures may be short
-  bool bReadAny = false;               // a snapshot of the range was read
-  date_number_t uiLatestFileDate = 0;  // of the snapshots of the range that were read
-  std::vector<std::string> tStamps;    // the date and time of every snapshot of the range read
+  bool bIncomplete = false;               // something was left out: the figures may be short
+  bool bReadAny = false;                  // a snapshot of the range was read
+  date_number_t uiLatestFileDate = 0;     // of the snapshots of the range that were read
+  std::vector<snapshot_stamp_t> tStamps;  // of every snapshot of the range read
 };
 
 // ---- messages: "netreckon: " and the text, one line each ----
