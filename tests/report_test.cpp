@@ -349,6 +349,15 @@ TEST(Report, EveryLeftOutReadingIsSaid) {
       {"an empty file as the newest earlier file",
        [](const temp_dir_t& tDir) { tDir.Write("in_20261031230000", ""); }, "Incoming [30.00 MB]",
        0, "netreckon: [@/in_20261031230000] holds no counter row: not taken as the baseline\n"},
+      {"junk as the newest earlier file",
+       [](const temp_dir_t& tDir) { tDir.Write("in_20261031230000", "x\ny\n1 2 3\n"); },
+       "Incoming [30.00 MB]", 0,
+       "netreckon: [@/in_20261031230000] holds no counter row: not taken as the baseline\n"},
+      {"a baseline with a refused row is taken, and said",
+       [](const temp_dir_t& tDir) {
+         tDir.Write("in_20261031230000", MakeLogText(0, {{"10.0.0.1", "110M"}}) + "1 2 3\n");
+       },
+       "Incoming [20.00 MB]", 1, "netreckon: refused 1 rows of [@/in_20261031230000]" + kRefused},
       {"a link as the newest earlier file: never followed, and said as left out",
        [](const temp_dir_t& tDir) {
          ASSERT_EQ(symlink("in_20261031120000", (tDir.szPath + "/in_20261031230000").c_str()), 0);

@@ -62,13 +62,16 @@ bool ReadBaseline(const run_request_t& tRequest, const scan_plan_t& tPlan, int32
   for (const planned_log_t& tLog : tPlan.tBaselines) {
     const log_file_t tFile = {tRequest.szLogPath, tLog.szName, tLog.uiFileDate, iDirection, 1};
     const log_read_t tRead = ProcessLogFile(tFile, tRun.tBandwidthUsageInitValue);
-    ReportLogRead(tRead, tRun);
-    if (tRead.eOutcome == log_outcome_t::kRead && tRead.llReadings > 0) {
-      return true;
-    }
-    if (tRead.eOutcome == log_outcome_t::kRead) {
+    // A file that was read but holds no reading is no baseline, junk or not: passed over, it
+    // leaves nothing out.
+    if (tRead.eOutcome == log_outcome_t::kRead && tRead.llReadings == 0) {
       Warn("[%s] holds no counter row: not taken as the baseline",
            ShowText(tRead.szFullFilePath).c_str());
+      continue;
+    }
+    ReportLogRead(tRead, tRun);
+    if (tRead.eOutcome == log_outcome_t::kRead) {
+      return true;
     }
   }
   return false;
