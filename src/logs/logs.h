@@ -28,7 +28,7 @@ struct log_read_t {
   int iError = 0;
   int iRefusedRows = 0;
   long long llReadings = 0;  // hosts read from the file, each a reading
-  bool bUnhooked = false;  // the chain's title says no rule jumps to it
+  bool bUnhooked = false;    // the chain's title says no rule jumps to it
   char szFullFilePath[kTextBuf] = {};
 };
 
