@@ -166,6 +166,50 @@ bool ReadSize(std::string_view szText, long long& llBytes) {
   return !__builtin_mul_overflow(llCount, llUnit, &llBytes);
 }
 
+// The words an option takes and what each means.
+template <class Value>
+struct option_word_t {
+  std::string_view szWord;
+  Value eValue;
+};
+
+constexpr option_word_t<host_order_t> kOrders[] = {{"total", host_order_t::kTotal},
+                                                   {"in", host_order_t::kIn},
+                                                   {"out", host_order_t::kOut},
+                                                   {"host", host_order_t::kHost}};
+constexpr option_word_t<report_period_t> kPeriods[] = {{"day", report_period_t::kDay},
+                                                       {"week", report_period_t::kWeek},
+                                                       {"month", report_period_t::kMonth}};
+
+template <class Value, std::size_t N>
+bool ReadWord(std::string_view szText, const option_word_t<Value> (&tWords)[N], Value& eValue) {
+  for (const option_word_t<Value>& tWord : tWords) {
+    if (szText == tWord.szWord) {
+      eValue = tWord.eValue;
+      return true;
+    }
+  }
+  return false;
+}
+
+// At most iDigits digits (nine at the most), from iMin to iMax.
+bool ReadWholeNumber(std::string_view szText, std::size_t iDigits, int32_t iMin, int32_t iMax,
+                     int32_t& iValue) {
+  if (szText.empty() || szText.size() > iDigits || szText.size() > 9 ||
+      szText.find_first_not_of("0123456789") != std::string_view::npos) {
+    return false;
+  }
+  int32_t iRead = 0;
+  for (const char cDigit : szText) {
+    iRead = iRead * 10 + (cDigit - '0');
+  }
+  if (iRead < iMin || iRead > iMax) {
+    return false;
+  }
+  iValue = iRead;
+  return true;
+}
+
 // Reads one option's value into the settings; returns 2 for a bad one, -1 to go on.
 int ReadOption(int iOption, const char* szValue, settings_t& tSettings) {
   report_options_t& tOptions = tSettings.tOptions;
@@ -178,45 +222,25 @@ int ReadOption(int iOption, const char* szValue, settings_t& tSettings) {
       return -1;
     case kOptionSort:
       tOptions.bOrderGiven = true;
-      if (szText == "total") {
-        tOptions.eOrder = host_order_t::kTotal;
-      } else if (szText == "in") {
-        tOptions.eOrder = host_order_t::kIn;
-      } else if (szText == "out") {
-        tOptions.eOrder = host_order_t::kOut;
-      } else if (szText == "host") {
-        tOptions.eOrder = host_order_t::kHost;
-      } else {
+      if (!ReadWord(szText, kOrders, tOptions.eOrder)) {
         return ReportBadOption("--sort takes total, in, out or host, not", szValue);
       }
       return -1;
     case kOptionTop:
-      if (szText.empty() || szText.size() > 9 ||
-          szText.find_first_not_of("0123456789") != std::string_view::npos ||
-          ParseInt(szValue) < 1) {
+      if (!ReadWholeNumber(szText, 9, 1, 999'999'999, tOptions.iTop)) {
         return ReportBadOption("--top takes a whole number of hosts from 1, not", szValue);
       }
-      tOptions.iTop = ParseInt(szValue);
       return -1;
     case kOptionBy:
-      if (szText == "day") {
-        tOptions.eBy = report_period_t::kDay;
-      } else if (szText == "week") {
-        tOptions.eBy = report_period_t::kWeek;
-      } else if (szText == "month") {
-        tOptions.eBy = report_period_t::kMonth;
-      } else {
+      if (!ReadWord(szText, kPeriods, tOptions.eBy)) {
         return ReportBadOption("--by takes day, week or month, not", szValue);
       }
       return -1;
     case kOptionPeriodStart:
-      if (szText.empty() || szText.size() > 2 ||
-          szText.find_first_not_of("0123456789") != std::string_view::npos ||
-          ParseInt(szValue) < 1 || ParseInt(szValue) > 28) {
+      if (!ReadWholeNumber(szText, 2, 1, 28, tOptions.iPeriodStart)) {
         return ReportBadOption("--period-start takes a day of the month from 1 to 28, not",
                                szValue);
       }
-      tOptions.iPeriodStart = ParseInt(szValue);
       return -1;
     case kOptionGroup:
       if (szText != "name") {
