@@ -1,8 +1,10 @@
 # The collector kit's host normaliser: reads one HOSTS entry a line, ADDRESS[/PREFIX][=NAME],
 # and prints "4 ADDRESS/PREFIX [NAME]" or "6 ADDRESS/PREFIX [NAME]" in the form that the listing
 # and "iptables -S" print (host bits cleared, IPv6 compressed in lower case). A wrong entry is
-# named on standard error and makes the exit status 1; a subnet that holds another listed
-# host is warned about, since the all-hosts totals then count that host's traffic twice.
+# named on standard error and makes the exit status 1, and so does a host listed twice (the same
+# address and prefix, named or not: its traffic would be counted twice); a subnet that holds
+# another listed host is warned about, since the all-hosts totals then count that host's
+# traffic twice. A prefix of length 0 (every address) is no host.
 function fail(why) {
   print "invalid host address " $0 ": " why > "/dev/stderr"
   bad = 1
@@ -11,7 +13,14 @@ function fail(why) {
 function isdec(s) { return s ~ /^(0|[1-9][0-9]?[0-9]?)$/ }
 # A prefix length as iptables reads it: decimal without a leading zero (a leading zero makes it
 # octal there), at most the family's width.
-function islen(s, most) { return s ~ /^(0|[1-9][0-9]*)$/ && s + 0 <= most }
+function islen(s, most) { return s ~ /^[1-9][0-9]*$/ && s + 0 <= most }
+# Once per address and prefix: the first entry that gave it.
+function once(   key) {
+  key = entry
+  if (key in first) return fail("the same host as " first[key])
+  first[key] = $0
+  return 0
+}
 function hex(s,   i, v) {
   v = 0
   s = tolower(s)
@@ -66,18 +75,20 @@ NF == 0 { next }
     if (name !~ /^[A-Za-z0-9._-]+$/ || length(name) > 32) {
       if (fail("a name is 1 to 32 letters, digits, '.', '_' or '-'")) next
     }
+    if (name == "netreckon-reset-mark") { if (fail("the kit's own mark rule bears that name")) next }
   }
   if (index(addr, "/")) { len = substr(addr, index(addr, "/") + 1); addr = substr(addr, 1, index(addr, "/") - 1) }
   if (index(addr, ":") == 0) {
     if (split(addr, p, ".") != 4 || !isdec(p[1]) || !isdec(p[2]) || !isdec(p[3]) || !isdec(p[4]) ||
         p[1] > 255 || p[2] > 255 || p[3] > 255 || p[4] > 255) { if (fail("not an IPv4 address")) next }
     if (len == "") len = 32
-    if (!islen(len, 32)) { if (fail("not a prefix length from 0 to 32")) next }
+    if (!islen(len, 32)) { if (fail("not a prefix length from 1 to 32")) next }
     v = ((p[1] * 256 + p[2]) * 256 + p[3]) * 256 + p[4]
     v -= v % pow2(32 - len)
     entry = sprintf("%d.%d.%d.%d/%d", int(v / 16777216), int(v / 65536) % 256, int(v / 256) % 256, v % 256, len)
     for (i = 0; i < 8; i++) w[i] = 0
     w[6] = int(v / 65536); w[7] = v % 65536
+    if (once()) next
     remember(4, len + 96, w)
     print "4 " entry (name == "" ? "" : " " name)
     next
@@ -98,13 +109,14 @@ NF == 0 { next }
   for (i = 1; i <= nh; i++) { if (h[i] !~ /^[0-9A-Fa-f]([0-9A-Fa-f]?[0-9A-Fa-f]?[0-9A-Fa-f]?)$/) { if (fail("not an IPv6 address")) next }; w[i - 1] = hex(h[i]) }
   for (i = 1; i <= nr; i++) { if (r[i] !~ /^[0-9A-Fa-f]([0-9A-Fa-f]?[0-9A-Fa-f]?[0-9A-Fa-f]?)$/) { if (fail("not an IPv6 address")) next }; w[8 - nr + i - 1] = hex(r[i]) }
   if (len == "") len = 128
-  if (!islen(len, 128)) { if (fail("not a prefix length from 0 to 128")) next }
+  if (!islen(len, 128)) { if (fail("not a prefix length from 1 to 128")) next }
   for (i = 0; i < 8; i++) {
     keep = len - 16 * i
     if (keep <= 0) w[i] = 0
     else if (keep < 16) w[i] -= w[i] % pow2(16 - keep)
   }
   entry = v6text(w) "/" len
+  if (once()) next
   remember(6, len, w)
   print "6 " entry (name == "" ? "" : " " name)
 }

@@ -16,14 +16,20 @@ fail() {
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "install"
 units="$prefix/lib/systemd/system"
 for unit in netreckon-snapshot.service netreckon-chains.service; do
-  grep -q "^ExecStart=$prefix/bin/netreckon-" "$units/$unit" || fail "$unit does not name $prefix/bin"
+  grep -q "^ExecStart=$prefix/sbin/netreckon-" "$units/$unit" || fail "$unit does not name $prefix/sbin"
 done
-grep -q " root $prefix/bin/netreckon-snapshot\$" "$prefix/share/doc/netreckon/netreckon.cron" ||
-  fail "the cron line does not name $prefix/bin"
-for program in netreckon netreckon-chains netreckon-snapshot; do
-  [ -x "$prefix/bin/$program" ] || fail "$program not installed"
+grep -q " root $prefix/sbin/netreckon-snapshot\$" "$prefix/share/doc/netreckon/netreckon.cron" ||
+  fail "the cron line does not name $prefix/sbin"
+for program in bin/netreckon sbin/netreckon-chains sbin/netreckon-snapshot; do
+  [ -x "$prefix/$program" ] || fail "$program not installed"
 done
-"$prefix/bin/netreckon-chains" --help >/dev/null || fail "netreckon-chains does not find its shared part"
+for page in man1/netreckon.1 man8/netreckon-chains.8 man8/netreckon-snapshot.8; do
+  [ -f "$prefix/share/man/$page" ] || fail "$page not installed"
+done
+"$prefix/sbin/netreckon-chains" --help >/dev/null || fail "netreckon-chains does not find its shared part"
+for part in netreckon-common.sh netreckon-setup.sh netreckon-hosts.awk netreckon-plan.awk netreckon-thin.awk; do
+  [ -f "$prefix/lib/netreckon/$part" ] || fail "the kit's $part not installed"
+done
 if command -v systemd-analyze >/dev/null && systemd-analyze --version >/dev/null 2>&1; then
   systemd-analyze verify --man=no "$units/netreckon-snapshot.service" "$units/netreckon-snapshot.timer" \
     "$units/netreckon-chains.service" || fail "systemd-analyze verify"

@@ -1,16 +1,15 @@
 #!/usr/bin/env bash
-# End to end with real iptables: inside a private network namespace, set up the accounting chains,
-# preset counters far above 10 GB, send known TCP traffic between loopback addresses (IPv4 and
-# ::1), take exact snapshots with the kit under chosen dates (with a counter reset in the
-# middle), and check netreckon's figures against the exact counters. Rules as admins write
+# End to end with real iptables and chains an admin set up by hand, with a job of their own: inside
+# a private network namespace, preset counters far above 10 GB, send known TCP traffic between
+# loopback addresses (IPv4 and ::1), save exact listings under chosen dates (with a counter
+# reset in the middle), and check netreckon's figures against the exact counters. Rules as admins write
 # them (a target, a comment, a protocol and port, two rules for one host, many idle hosts) and
 # snapshots over more than a month must give every figure with nothing on standard error.
-# Usage: iptables_e2e.sh NETRECKON CONTRIB_DIR. Exits 77 (skipped) without root, network
+# Usage: iptables_e2e.sh NETRECKON. Exits 77 (skipped) without root, network
 # namespaces, iptables or socat. Traffic never leaves the namespace's loopback device.
 set -euo pipefail
 
 netreckon=$1
-contrib=$2
 skip() {
   echo "SKIPPED: $*"
   exit 77
@@ -47,23 +46,18 @@ in_ns ping -6 -c 1 -W 2 ::1 >/dev/null 2>&1 || in_ns ip -6 addr show dev lo | gr
 echo "using $iptables and $ip6tables ($(in_ns "$iptables" -V))"
 
 mkdir -p "$work/logs" "$work/exact"
-cat >"$work/netreckon.conf" <<CONF
-IN_CHAIN=NR_E2E_IN
-OUT_CHAIN=NR_E2E_OUT
-HOSTS="127.0.0.2 127.0.0.3 127.0.0.4 ::1"
-LOG_DIR=$work/logs
-IN_PREFIX=traffic_in_
-OUT_PREFIX=traffic_out_
-IPTABLES=$iptables
-IP6TABLES=$ip6tables
-CONF
-
-in_ns sh "$contrib/netreckon-chains" --config "$work/netreckon.conf" add
-in_ns sh "$contrib/netreckon-chains" --config "$work/netreckon.conf" add  # a second time: no change
-rules=$(in_ns "$iptables" -S | grep -c NR_E2E || true)
-[ "$rules" -eq 12 ] || { echo "FAIL: expected 12 chain lines after two adds, got $rules"; in_ns "$iptables" -S; exit 1; }
-rules=$(in_ns "$ip6tables" -S | grep -c NR_E2E || true)
-[ "$rules" -eq 8 ] || { echo "FAIL: expected 8 IPv6 chain lines after two adds, got $rules"; in_ns "$ip6tables" -S; exit 1; }
+# The incoming chain from INPUT, the outgoing one from OUTPUT: loopback traffic passes both once.
+for command in "$iptables" "$ip6tables"; do
+  for chain in NR_E2E_IN NR_E2E_OUT; do in_ns "$command" -N "$chain"; done
+  in_ns "$command" -I INPUT 1 -j NR_E2E_IN
+  in_ns "$command" -I OUTPUT 1 -j NR_E2E_OUT
+done
+for host in 127.0.0.2 127.0.0.3 127.0.0.4; do
+  in_ns "$iptables" -A NR_E2E_IN -d "$host"
+  in_ns "$iptables" -A NR_E2E_OUT -s "$host"
+done
+in_ns "$ip6tables" -A NR_E2E_IN -d ::1
+in_ns "$ip6tables" -A NR_E2E_OUT -s ::1
 
 # A router up for months: counters far above 10 GB, where a rounded listing moves in steps of
 # 1,000 MB.
@@ -101,18 +95,13 @@ send() { # from to bytes
   wait "$server"
 }
 snap() { # stamp
-  in_ns sh "$contrib/netreckon-snapshot" --config "$work/netreckon.conf" --time "$1"
   for chain in IN OUT; do
     local file
     file="$work/exact/${chain,,}_$1"
     in_ns "$iptables" -L "NR_E2E_$chain" -v -n -x >"$file"
     in_ns "$ip6tables" -L "NR_E2E_$chain" -v -n -x | tail -n +3 >>"$file"
+    cp "$file" "$work/logs/traffic_${chain,,}_$1"
   done
-  # The kit saves exact listings: the same counters as those just taken.
-  if awk 'NR > 2 && $2 !~ /^[0-9]+$/ { bad = 1 } END { exit !bad }' "$work/logs/traffic_in_$1"; then
-    echo "FAIL: the snapshot is not exact"
-    exit 1
-  fi
 }
 
 send 127.0.0.2 127.0.0.3 50000
@@ -154,7 +143,6 @@ send ::1 ::1 200000
 snap 20260215120000
 awk '$8 == "127.0.0.2" && $2 >= 150000000000 { found = 1 } END { exit !found }' \
   "$work/exact/in_20260101235500" || { echo "FAIL: the counters were not preset above 10 GB"; exit 1; }
-find "$work/logs" -mindepth 1 ! -name 'traffic_*' | grep . && { echo "FAIL: temporary files left behind"; exit 1; }
 
 status=0
 TZ=UTC "$netreckon" 0 20260102 20260215 "$work/logs/" traffic_in_ traffic_out_ >"$work/report.txt" \
@@ -202,23 +190,4 @@ for host in 127.0.0.2 127.0.0.3 127.0.0.4 ::1 127.0.0.5 127.0.0.6 127.0.0.7; do
   done
 done
 
-# A firewall reload or a reboot takes the chains away: the next snapshot sets them up again.
-for command in "$iptables" "$ip6tables"; do
-  in_ns "$command" -F
-  in_ns "$command" -X
-done
-heal_status=0
-in_ns sh "$contrib/netreckon-snapshot" --config "$work/netreckon.conf" --time 20260216120000 \
-  2>"$work/heal.txt" || heal_status=$?
-[ "$heal_status" -eq 0 ] || { echo "FAIL: the snapshot after a reload failed"; cat "$work/heal.txt"; failed=1; }
-grep -q "missing chains" "$work/heal.txt" || { echo "FAIL: the healing was not said"; failed=1; }
-for chain in NR_E2E_IN NR_E2E_OUT; do
-  in_ns "$iptables" -C INPUT -j NR_E2E_IN 2>/dev/null && in_ns "$ip6tables" -n -L "$chain" >/dev/null ||
-    { echo "FAIL: $chain not back after a reload"; failed=1; }
-done
-grep -q '127.0.0.2' "$work/logs/traffic_in_20260216120000" || { echo "FAIL: no snapshot after a reload"; failed=1; }
-
-in_ns sh "$contrib/netreckon-chains" --config "$work/netreckon.conf" remove
-left=$( (in_ns "$iptables" -S; in_ns "$ip6tables" -S) | grep -c NR_E2E || true)
-[ "$left" -eq 0 ] || { echo "FAIL: chains left after remove"; failed=1; }
 exit "$failed"

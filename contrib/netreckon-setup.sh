@@ -1,0 +1,282 @@
+# Shared by netreckon-chains and netreckon-snapshot (sourced, never run): the accounting setup the
+# config asks for, how it is compared with the one there and brought back in one transaction per
+# family, and how snapshots are written around every change so that a report sees each counter
+# that starts again from 0. The caller has loaded the config, checked it, and entered LOG_DIR.
+# shellcheck shell=sh disable=SC2034,SC2154
+
+# A never-matching rule (no IP packet is shorter than 20 bytes) at the top of each chain whose
+# counters are set to 1 packet and 1 byte: anything that resets the chains' counters (iptables
+# -Z, a restore without counters, a reload) resets it too, and the next snapshot says so.
+MARK=netreckon-reset-mark
+MARK_MATCH="-m length --length 0:19 -m comment --comment $MARK"
+
+family_command() { # family
+  if [ "$1" = 4 ]; then echo "$IPTABLES"; else echo "$IP6TABLES"; fi
+}
+
+# The restore command of a family: the configured one, else the command's name + "-restore".
+restore_command() { # family
+  if [ "$1" = 4 ]; then set -- 4 "$IPTABLES_RESTORE" "$IPTABLES"; else set -- 6 "$IP6TABLES_RESTORE" "$IP6TABLES"; fi
+  if [ -n "$2" ]; then echo "$2"; else echo "${3%% *}-restore"; fi
+}
+
+# Every call waits for the xtables lock at most LOCK_WAIT seconds, then fails.
+xt() { # family arguments...
+  xt_command=$(family_command "$1")
+  shift
+  # shellcheck disable=SC2086
+  $xt_command -w "$LOCK_WAIT" "$@"
+}
+
+# The hosts of one family, a word each: ADDRESS/PREFIX or ADDRESS/PREFIX=NAME.
+family_hosts() { # family
+  printf '%s\n' "$NORMALIZED" | sed -n -e "s/^$1 \([^ ]*\) \([^ ]*\)\$/\1=\2/p" -e "s/^$1 \([^ ]*\)\$/\1/p"
+}
+
+# The table the chains belong in: "accepted" counts after the filter's verdict (the security
+# table runs after filter), "all" before any filter rule. Without COUNT, a setup that is there
+# keeps its place and a new one counts what was accepted.
+resolve_count() {
+  [ -z "$COUNT" ] || return 0
+  COUNT=accepted
+  for family in 4 6; do
+    if xt "$family" -t filter -n -L "$IN_CHAIN" >/dev/null 2>&1; then COUNT=all; fi
+  done
+}
+count_table() {
+  if [ "$COUNT" = all ]; then echo filter; else echo security; fi
+}
+
+# The wanted lines of a family, as "iptables -S" prints them (see netreckon-plan.awk).
+wanted_lines() { # family
+  hosts=$(family_hosts "$1")
+  [ -n "$hosts" ] || return 0
+  table=$(count_table)
+  for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
+    echo "W $table -N $chain"
+    echo "W $table -A $chain $MARK_MATCH"
+    if [ "$chain" = "$IN_CHAIN" ]; then match=-d; else match=-s; fi
+    for host in $hosts; do
+      case "$host" in
+        *=*) echo "W $table -A $chain $match ${host%%=*} -m comment --comment ${host#*=}" ;;
+        *) echo "W $table -A $chain $match $host" ;;
+      esac
+    done
+  done
+  if [ -n "$WAN_IF" ]; then
+    for interface in $WAN_IF; do
+      echo "W $table -A FORWARD -i $interface -j $IN_CHAIN"
+      echo "W $table -A FORWARD -o $interface -j $OUT_CHAIN"
+    done
+  else
+    # A packet passes one of the three: traffic forwarded, to the router and from it all count
+    # once. The router's packets to itself pass OUTPUT and then INPUT from lo: counted in OUTPUT.
+    echo "W $table -A INPUT ! -i lo -j $IN_CHAIN"
+    echo "W $table -A INPUT ! -i lo -j $OUT_CHAIN"
+    for hook in OUTPUT FORWARD; do
+      echo "W $table -A $hook -j $IN_CHAIN"
+      echo "W $table -A $hook -j $OUT_CHAIN"
+    done
+  fi
+}
+
+# A family is looked at where it has hosts, or where its command answers (its chains may be
+# left from hosts no longer listed).
+family_used() { # family
+  [ -n "$(family_hosts "$1")" ] && return 0
+  command=$(family_command "$1")
+  command -v "${command%% *}" >/dev/null 2>&1 && xt "$1" -t filter -n -L INPUT >/dev/null 2>&1
+}
+
+# Whether a family keeps the counters the mark rule is given: ip6tables on nf_tables (1.8.9) sets
+# no counters at all, so there a reset by "ip6tables -Z" cannot be seen.
+mark_counts() { # family
+  if [ "$1" = 6 ] && xt 6 -V 2>/dev/null | grep -q nf_tables; then echo 0; else echo 1; fi
+}
+
+# Writes the plan of a family to $private/plan.FAMILY; fails with iptables' own message when
+# the table of a family with hosts cannot be listed.
+plan_family() { # family
+  : >"$private/plan.$1"
+  family_used "$1" || return 0
+  wanted=$(wanted_lines "$1")
+  {
+    printf '%s\n' "$wanted"
+    for table in filter security; do
+      if listing=$(xt "$1" -t "$table" -v -S 2>"$private/err"); then
+        printf '%s\n' "$listing" | sed "s/^/A $table /"
+      elif [ "$table" = "$(count_table)" ] && [ -n "$wanted" ]; then
+        die "$(family_command "$1") -t $table -S failed: $(cat "$private/err")"
+      fi
+    done
+  } | awk -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" -v trust_mark="$(mark_counts "$1")" \
+    -f "$KIT_LIB/netreckon-plan.awk" >"$private/plan.$1" ||
+    die "cannot plan the changes"
+}
+
+# The restore input of a plan, one section per table that changes.
+restore_input() { # family
+  awk '$1 == "R" {
+      if (!($2 in seen)) { seen[$2] = 1; order[++n] = $2 }
+      lines[$2] = lines[$2] substr($0, length($2) + 4) "\n"
+    }
+    END { for (i = 1; i <= n; i++) printf "*%s\n%sCOMMIT\n", order[i], lines[order[i]] }' "$private/plan.$1"
+}
+
+# Applies the plan of a family in one transaction: all of it or nothing.
+apply_family() { # family
+  grep -q '^R ' "$private/plan.$1" || return 0
+  command=$(restore_command "$1")
+  if [ "$DRY_RUN" = 1 ]; then
+    echo "# $command --noflush --counters"
+    restore_input "$1"
+    return 0
+  fi
+  # shellcheck disable=SC2086
+  restore_input "$1" | $command --noflush --counters --wait="$LOCK_WAIT" 2>"$private/err" ||
+    die "$command failed, nothing of IPv$1 changed: $(cat "$private/err")"
+}
+
+# The table that holds a chain of a family now: the wanted one first.
+chain_table() { # family chain
+  for table in "$(count_table)" filter security; do
+    if xt "$1" -t "$table" -n -L "$2" >/dev/null 2>&1; then
+      echo "$table"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# Appends the listing of one chain of one family to a file, the header only into an empty file;
+# rows of the mark rule are left out, rows of rules that start from 0 (ZERO: lines "all CHAIN"
+# or the plan's "N" lines) are written as 0. Fails with the command's own message unless the listing is
+# complete and every byte of it was written.
+list_chain() { # family chain file zero optional
+  table=$(chain_table "$1" "$2") || return 0
+  if ! listing=$(xt "$1" -t "$table" -L "$2" -v -n -x 2>"$private/err"); then
+    die "$(family_command "$1") -L $2 failed: $(cat "$private/err")"
+  fi
+  # A chain emptied behind the kit's back (iptables -F) adds nothing to the snapshot before
+  # the change, not even its title.
+  if [ "$5" = 1 ] && ! printf '%s\n' "$listing" | tail -n +3 | grep -vqF "/* $MARK */"; then
+    return 0
+  fi
+  first=$(printf '%s\n' "$listing" | sed -n 1p)
+  second=$(printf '%s\n' "$listing" | sed -n 2p)
+  case "$first" in "Chain $2 "*) ;; *) die "$(family_command "$1") -L $2: the listing has no chain title" ;; esac
+  case "$second" in *pkts*bytes*) ;; *) die "$(family_command "$1") -L $2: the listing has no column titles" ;; esac
+  header=1
+  [ ! -s "$3" ] || header=0
+  printf '%s\n' "$listing" | awk -v header="$header" -v mark="/* $MARK */" -v zero="$4" -v chain="$2" '
+    BEGIN {
+      # A rule that starts from 0, as its row shows it: the address without /32 or /128, and
+      # the comment.
+      n = split(zero, z, "\n")
+      for (i = 1; i <= n; i++) {
+        k = split(z[i], w, " ")
+        if (w[2] != chain) continue
+        if (w[1] == "all") every = 1
+        address = w[4]
+        sub(/\/(32|128)$/, "", address)
+        start[address, (k >= 8 ? w[8] : "")] = 1
+      }
+    }
+    NR <= 2 { if (header) print; next }
+    index($0, mark) { next }
+    {
+      comment = ""
+      if ($(NF - 2) == "/*" && $NF == "*/") comment = $(NF - 1)
+      hit = every
+      for (i = 7; i <= NF && !hit; i++) if (($i, comment) in start) hit = 1
+      if (hit) sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0))
+      print
+    }' >>"$3" || die "cannot write $3"
+}
+
+# Moves a finished file to its name, never over anything: a snapshot is never overwritten.
+place() { # file target
+  if [ -e "$2" ] || [ -L "$2" ]; then
+    die "refused: $2 exists already (a second snapshot in the same second?); nothing changed"
+  fi
+  mv -T -n "$1" "$2" && [ ! -e "$1" ]
+}
+
+# The stamp of a snapshot that must come after STAMP: the next second, waited for unless the
+# time was given.
+next_stamp() { # stamp
+  if [ "$TIME_GIVEN" = 1 ]; then
+    seconds=$(date -d "$(stamp_moment "$1")" +%s)
+    date -d "@$((seconds + 1))" +%Y%m%d%H%M%S
+  else
+    while [ "$(date +%Y%m%d%H%M%S)" -le "$1" ]; do sleep 0.2; done
+    date +%Y%m%d%H%M%S
+  fi
+}
+
+# Writes one snapshot of both chains and both families under STAMP. ZERO4 and ZERO6 say which
+# rows start from 0 in each family (see list_chain). With OPTIONAL 1 (the snapshots around a
+# change), a direction with no rows in any family means no snapshot (status 1), else it is an
+# error.
+write_snapshot() { # stamp zero4 zero6 optional
+  rm -f "$private/in" "$private/out"
+  for family in 4 6; do
+    if [ "$family" = 4 ]; then zero=$2; else zero=$3; fi
+    family_used "$family" || continue
+    list_chain "$family" "$IN_CHAIN" "$private/in" "$zero" "$4"
+    list_chain "$family" "$OUT_CHAIN" "$private/out" "$zero" "$4"
+  done
+  for file in in out; do
+    if [ ! -s "$private/$file" ]; then
+      [ "$4" = 0 ] || return 1
+      die "no chain $([ "$file" = in ] && echo "$IN_CHAIN" || echo "$OUT_CHAIN") to list: run netreckon-chains add"
+    fi
+    # On a full file system the listing's own write can fail unnoticed: check every byte
+    # landed and reached the disk.
+    sync "$private/$file" 2>/dev/null || die "cannot flush $file to disk"
+    chmod 0644 "$private/$file"
+  done
+  place "$private/in" "$IN_PREFIX$1" || die "cannot move the snapshot to $LOG_DIR/$IN_PREFIX$1"
+  if ! place "$private/out" "$OUT_PREFIX$1"; then
+    rm -f "$IN_PREFIX$1"
+    die "cannot move the snapshot to $LOG_DIR/$OUT_PREFIX$1"
+  fi
+  sync . 2>/dev/null || true
+  return 0
+}
+
+plan_has() { # pattern
+  grep -q "$1" "$private/plan.4" "$private/plan.6"
+}
+
+# Brings the setup to what the config asks for. Where something changes, first a snapshot of
+# what is there (its rows as 0 in a family whose counters were reset behind the kit's back),
+# then the change, then a snapshot where every new rule reads 0: a report sees each counter
+# that starts again. Sets FINDINGS ("; "-separated, empty when all was in order) and WROTE (1
+# when the snapshot after the change was written).
+sync_setup() { # stamp
+  stamp=$1
+  WROTE=0
+  FINDINGS=
+  for family in 4 6; do plan_family "$family"; done
+  plan_has '^R ' || return 0
+  FINDINGS=$(for family in 4 6; do sed -n "s/^F /IPv$family: /p" "$private/plan.$family"; done |
+    awk '{ printf "%s%s", (NR > 1 ? "; " : ""), $0 }')
+  if [ "$DRY_RUN" = 1 ]; then
+    for family in 4 6; do apply_family "$family"; done
+    return 0
+  fi
+  if [ "$SNAPSHOTS" = 1 ] && plan_has '^E$'; then
+    zero4=$(sed -n 's/^X /all /p' "$private/plan.4")
+    zero6=$(sed -n 's/^X /all /p' "$private/plan.6")
+    if write_snapshot "$stamp" "$zero4" "$zero6" 1; then
+      stamp=$(next_stamp "$stamp")
+    fi
+  fi
+  for family in 4 6; do apply_family "$family"; done
+  if [ "$SNAPSHOTS" = 1 ] && write_snapshot "$stamp" "$(sed -n 's/^N //p' "$private/plan.4")" \
+    "$(sed -n 's/^N //p' "$private/plan.6")" 1; then
+    WROTE=1
+  fi
+  return 0
+}
