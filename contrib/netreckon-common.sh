@@ -53,47 +53,46 @@ find_config_option() {
 }
 
 # Reads shell-style KEY=value lines as data: quotes, spaces around "=", "export", trailing
-# comments and CRLF line ends are understood; nothing is run. Any malformed line is an error.
+# comments and CRLF line ends are understood; nothing is run. Any malformed line is an error. One
+# awk pass splits the lines (a long HOSTS line costs nothing), the shell only assigns.
 read_config() {
   [ -r "$1" ] || die "cannot read config file $1"
-  cr=$(printf '\r')
-  number=0
-  while IFS= read -r line || [ -n "$line" ]; do
-    number=$((number + 1))
-    line=${line%"$cr"}
-    line=${line#"${line%%[![:space:]]*}"}
-    case "$line" in '' | '#'*) continue ;; esac
-    case "$line" in export[[:space:]]*) line=${line#export}; line=${line#"${line%%[![:space:]]*}"} ;; esac
-    case "$line" in *=*) ;; *) die "$1:$number: not a KEY=value line: $line" ;; esac
-    key=${line%%=*}
-    key=${key%"${key##*[![:space:]]}"}
-    rest=${line#*=}
-    rest=${rest#"${rest%%[![:space:]]*}"}
-    case "$key" in '' | [0-9]* | *[!A-Za-z0-9_]*) die "$1:$number: not a variable name: $key" ;; esac
-    case "$rest" in
-      \"*)
-        rest=${rest#\"}
-        case "$rest" in *\"*) ;; *) die "$1:$number: unterminated quote" ;; esac
-        value=${rest%%\"*}
-        rest=${rest#*\"}
-        ;;
-      \'*)
-        rest=${rest#\'}
-        case "$rest" in *\'*) ;; *) die "$1:$number: unterminated quote" ;; esac
-        value=${rest%%\'*}
-        rest=${rest#*\'}
-        ;;
-      *)
-        value=${rest%%[[:space:]]*}
-        rest=${rest#"$value"}
-        case "$value" in *[\"\']*) die "$1:$number: a quote inside a value: $value" ;; esac
-        ;;
-    esac
-    rest=${rest#"${rest%%[![:space:]]*}"}
-    case "$rest" in
-      '' | '#'*) ;;
-      *) die "$1:$number: text after the value (quote a value with blanks): $rest" ;;
-    esac
+  parsed=$(awk -v file="$1" '
+    function bad(why) { error = "E " file ":" NR ": " why; exit }
+    {
+      line = $0
+      sub(/\r$/, "", line)
+      sub(/^[ \t]+/, "", line)
+      if (line == "" || substr(line, 1, 1) == "#") next
+      if (line ~ /^export[ \t]/) { sub(/^export[ \t]+/, "", line) }
+      if (index(line, "=") == 0) bad("not a KEY=value line: " line)
+      key = substr(line, 1, index(line, "=") - 1)
+      sub(/[ \t]+$/, "", key)
+      rest = substr(line, index(line, "=") + 1)
+      sub(/^[ \t]+/, "", rest)
+      if (key !~ /^[A-Za-z_][A-Za-z0-9_]*$/) bad("not a variable name: " key)
+      quote = substr(rest, 1, 1)
+      if (quote == "\"" || quote == "\047") {
+        rest = substr(rest, 2)
+        if (index(rest, quote) == 0) bad("unterminated quote")
+        value = substr(rest, 1, index(rest, quote) - 1)
+        rest = substr(rest, index(rest, quote) + 1)
+      } else {
+        value = rest
+        sub(/[ \t].*/, "", value)
+        rest = substr(rest, length(value) + 1)
+        if (value ~ /["\047]/) bad("a quote inside a value: " value)
+      }
+      sub(/^[ \t]+/, "", rest)
+      if (rest != "" && substr(rest, 1, 1) != "#") bad("text after the value (quote a value with blanks): " rest)
+      if (value ~ /\t/) bad("a tab inside a value")
+      lines = lines "V " NR "\t" key "\t" value "\n"
+    }
+    END { printf "%s", (error != "" ? error "\n" : lines) }' "$1") || die "cannot read config file $1"
+  case "$parsed" in "E "*) die "${parsed#E }" ;; esac
+  tab=$(printf '\t')
+  while IFS=$tab read -r number key value; do
+    [ -n "$key" ] || continue
     case "$key" in
       IN_CHAIN) IN_CHAIN=$value ;;
       OUT_CHAIN) OUT_CHAIN=$value ;;
@@ -109,9 +108,11 @@ read_config() {
       KEEP_DAILY) KEEP_DAILY=$value ;;
       COUNT) COUNT=$value ;;
       WAN_IF) WAN_IF=$value ;;
-      *) warn "$1:$number: unknown key $key (ignored)" ;;
+      *) warn "$1:${number#V }: unknown key $key (ignored)" ;;
     esac
-  done <"$1"
+  done <<EOF_CONFIG
+$parsed
+EOF_CONFIG
 }
 
 # Reads the config file named on the command line, or the default one where it exists. It names
@@ -138,6 +139,30 @@ check_private_file() { # path name
   case "$mode" in
     *[2367]? | *[2367]) die "refused: $2 can be written by its group or by others (mode $mode); nothing done" ;;
   esac
+}
+
+# The folders above a path, as it is written and as it resolves: none may be writable by an
+# account other than root or the running user (a sticky folder such as /tmp excepted), or that
+# account could swap the log directory for another between the check and the writes.
+check_ancestors() { # path
+  case "$1" in /*) ancestor_path=$1 ;; *) ancestor_path=$(pwd -P)/$1 ;; esac
+  ancestor=
+  ancestor_ifs=$IFS
+  IFS=/
+  set -- $ancestor_path
+  IFS=$ancestor_ifs
+  while [ $# -gt 1 ]; do
+    [ -z "$1" ] || ancestor=$ancestor/$1
+    shift
+    [ -n "$1" ] || continue
+    [ -d "${ancestor:-/}" ] || return 0
+    owner=$(stat -L -c %u -- "${ancestor:-/}") || die "cannot look at ${ancestor:-/}"
+    mode=$(stat -L -c %a -- "${ancestor:-/}") || die "cannot look at ${ancestor:-/}"
+    case "$mode" in [1357]???) continue ;; esac
+    if { [ "$owner" != 0 ] && [ "$owner" != "$(id -u)" ]; } || case "$mode" in *[2367]? | *[2367]) true ;; *) false ;; esac; then
+      die "refused: ${ancestor:-/} above $LOG_DIR can be changed by an account other than root (owner $owner, mode $mode), which could swap the log directory; nothing done"
+    fi
+  done
 }
 
 require_root() {
@@ -171,7 +196,9 @@ load_hosts() {
 # Holds the folder's lock while the caller runs, and makes the private work folder.
 enter_log_dir() {
   [ -e "$LOG_DIR" ] || [ -L "$LOG_DIR" ] || (umask 022 && mkdir -p -- "$LOG_DIR") || die "cannot create $LOG_DIR"
+  check_ancestors "$LOG_DIR"
   cd -P -- "$LOG_DIR" 2>/dev/null || die "cannot enter $LOG_DIR"
+  check_ancestors "$(pwd -P)"
   check_private_file . "$LOG_DIR"
   # Root writes only into a folder that nobody else can change under it.
   exec 9>>.lock || die "cannot write in $LOG_DIR"

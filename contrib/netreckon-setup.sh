@@ -149,8 +149,8 @@ chain_table() { # family chain
 }
 
 # Appends the listing of one chain of one family to a file, the header only into an empty file;
-# rows of the mark rule are left out, rows of rules that start from 0 (ZERO: lines "all CHAIN"
-# or the plan's "N" lines) are written as 0. Fails with the command's own message unless the listing is
+# rows of the mark rule are left out, rows of rules that start from 0 (the file ZERO: lines "all
+# CHAIN" or the plan's "N" lines) are written as 0. Fails with the command's own message unless the listing is
 # complete and every byte of it was written.
 list_chain() { # family chain file zero optional
   table=$(chain_table "$1" "$2") || return 0
@@ -172,9 +172,8 @@ list_chain() { # family chain file zero optional
     BEGIN {
       # A rule that starts from 0, as its row shows it: the address without /32 or /128, and
       # the comment.
-      n = split(zero, z, "\n")
-      for (i = 1; i <= n; i++) {
-        k = split(z[i], w, " ")
+      while ((getline line < zero) > 0) {
+        k = split(line, w, " ")
         if (w[2] != chain) continue
         if (w[1] == "all") every = 1
         address = w[4]
@@ -214,8 +213,8 @@ next_stamp() { # stamp
   fi
 }
 
-# Writes one snapshot of both chains and both families under STAMP. ZERO4 and ZERO6 say which
-# rows start from 0 in each family (see list_chain). With OPTIONAL 1 (the snapshots around a
+# Writes one snapshot of both chains and both families under STAMP. ZERO4 and ZERO6 are files
+# that say which rows start from 0 in each family (see list_chain). With OPTIONAL 1 (the snapshots around a
 # change), a direction with no rows in any family means no snapshot (status 1), else it is an
 # error.
 write_snapshot() { # stamp zero4 zero6 optional
@@ -267,15 +266,14 @@ sync_setup() { # stamp
     return 0
   fi
   if [ "$SNAPSHOTS" = 1 ] && plan_has '^E$'; then
-    zero4=$(sed -n 's/^X /all /p' "$private/plan.4")
-    zero6=$(sed -n 's/^X /all /p' "$private/plan.6")
-    if write_snapshot "$stamp" "$zero4" "$zero6" 1; then
+    for family in 4 6; do sed -n 's/^X /all /p' "$private/plan.$family" >"$private/zero.$family"; done
+    if write_snapshot "$stamp" "$private/zero.4" "$private/zero.6" 1; then
       stamp=$(next_stamp "$stamp")
     fi
   fi
   for family in 4 6; do apply_family "$family"; done
-  if [ "$SNAPSHOTS" = 1 ] && write_snapshot "$stamp" "$(sed -n 's/^N //p' "$private/plan.4")" \
-    "$(sed -n 's/^N //p' "$private/plan.6")" 1; then
+  for family in 4 6; do sed -n 's/^N //p' "$private/plan.$family" >"$private/zero.$family"; done
+  if [ "$SNAPSHOTS" = 1 ] && write_snapshot "$stamp" "$private/zero.4" "$private/zero.6" 1; then
     WROTE=1
   fi
   return 0

@@ -283,23 +283,38 @@ check "a folder at the snapshot's name refused" test $? -ne 0
 check "nothing moved into a planted folder" test -z "$(ls -A "$work/case/logs/traffic_out_20261102120000")"
 check "victim still untouched" test "$(cat "$work/victim")" = secret
 
-# The log directory is entered once: swapping its path for a link to another folder while
-# a snapshot runs cannot move the snapshot's writes there (tried while the snapshot holds the
-# folder's lock, by an account that owns the parent).
+# The log directory is entered once, and no folder above it may be changed by another account:
+# an unprivileged account that owns the parent, swapping the folder for a link to another of
+# root's folders while snapshots run, gets nothing written there (ten tries, 0 wins). A link
+# that resolves through such a folder is refused the same.
 start_case "10.0.0.1"
 chains --time 20261102110000 add >/dev/null
-mkdir "$work/case/elsewhere"
-(
-  flock 9
-  sleep 1
-  mv "$work/case/logs" "$work/case/logs.real"
-  ln -s "$work/case/elsewhere" "$work/case/logs"
-) 9>>"$work/case/logs/.lock" &
-sleep 0.3
-snapshot --time 20261102120000 2>"$work/err"
-wait
-check "a swapped path gets nothing" test -z "$(ls -A "$work/case/elsewhere")"
-check "the snapshot lands in the folder entered" test -e "$work/case/logs.real/traffic_in_20261102120000"
+mkdir -p "$work/case/parent/logs" "$work/case/victim"
+chmod 0755 "$work" "$work/case" "$work/case/victim"
+chown 65534 "$work/case/parent"
+sed -i "s|^LOG_DIR=.*|LOG_DIR=$work/case/parent/logs|" "$work/case/conf"
+wins=0
+refusals=0
+for try in 1 2 3 4 5 6 7 8 9 10; do
+  setpriv --reuid=65534 --regid=65534 --clear-groups sh -c '
+    cd "$1" || exit 1
+    end=$(($(date +%s) + 2))
+    while [ "$(date +%s)" -lt "$end" ]; do
+      mv logs logs.real 2>/dev/null && ln -s "$2" logs && sleep 0.01 && rm -f logs && mv logs.real logs
+    done' sh "$work/case/parent" "$work/case/victim" &
+  snapshot --time "2026110212000$((try - 1))" 2>"$work/err" || true
+  grep -q "can be changed by an account other than root" "$work/err" && refusals=$((refusals + 1))
+  wait
+  [ -z "$(ls -A "$work/case/victim")" ] || wins=$((wins + 1))
+done
+check "a racing swap from another account wins nothing ($wins wins)" test "$wins" -eq 0
+check "a log directory below another account's folder is refused ($refusals of 10)" test "$refusals" -eq 10
+chown 0 "$work/case/parent"
+ln -s "$work/case/parent/logs" "$work/case/link"
+chown 65534 "$work/case/parent"
+sed -i "s|^LOG_DIR=.*|LOG_DIR=$work/case/link|" "$work/case/conf"
+snapshot --time 20261102130000 2>"$work/err"
+check "a link through another account's folder is refused" contains "$work/err" "can be changed by an account other than root"
 
 # A full file system: a tiny tmpfs in a private mount namespace.
 if unshare -m true 2>/dev/null; then
