@@ -59,6 +59,8 @@ if systemd-analyze --version >/dev/null 2>&1; then
 fi
 # The maintainer scripts handle the units.
 grep -q deb-systemd-helper /var/lib/dpkg/info/netreckon.postinst || fail "the postinst does not handle the units"
+grep -q 'deb-systemd-invoke stop.*netreckon-snapshot.timer' /var/lib/dpkg/info/netreckon.prerm ||
+  fail "the prerm does not stop the timer on removal"
 
 # Set up and enabled as an admin does, then purged: nothing may be left.
 sed -i 's/^HOSTS=.*/HOSTS="192.0.2.10=printer 2001:db8::10"/' /etc/netreckon.conf
