@@ -17,6 +17,11 @@ KEEP_DAYS=0
 KEEP_DAILY=0
 COUNT=
 WAN_IF=
+BACKEND=iptables
+NFT=nft
+SUBNETS=
+IPV6_HOSTS=address
+SET_SIZE=65536
 CONFIG=/etc/netreckon.conf
 # Seconds any iptables call waits for the xtables lock before it fails.
 LOCK_WAIT=20
@@ -108,6 +113,11 @@ read_config() {
       KEEP_DAILY) KEEP_DAILY=$value ;;
       COUNT) COUNT=$value ;;
       WAN_IF) WAN_IF=$value ;;
+      BACKEND) BACKEND=$value ;;
+      NFT) NFT=$value ;;
+      SUBNETS) SUBNETS=$value ;;
+      IPV6_HOSTS) IPV6_HOSTS=$value ;;
+      SET_SIZE) SET_SIZE=$value ;;
       *) warn "$1:${number#V }: unknown key $key (ignored)" ;;
     esac
   done <<EOF_CONFIG
@@ -176,6 +186,12 @@ check_settings() {
   done
   [ "$IN_CHAIN" != "$OUT_CHAIN" ] || die "IN_CHAIN and OUT_CHAIN are the same: $IN_CHAIN"
   case "$COUNT" in '' | accepted | all) ;; *) die "COUNT must be accepted or all: $COUNT" ;; esac
+  case "$BACKEND" in iptables | nft) ;; *) die "BACKEND must be iptables or nft: $BACKEND" ;; esac
+  case "$IPV6_HOSTS" in address | 64) ;; *) die "IPV6_HOSTS must be address or 64: $IPV6_HOSTS" ;; esac
+  case "$SET_SIZE" in '' | 0* | *[!0-9]*) die "SET_SIZE must be a whole number from 1 to 16777216: $SET_SIZE" ;; esac
+  [ "${#SET_SIZE}" -le 8 ] && [ "$SET_SIZE" -le 16777216 ] ||
+    die "SET_SIZE must be a whole number from 1 to 16777216: $SET_SIZE"
+  [ "$BACKEND" = nft ] || [ -z "$SUBNETS" ] || die "SUBNETS needs BACKEND=nft"
   for interface in $WAN_IF; do
     case "$interface" in
       -* | *[!A-Za-z0-9_.@:+-]*) die "not an interface name in WAN_IF: '$interface'" ;;
@@ -187,8 +203,12 @@ check_settings() {
 # The hosts, one "FAMILY ADDRESS/PREFIX [NAME]" line each, into NORMALIZED; none is an error
 # before anything changes.
 load_hosts() {
-  [ -n "$(printf '%s' "$HOSTS" | tr -d ' \t')" ] || die "no hosts in $CONFIG"
-  NORMALIZED=$(normalize_hosts "$HOSTS") || die "nothing changed: fix the hosts above"
+  [ -n "$(printf '%s' "$HOSTS$SUBNETS" | tr -d ' \t')" ] || die "no hosts in $CONFIG"
+  NORMALIZED=
+  [ -z "$HOSTS" ] || NORMALIZED=$(normalize_hosts "$HOSTS") || die "nothing changed: fix the hosts above"
+  NORMALIZED_SUBNETS=
+  [ -z "$SUBNETS" ] || NORMALIZED_SUBNETS=$(normalize_hosts "$SUBNETS") ||
+    die "nothing changed: fix the subnets above"
 }
 
 # Enters LOG_DIR once and works only with names relative to it from then on: swapping the path

@@ -39,6 +39,7 @@ family_hosts() { # family
 resolve_count() {
   [ -z "$COUNT" ] || return 0
   COUNT=accepted
+  [ "$BACKEND" = iptables ] || return 0
   for family in 4 6; do
     if xt "$family" -t filter -n -L "$IN_CHAIN" >/dev/null 2>&1; then COUNT=all; fi
   done

@@ -552,6 +552,101 @@ for days in x 36501 12345678901234567890 -1; do
   check "keep-days $days says why" contains "$work/err" "from 0 to 36500"
 done
 
+# The nftables backend, where nft works.
+new_ns
+if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
+  # The converter against real nft output: a table with counters set, its listing converted;
+  # a case a line: chain, direction, then the rows it must give (pkts bytes key [comment]).
+  elements=$(awk 'BEGIN { for (i = 1; i <= 12; i++) printf "%s10.0.0.%d counter packets %d bytes %d", (i > 1 ? ", " : ""), 100 + i, i, i * 1000 }')
+  printf '%s\n' 'table inet netreckon {' \
+    "  set NR_IN_v4 { type ipv4_addr; size 64; flags dynamic; counter; elements = { $elements } }" \
+    '  set NR_IN_v6 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1:: counter packets 3 bytes 18446744073709551615 } }' \
+    '  set NR_OUT_v6 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1::7 counter packets 4 bytes 400 } }' \
+    '  chain NR_IN {' \
+    '    meta length 0-19 counter packets 1 bytes 1 comment "netreckon-reset-mark"' \
+    '    ip daddr 10.0.0.1 counter packets 9 bytes 9000000000000 comment "printer.lan"' \
+    '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 update @NR_IN_v4 { ip daddr } return' \
+    '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 counter packets 2 bytes 200 comment "not counted: set full"' \
+    '    ip6 daddr 2001:db8:1::/48 update @NR_IN_v6 { ip6 daddr & ffff:ffff:ffff:ffff:: } return' \
+    '  }' \
+    '  chain NR_OUT {' \
+    '    ip saddr 10.0.0.1 counter packets 8 bytes 800 comment "printer.lan"' \
+    '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_v6 { ip6 saddr } return' \
+    '  }' \
+    '  chain input { type filter hook input priority security; policy accept; iifname != "lo" jump NR_IN; iifname != "lo" jump NR_OUT; }' \
+    '  chain output { type filter hook output priority security; policy accept; jump NR_IN; }' \
+    '}' | in_ns nft -f -
+  in_ns nft list table inet netreckon >"$work/nft-listing"
+  check "nft wraps a long set over lines" test "$(grep -c 'counter packets' "$work/nft-listing")" -gt 8
+  while IFS='|' read -r chain direction want; do
+    got=$(awk -v chain="$chain" -v direction="$direction" -v mark=netreckon-reset-mark -v previous= \
+      -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { $3 = $4 = $5 = $6 = ""; print }' |
+      awk '{ $1 = $1; print }' | tr '\n' ';')
+    check "nft listing of $chain gives '$want' (got '$got')" test "$got" = "$want"
+  done <<'CASES'
+NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;2 200 0.0.0.0/0 10.0.0.0/24 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;3 18446744073709551615 ::/0 2001:db8:1::/64;
+NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;4 400 2001:db8:1::7 ::/0;
+CASES
+  awk -v chain=NR_IN -v direction=in -v mark=netreckon-reset-mark -v previous= \
+    -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | head -n 2 >"$work/title"
+  check "the title counts the jumps" test "$(head -n 1 "$work/title")" = "Chain NR_IN (2 references)"
+  # A host the previous snapshot read above 0 and that is gone now reads 0, once.
+  printf '%s\n' "Chain NR_OUT (1 references)" "    pkts      bytes target" \
+    "       5      500            all  --  *      *       10.0.0.9             0.0.0.0/0" \
+    "       0        0            all  --  *      *       10.0.0.8             0.0.0.0/0" \
+    "       7      700            all  --  *      *       10.0.0.1             0.0.0.0/0            /* printer.lan */" >"$work/previous"
+  got=$(awk -v chain=NR_OUT -v direction=out -v mark=netreckon-reset-mark -v previous="$work/previous" \
+    -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
+  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;4 400 2001:db8:1::7;0 0 10.0.0.9;"
+
+  # The kit with BACKEND=nft: its own table, healed after "nft flush ruleset", a reset seen,
+  # nothing done on an unchanged config, "remove" that lasts.
+  has_table() { in_ns nft list table inet netreckon >/dev/null 2>&1; }
+  start_case "10.0.0.1=printer"
+  printf '%s\n' BACKEND=nft 'SUBNETS="10.0.1.0/24 2001:db8:1::/64"' IPV6_HOSTS=64 SET_SIZE=16 >>"$work/case/conf"
+  chains --time 20261102110000 add 2>/dev/null
+  check "nft: the table is made" has_table
+  check "nft: the set's size" test "$(in_ns nft list set inet netreckon NETRECKON_IN_v4 | grep -c 'size 16')" -eq 1
+  check "nft: other tables untouched" test "$(in_ns nft list tables | grep -vc netreckon)" -eq 0
+  check "nft: a snapshot of 0 after the setup" contains "$work/case/logs/traffic_in_20261102110000" "10.0.0.1             /* printer */"
+  chains --time 20261102110500 add
+  check "nft: a second add writes nothing" test ! -e "$work/case/logs/traffic_in_20261102110500"
+  in_ns nft flush ruleset
+  snapshot --time 20261102120000 2>"$work/err"
+  check "nft: a flushed ruleset is said" contains "$work/err" "table inet netreckon missing"
+  check "nft: and healed" has_table
+  handle=$(in_ns nft -a list chain inet netreckon NETRECKON_IN | sed -n 's/.*reset-mark" # handle \([0-9]*\)/\1/p')
+  in_ns nft replace rule inet netreckon NETRECKON_IN handle "$handle" meta length 0-19 counter packets 0 bytes 0 \
+    comment '"netreckon-reset-mark"'
+  in_ns nft replace rule inet netreckon NETRECKON_IN handle "$((handle + 1))" ip daddr 10.0.0.1 counter packets 1 bytes 500 \
+    comment '"printer"' 2>/dev/null
+  snapshot --time 20261102130000 2>"$work/err"
+  check "nft: a reset is said" contains "$work/err" "counters were reset"
+  check "nft: a reset is written as 0 first" test -e "$work/case/logs/traffic_in_20261102130000" -a \
+    -e "$work/case/logs/traffic_in_20261102130001"
+  check "nft: the mark is set again" test "$(in_ns nft list chain inet netreckon NETRECKON_IN | grep -c 'packets 1 bytes 1 comment')" -eq 1
+  in_ns nft add rule inet netreckon NETRECKON_IN ip daddr 10.9.9.9 counter
+  snapshot --time 20261102140000 2>"$work/err"
+  check "nft: a changed table is said and replaced" contains "$work/err" "table inet netreckon was changed"
+  check "nft: the extra rule is gone" test "$(in_ns nft list table inet netreckon | grep -c 10.9.9.9)" -eq 0
+  chains --time 20261102150000 remove
+  check "nft: remove deletes the table" test "$(in_ns nft list tables | grep -c netreckon)" -eq 0
+  snapshot --time 20261102160000 2>"$work/err"
+  check "nft: remove lasts" contains "$work/err" "removed with netreckon-chains remove"
+  for value in BACKEND=pf IPV6_HOSTS=48 SET_SIZE=0 SET_SIZE=16777217; do
+    start_case "10.0.0.1"
+    printf '%s\n' BACKEND=nft "$value" >>"$work/case/conf"
+    chains add 2>"$work/err"
+    check "nft: $value refused" test $? -eq 1
+  done
+  start_case "10.0.0.1"
+  echo 'SUBNETS="10.0.1.0/24"' >>"$work/case/conf"
+  chains add 2>"$work/err"
+  check "SUBNETS without BACKEND=nft refused" contains "$work/err" "SUBNETS needs BACKEND=nft"
+else
+  echo "skipped: the nftables cases need a working nft"
+fi
+
 # The host normaliser, a case a line: entry, then what it prints (or "invalid"), as
 # "iptables -S" and "ip6tables -S" print it.
 while IFS='|' read -r entry expected; do

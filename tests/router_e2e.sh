@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# A router built from network namespaces, accounted by the collector kit over twelve simulated
-# days, once per iptables backend that works here (nf_tables, legacy): a LAN bridge of three
-# clients, a routed guest subnet, a WAN behind NAT with a port forward, IPv4 and IPv6. UDP
-# datagrams of known sizes go forwarded both ways, to and from the router, and into a rule of
-# the filter that drops them; between the days the router meets a reboot, "iptables -F", "-F
-# FORWARD", a deleted jump, the restore of an older save, "-Z", a rename, COUNT=all, WAN_IF and
-# "remove", each followed by more traffic than the host's reading before it. Every figure of
-# every host, day and direction in netreckon's CSV must equal the bytes sent: payload plus the
-# UDP and IP headers (28 bytes on IPv4, 48 on IPv6).
+# A router built from network namespaces, accounted by the collector kit over simulated days,
+# once per iptables backend that works here (nf_tables, legacy) with listed hosts, and once with
+# the nftables backend finding the hosts of the subnets by itself: a LAN bridge of three clients
+# (one with four addresses), a routed guest subnet, a WAN behind NAT with a port forward, IPv4
+# and IPv6. UDP datagrams of known sizes go forwarded both ways, to and from the router, and into
+# a rule of the filter that drops them. Between the days the router meets a reboot, "iptables
+# -F", "-F FORWARD", a deleted jump, the restore of an older save, "-Z", a rename, "nft flush
+# ruleset", COUNT=all, WAN_IF, IPv6 hosts per /64, a full set and "remove", each followed by
+# more traffic than the host's reading before it. Every figure of every host, day and direction
+# in netreckon's CSV must equal the bytes sent: payload plus the UDP and IP headers (28 bytes on
+# IPv4, 48 on IPv6); what a full set had no room for shows in its subnet's row.
 # Usage: router_e2e.sh NETRECKON CONTRIB_DIR. Exits 77 (skipped) without root, network
 # namespaces, iptables, socat or python3.
 set -euo pipefail
@@ -51,15 +53,23 @@ for i in range(count):
 PY
 )
 
+# Packets the kernel dropped from its input queues (the second column of softnet_stat, in hex).
+dropped() {
+  awk 'function hex(s,   v, i) { v = 0; for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", substr(tolower(s), i, 1)) - 1; return v }
+       { sum += hex($2) } END { print sum + 0 }' /proc/net/softnet_stat 2>/dev/null || echo 0
+}
+
 failed=0
 fail() {
   echo "FAIL: $*"
   failed=1
 }
 
-run_backend() { # iptables-command
-  local ipt=$1 ip6t=${1/iptables/ip6tables}
-  local tag=$$${1##*-}
+run_backend() { # iptables-nft, iptables-legacy (listed hosts) or nft (discovered hosts)
+  local mode=$1 ipt=$1
+  [ "$mode" != nft ] || ipt=iptables-nft
+  local ip6t=${ipt/iptables/ip6tables}
+  local tag=$$-$mode
   local R=nrr-$tag C1=nrc1-$tag C2=nrc2-$tag C3=nrc3-$tag G=nrg-$tag W=nrw-$tag
   names+=("$R" "$C1" "$C2" "$C3" "$G" "$W")
   for name in "$R" "$C1" "$C2" "$C3" "$G" "$W"; do
@@ -70,7 +80,12 @@ run_backend() { # iptables-command
   done
   ip netns exec "$R" "$ipt" -t security -n -L >/dev/null 2>&1 || { echo "skipped: $ipt does not work here"; return 0; }
   ip netns exec "$R" "$ip6t" -t security -n -L >/dev/null 2>&1 || { echo "skipped: $ip6t does not work here"; return 0; }
-  echo "== $ipt ($(ip netns exec "$R" "$ipt" -V))"
+  if [ "$mode" = nft ]; then
+    ip netns exec "$R" nft list ruleset >/dev/null 2>&1 || { echo "skipped: nft does not work here"; return 0; }
+    echo "== the nftables backend ($(nft --version))"
+  else
+    echo "== $ipt ($(ip netns exec "$R" "$ipt" -V))"
+  fi
   ip netns exec "$R" sysctl -qw net.ipv4.ip_forward=1 net.ipv6.conf.all.forwarding=1
 
   # The LAN: a bridge on the router, a client on each port.
@@ -89,6 +104,8 @@ run_backend() { # iptables-command
     ip -n "$client" route add default via 192.168.1.1
     ip -n "$client" -6 route add default via 2001:db8:1::1
   done
+  # More devices behind the third client's port: more hosts than a small set holds.
+  for extra in 13 14 15; do ip -n "$C3" addr add "192.168.1.$extra/24" dev eth0; done
   # The guest subnet, routed; the WAN, IPv4 behind NAT, IPv6 routed.
   ip -n "$R" link add guest type veth peer name eth0 netns "$G"
   ip -n "$R" link add wan0 type veth peer name eth0 netns "$W"
@@ -154,8 +171,20 @@ run_backend() { # iptables-command
 
   local logs=$work/logs-$tag conf=$work/conf-$tag
   mkdir -p "$logs"
-  write_conf() { # count wan-interfaces alice's-name
-    cat >"$conf" <<CONF
+  write_conf() { # count wan-interfaces alice's-name [ipv6-hosts set-size]
+    if [ "$mode" = nft ]; then
+      cat >"$conf" <<CONF
+BACKEND=nft
+HOSTS="192.168.1.1=router"
+SUBNETS="192.168.1.0/24 192.168.2.0/24 2001:db8:1::/64 2001:db8:2::/64"
+IPV6_HOSTS=${4:-address}
+SET_SIZE=${5:-65536}
+LOG_DIR=$logs
+COUNT=$1
+WAN_IF="$2"
+CONF
+    else
+      cat >"$conf" <<CONF
 HOSTS="192.168.1.10=$3 192.168.1.11 192.168.1.12 192.168.2.0/24=guests 192.168.1.1=router 2001:db8:1::10=$3 2001:db8:2::/64=guests"
 LOG_DIR=$logs
 COUNT=$1
@@ -163,6 +192,7 @@ WAN_IF="$2"
 IPTABLES=$ipt
 IP6TABLES=$ip6t
 CONF
+    fi
   }
   kit() { # command arguments...
     local command=$1
@@ -187,20 +217,55 @@ CONF
     [ "$counting" != off ] || return 0
     [ "$kind" != drop ] || [ "$counting" = all ] || return 0
     [ "$wan_only" = 0 ] || [ "$kind" = fwd ] || return 0
-    local bytes=$((count * (size + header))) host
-    host=$(host_of "$src")
-    [ -z "$host" ] || credit "$host" out "$bytes"
+    local bytes=$((count * (size + header))) key
+    key_of "$src" out
+    [ -z "$key" ] || credit "$key" out "$bytes"
     # A forwarded port reaches the first client.
     if [ "$dst" = 203.0.113.1 ] && [ "$port" = 5000 ]; then dst=192.168.1.10; fi
-    host=$(host_of "$dst")
-    [ -z "$host" ] || credit "$host" in "$bytes"
+    key_of "$dst" in
+    [ -z "$key" ] || credit "$key" in "$bytes"
   }
-  host_of() { # address -> the key of its row, or nothing
+  # The key of an address's row in a direction, into $key (nothing: not counted). With listed
+  # hosts, the listed address or subnet. With discovered ones, the set of the direction and
+  # family holds the first SET_SIZE addresses (or /64s) it saw since the table was made; the
+  # others count in their subnet's row.
+  declare -gA members=() members_count=()
+  local set_size=65536 ipv6_hosts=address
+  key_of() { # address direction
+    key=
+    if [ "$mode" != nft ]; then
+      case "$1" in
+        192.168.1.10 | 192.168.1.11 | 192.168.1.12 | 192.168.1.1 | 2001:db8:1::10) key=$1 ;;
+        192.168.2.*) key=192.168.2.0/24 ;;
+        2001:db8:2::*) key=2001:db8:2::/64 ;;
+      esac
+      return 0
+    fi
+    local element=$1 subnet family=4
     case "$1" in
-      192.168.1.10 | 192.168.1.11 | 192.168.1.12 | 192.168.1.1 | 2001:db8:1::10) echo "$1" ;;
-      192.168.2.*) echo 192.168.2.0/24 ;;
-      2001:db8:2::*) echo 2001:db8:2::/64 ;;
+      192.168.1.1) key=$1; return 0 ;;
+      192.168.1.*) subnet=192.168.1.0/24 ;;
+      192.168.2.*) subnet=192.168.2.0/24 ;;
+      2001:db8:1::*) subnet=2001:db8:1::/64 family=6 ;;
+      2001:db8:2::*) subnet=2001:db8:2::/64 family=6 ;;
+      *) return 0 ;;
     esac
+    [ "$family" = 4 ] || [ "$ipv6_hosts" = address ] || element=$subnet
+    local set="$2|$family"
+    if [ -z "${members[$set|$element]:-}" ]; then
+      if [ "${members_count[$set]:-0}" -ge "$set_size" ]; then
+        key=$subnet
+        return 0
+      fi
+      members[$set|$element]=1
+      members_count[$set]=$((${members_count[$set]:-0} + 1))
+    fi
+    key=$element
+  }
+  # A new table starts with empty sets.
+  empty_sets() {
+    members=()
+    members_count=()
   }
   # A day's traffic: every kind of path, N (IPv6: N6) times a base, so that each day moves more
   # than any host's reading before it.
@@ -217,107 +282,181 @@ CONF
     flow "$R" 192.168.1.1 192.168.1.10 "$((5 * n))" 1300 9 local
     flow "$C1" 2001:db8:1::10 2001:db8:1::1 "$((4 * n6))" 600 9 local
     flow "$C2" 192.168.1.11 203.0.113.2 "$((10 * n))" 1000 7 drop
+    local extra
+    for extra in 13 14 15; do
+      flow "$C3" "192.168.1.$extra" 203.0.113.2 "$((extra * n))" 300 9 fwd
+    done
   }
   snap() { # stamp
     kit snapshot --time "$1"
   }
   local drops_before
-  drops_before=$(awk '{ sum += strtonum("0x" $2) } END { print sum }' /proc/net/softnet_stat 2>/dev/null || echo 0)
+  drops_before=$(dropped)
 
-  day=1
-  write_conf "" "" alice
-  kit chains --time 20261101000000 add
-  traffic 1
-  snap 20261101120000
-  traffic 1
-  snap 20261101230000
+  if [ "$mode" = nft ]; then
+    # Nothing listed but the router: every other host is found in its subnet.
+    day=1
+    write_conf "" "" ""
+    kit chains --time 20261101000000 add
+    traffic 1
+    snap 20261101120000
+    traffic 1
+    snap 20261101230000
 
-  # A reboot: every table empty, the firewall loaded again, then the boot unit's add.
-  day=2
-  for command in "$ipt" "$ip6t"; do
-    for table in filter security nat; do
-      ip netns exec "$R" "$command" -t "$table" -F 2>/dev/null || true
-      ip netns exec "$R" "$command" -t "$table" -X 2>/dev/null || true
+    # A reboot: the table is gone, the firewall loaded again, then the boot unit's add.
+    day=2
+    ip netns exec "$R" nft flush ruleset
+    firewall
+    kit chains --time 20261102000500 add
+    empty_sets
+    traffic 4
+    snap 20261102120000
+
+    # A reload with "nft flush ruleset": the next snapshot makes the table again.
+    day=3
+    ip netns exec "$R" nft flush ruleset
+    firewall
+    snap 20261103010000
+    empty_sets
+    traffic 8
+    snap 20261103120000
+
+    # Counting what arrived, before the filter's verdict.
+    day=4
+    write_conf all "" ""
+    kit chains --time 20261104000000 add
+    empty_sets
+    counting=all
+    traffic 2
+    snap 20261104120000
+
+    # IPv6 hosts per /64.
+    day=5
+    write_conf all "" "" 64
+    kit chains --time 20261105000000 add
+    empty_sets
+    ipv6_hosts=64
+    traffic 2
+    snap 20261105120000
+
+    # A set of 4 for more hosts than that: the subnet's row holds the exact remainder.
+    day=6
+    write_conf all "" "" address 4
+    kit chains --time 20261106000000 add
+    empty_sets
+    ipv6_hosts=address
+    set_size=4
+    traffic 2
+    snap 20261106120000
+    grep -q 'not counted: set full' "$logs/traffic_out_20261106120000" || fail "nft: no row of a full set"
+
+    # Internet billing: only what crosses the WAN counts.
+    day=7
+    write_conf accepted wan0 "" address 65536
+    kit chains --time 20261107000000 add
+    empty_sets
+    set_size=65536
+    counting=accepted
+    wan_only=1
+    traffic 2
+    snap 20261107120000
+  else
+      day=1
+    write_conf "" "" alice
+    kit chains --time 20261101000000 add
+    traffic 1
+    snap 20261101120000
+    traffic 1
+    snap 20261101230000
+
+    # A reboot: every table empty, the firewall loaded again, then the boot unit's add.
+    day=2
+    for command in "$ipt" "$ip6t"; do
+      for table in filter security nat; do
+        ip netns exec "$R" "$command" -t "$table" -F 2>/dev/null || true
+        ip netns exec "$R" "$command" -t "$table" -X 2>/dev/null || true
+      done
     done
-  done
-  firewall
-  kit chains --time 20261102000500 add
-  traffic 4
-  snap 20261102120000
+    firewall
+    kit chains --time 20261102000500 add
+    traffic 4
+    snap 20261102120000
 
-  # "iptables -F" as a reload does it: the filter only, the accounting is elsewhere.
-  day=3
-  ip netns exec "$R" "$ipt" -F
-  firewall
-  traffic 2
-  snap 20261103120000
+    # "iptables -F" as a reload does it: the filter only, the accounting is elsewhere.
+    day=3
+    ip netns exec "$R" "$ipt" -F
+    firewall
+    traffic 2
+    snap 20261103120000
 
-  # Counting what arrived: the chains move to the filter table, with a snapshot on each side.
-  day=4
-  write_conf all "" alice
-  kit chains --time 20261104000000 add
-  counting=all
-  traffic 2
-  snap 20261104120000
+    # Counting what arrived: the chains move to the filter table, with a snapshot on each side.
+    day=4
+    write_conf all "" alice
+    kit chains --time 20261104000000 add
+    counting=all
+    traffic 2
+    snap 20261104120000
 
-  # Now "iptables -F" empties the chains: the next snapshot sets them up again.
-  day=5
-  ip netns exec "$R" "$ipt" -F
-  firewall
-  snap 20261105010000
-  traffic 16
-  snap 20261105120000
+    # Now "iptables -F" empties the chains: the next snapshot sets them up again.
+    day=5
+    ip netns exec "$R" "$ipt" -F
+    firewall
+    snap 20261105010000
+    traffic 16
+    snap 20261105120000
 
-  day=6
-  ip netns exec "$R" "$ipt" -F FORWARD
-  snap 20261106010000
-  firewall
-  traffic 2
-  snap 20261106120000
-  ip netns exec "$R" "$ipt-save" >"$work/save-$tag"
-  ip netns exec "$R" "$ip6t-save" >"$work/save6-$tag"
+    day=6
+    ip netns exec "$R" "$ipt" -F FORWARD
+    snap 20261106010000
+    firewall
+    traffic 2
+    snap 20261106120000
+    ip netns exec "$R" "$ipt-save" >"$work/save-$tag"
+    ip netns exec "$R" "$ip6t-save" >"$work/save6-$tag"
 
-  day=7
-  ip netns exec "$R" "$ipt" -D OUTPUT -j NETRECKON_IN
-  snap 20261107010000
-  traffic 2
-  snap 20261107120000
+    day=7
+    ip netns exec "$R" "$ipt" -D OUTPUT -j NETRECKON_IN
+    snap 20261107010000
+    traffic 2
+    snap 20261107120000
 
-  # The restore of an older save: the rules come back with counters of 0, unseen until the
-  # next snapshot, after more traffic than before. ip6tables on nf_tables cannot set the
-  # counters the kit marks a reset with: there an IPv6 reset is seen when a reading goes down,
-  # so IPv6 moves less after it.
-  local n6_after_reset=64
-  ip netns exec "$R" "$ip6t" -V | grep -q nf_tables && n6_after_reset=4
-  day=8
-  ip netns exec "$R" "$ipt-restore" <"$work/save-$tag"
-  ip netns exec "$R" "$ip6t-restore" <"$work/save6-$tag"
-  traffic 64 "$n6_after_reset"
-  snap 20261108120000
+    # The restore of an older save: the rules come back with counters of 0, unseen until the
+    # next snapshot, after more traffic than before. ip6tables on nf_tables cannot set the
+    # counters the kit marks a reset with: there an IPv6 reset is seen when a reading goes down,
+    # so IPv6 moves less after it.
+    local n6_after_reset=64
+    ip netns exec "$R" "$ip6t" -V | grep -q nf_tables && n6_after_reset=4
+    day=8
+    ip netns exec "$R" "$ipt-restore" <"$work/save-$tag"
+    ip netns exec "$R" "$ip6t-restore" <"$work/save6-$tag"
+    traffic 64 "$n6_after_reset"
+    snap 20261108120000
 
-  # "-Z": the same.
-  day=9
-  ip netns exec "$R" "$ipt" -Z
-  ip netns exec "$R" "$ip6t" -Z
-  if [ "$n6_after_reset" = 4 ]; then n6_after_reset=1; else n6_after_reset=128; fi
-  traffic 128 "$n6_after_reset"
-  snap 20261109120000
+    # "-Z": the same.
+    day=9
+    ip netns exec "$R" "$ipt" -Z
+    ip netns exec "$R" "$ip6t" -Z
+    if [ "$n6_after_reset" = 4 ]; then n6_after_reset=1; else n6_after_reset=128; fi
+    traffic 128 "$n6_after_reset"
+    snap 20261109120000
 
-  # A rename: the host's rules are replaced, snapshotted before and after.
-  day=10
-  write_conf all "" alicia
-  kit chains --time 20261110000000 add
-  traffic 2
-  snap 20261110120000
+    # A rename: the host's rules are replaced, snapshotted before and after.
+    day=10
+    write_conf all "" alicia
+    kit chains --time 20261110000000 add
+    traffic 2
+    snap 20261110120000
 
-  # Internet billing: only what crosses the WAN counts.
-  day=11
-  write_conf accepted wan0 alicia
-  kit chains --time 20261111000000 add
-  counting=accepted
-  wan_only=1
-  traffic 2
-  snap 20261111120000
+    # Internet billing: only what crosses the WAN counts.
+    day=11
+    write_conf accepted wan0 alicia
+    kit chains --time 20261111000000 add
+    counting=accepted
+    wan_only=1
+    traffic 2
+    snap 20261111120000
+
+  fi
 
   # "remove" lasts: the snapshots after it set nothing up and count nothing.
   day=12
@@ -328,7 +467,7 @@ CONF
   [ ! -e "$logs/traffic_in_20261112120000" ] || fail "$ipt: a snapshot after remove"
 
   local drops_after
-  drops_after=$(awk '{ sum += strtonum("0x" $2) } END { print sum }' /proc/net/softnet_stat 2>/dev/null || echo 0)
+  drops_after=$(dropped)
   [ "$drops_after" = "$drops_before" ] || echo "warning: the kernel dropped $((drops_after - drops_before)) packets on the way"
 
   local status=0
@@ -353,13 +492,17 @@ CONF
     echo "ok: $(echo "$expected" | wc -l) figures of host, day and direction equal the bytes sent"
   fi
   # Every change was said; nothing else.
-  grep -q 'chain NETRECKON_IN missing' "$work/kit-$tag.txt" || fail "$ipt: the reboot's setup was not said"
-  grep -q 'counters were reset' "$work/kit-$tag.txt" || fail "$ipt: the reset was not said"
-  grep -q 'removed with netreckon-chains remove' "$work/kit-$tag.txt" || fail "$ipt: the removal was not said"
+  if [ "$mode" = nft ]; then
+    grep -q 'table inet netreckon missing' "$work/kit-$tag.txt" || fail "$mode: the reboot's setup was not said"
+  else
+    grep -q 'chain NETRECKON_IN missing' "$work/kit-$tag.txt" || fail "$mode: the reboot's setup was not said"
+    grep -q 'counters were reset' "$work/kit-$tag.txt" || fail "$mode: the reset was not said"
+  fi
+  grep -q 'removed with netreckon-chains remove' "$work/kit-$tag.txt" || fail "$mode: the removal was not said"
 }
 
 backends=0
-for candidate in iptables-nft iptables-legacy; do
+for candidate in ${ROUTER_BACKENDS:-iptables-nft iptables-legacy nft}; do
   command -v "$candidate" >/dev/null || continue
   run_backend "$candidate"
   backends=$((backends + 1))

@@ -1,0 +1,99 @@
+# The collector kit's converter for the nftables backend: reads "nft list table inet netreckon"
+# and writes one chain's snapshot in the listing format of "iptables -L CHAIN -v -n -x" (title,
+# column titles, a row per host), which netreckon reads unchanged. Rows come from the chain's
+# host rules (counter and comment), from the elements of its sets of discovered hosts, and from
+# the rule that counts what a full set had no room for. Counters stay text: nft prints them to
+# 2^64 - 1, beyond any awk number.
+# Variables: chain (the chain to write), direction ("in": hosts as destination, "out": as
+# source), mark (the mark rule's comment),
+# previous (a file: the previous snapshot of this chain; a host it read above 0 that is missing
+# now is written with 0, so that a report sees its counter start again).
+function row(address, packets, bytes, comment,   any, source, destination) {
+  any = index(address, ":") ? "::/0" : "0.0.0.0/0"
+  if (direction == "in") { source = any; destination = address } else { source = address; destination = any }
+  line = sprintf("%8s %8s %-10s %-4s %-3s %-6s %-7s %-20s %-20s", packets, bytes, "", "all", "--", "*", "*",
+                 source, destination)
+  if (comment != "") line = line " /* " comment " */"
+  rows[++count] = line
+  seen[address] = 1
+}
+function unquote(text) {
+  gsub(/^"|"$/, "", text)
+  return text
+}
+# The text after a word in a line, up to the next blank.
+function after(words, n, word,   i) {
+  for (i = 1; i < n; i++) if (words[i] == word) return words[i + 1]
+  return ""
+}
+{
+  line = $0
+  sub(/^[ \t]+/, "", line)
+}
+line ~ /^chain / {
+  current = $2
+  in_chain = (current == chain)
+  next
+}
+line ~ /^set / {
+  current_set = $2
+  in_set = (current_set == chain "_v4" || current_set == chain "_v6")
+  next
+}
+# The jumps to the chain, for the title's count of references.
+line ~ ("(^| )jump " chain "$") { references++ }
+# Set elements, over as many lines as nft wraps them to.
+in_set && line ~ /^elements = \{/ { elements = 1; sub(/^elements = \{ */, "", line) }
+in_set && elements {
+  closing = (line ~ /\}$/)
+  sub(/ *\}$/, "", line)
+  n = split(line, items, /, */)
+  for (i = 1; i <= n; i++) {
+    if (items[i] == "") continue
+    k = split(items[i], w, " ")
+    element[++elements_count] = w[1]
+    element_packets[elements_count] = after(w, k, "packets")
+    element_bytes[elements_count] = after(w, k, "bytes")
+  }
+  if (closing) { elements = 0; in_set = 0 }
+  next
+}
+# The rule that fills the IPv6 set says whether its elements are addresses or /64 prefixes.
+in_chain && index(line, "update @" chain "_v6 ") && index(line, "& ffff:ffff:ffff:ffff::") { prefix64 = 1 }
+line == "}" { in_chain = 0; in_set = 0; next }
+in_chain && line ~ / counter packets / {
+  if (index(line, "comment \"" mark "\"")) next
+  k = split(line, w, " ")
+  key = (direction == "in") ? "daddr" : "saddr"
+  address = after(w, k, key)
+  if (address == "") next
+  comment = ""
+  if (match(line, /comment ".*"$/)) comment = unquote(substr(line, RSTART + 8))
+  row(address, after(w, k, "packets"), after(w, k, "bytes"), comment)
+}
+END {
+  for (i = 1; i <= elements_count; i++) {
+    address = element[i]
+    if (prefix64 && index(address, ":")) address = address "/64"
+    row(address, element_packets[i], element_bytes[i], "")
+  }
+  # Hosts the previous snapshot read above 0 that are gone now (a table set up again): 0.
+  if (previous != "") {
+    while ((getline old < previous) > 0) {
+      if (++old_lines <= 2) continue
+      k = split(old, w, " ")
+      if (k < 8 || w[2] == "0") continue
+      address = (direction == "in") ? w[k] : w[k - 1]
+      if (w[k] == "*/") {
+        # A row with a comment: the addresses stand before it.
+        for (i = 1; i <= k; i++) if (w[i] == "/*") break
+        address = (direction == "in") ? w[i - 1] : w[i - 2]
+      }
+      if (address in seen || address ~ /^(0\.0\.0\.0|::)\/0$/) continue
+      row(address, "0", "0", "")
+    }
+  }
+  printf "Chain %s (%d references)\n", chain, references
+  print "    pkts      bytes target     prot opt in     out     source               destination         "
+  for (i = 1; i <= count; i++) print rows[i]
+}

@@ -1,0 +1,216 @@
+# Shared by netreckon-chains and netreckon-snapshot (sourced, never run): the nftables backend
+# (BACKEND=nft). The kit keeps one table of its own, "table inet netreckon", and never touches
+# another: the two chains with the kit's names (listed hosts as rules, each subnet of SUBNETS
+# as a dynamic set with a counter per address or /64 found in it, plus a rule that counts what
+# a full set had no room for) and base chains on the input, output and forward hooks whose
+# priority follows COUNT. It is made and replaced in one "nft -f" transaction; snapshots are
+# converted to the listing format of iptables, so netreckon reads them unchanged.
+# shellcheck shell=sh disable=SC2034,SC2154
+
+NFT_TABLE=netreckon
+
+nft_run() { # arguments...
+  # shellcheck disable=SC2086
+  $NFT "$@"
+}
+
+# The table as the config asks for it, as "nft -f" input.
+nft_wanted_text() {
+  if [ "$COUNT" = all ]; then priority="filter - 10"; else priority=security; fi
+  subnets4=$(printf '%s\n' "$NORMALIZED_SUBNETS" | sed -n 's/^4 \([^ ]*\).*/\1/p' | tr '\n' ' ')
+  subnets6=$(printf '%s\n' "$NORMALIZED_SUBNETS" | sed -n 's/^6 \([^ ]*\).*/\1/p' | tr '\n' ' ')
+  listed4=$(family_hosts 4 | sed 's/=.*//' | tr '\n' ' ')
+  listed6=$(family_hosts 6 | sed 's/=.*//' | tr '\n' ' ')
+  echo "table inet $NFT_TABLE {"
+  for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
+    [ -z "${subnets4% }" ] ||
+      echo "  set ${chain}_v4 { type ipv4_addr; size $SET_SIZE; flags dynamic; counter; }"
+    [ -z "${subnets6% }" ] ||
+      echo "  set ${chain}_v6 { type ipv6_addr; size $SET_SIZE; flags dynamic; counter; }"
+  done
+  for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
+    if [ "$chain" = "$IN_CHAIN" ]; then match=daddr; else match=saddr; fi
+    echo "  chain $chain {"
+    echo "    meta length 0-19 counter packets 1 bytes 1 comment \"$MARK\""
+    for family in 4 6; do
+      if [ "$family" = 4 ]; then protocol=ip; else protocol=ip6; fi
+      for host in $(family_hosts "$family"); do
+        case "$host" in
+          *=*) echo "    $protocol $match ${host%%=*} counter comment \"${host#*=}\"" ;;
+          *) echo "    $protocol $match $host counter" ;;
+        esac
+      done
+    done
+    # A listed host inside a subnet is counted by its own rule only: the set skips it.
+    for subnet in $subnets4; do
+      skip=
+      [ -z "${listed4% }" ] || skip=" ip $match != { $(echo "${listed4% }" | sed 's/ /, /g') }"
+      echo "    ip $match $subnet$skip update @${chain}_v4 { ip $match } return"
+      echo "    ip $match $subnet$skip counter comment \"not counted: set full\""
+    done
+    key="ip6 $match"
+    [ "$IPV6_HOSTS" = 64 ] && key="ip6 $match & ffff:ffff:ffff:ffff::"
+    for subnet in $subnets6; do
+      skip=
+      [ -z "${listed6% }" ] || skip=" ip6 $match != { $(echo "${listed6% }" | sed 's/ /, /g') }"
+      echo "    ip6 $match $subnet$skip update @${chain}_v6 { $key } return"
+      echo "    ip6 $match $subnet$skip counter comment \"not counted: set full\""
+    done
+    echo "  }"
+  done
+  if [ -n "$WAN_IF" ]; then
+    interfaces=$(for interface in $WAN_IF; do printf '"%s", ' "$(echo "$interface" | sed 's/+$/*/')"; done)
+    interfaces=${interfaces%, }
+    echo "  chain forward {"
+    echo "    type filter hook forward priority $priority; policy accept;"
+    echo "    iifname { $interfaces } jump $IN_CHAIN"
+    echo "    oifname { $interfaces } jump $OUT_CHAIN"
+    echo "  }"
+  else
+    for hook in input output forward; do
+      echo "  chain $hook {"
+      echo "    type filter hook $hook priority $priority; policy accept;"
+      # The router's packets to itself pass output and then input from lo: counted in output.
+      if [ "$hook" = input ]; then not_lo='iifname != "lo" '; else not_lo=; fi
+      echo "    ${not_lo}jump $IN_CHAIN"
+      echo "    ${not_lo}jump $OUT_CHAIN"
+      echo "  }"
+    done
+  fi
+  echo "}"
+}
+
+# A listing as compared: counters and set elements left out.
+nft_structure() {
+  sed -e 's/^[[:space:]]*//' -e 's/counter packets [0-9]* bytes [0-9]*/counter/' |
+    awk '/^elements = \{/ { skipping = 1 } skipping { if (/\}$/) skipping = 0; next } { print }'
+}
+
+# The newest snapshot of a prefix in the log folder, if any.
+nft_previous() { # prefix
+  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
+    awk -v prefix="$1" '{ stamp = substr($0, length(prefix) + 1) }
+      substr($0, 1, length(prefix)) == prefix && length(stamp) == 14 && stamp ~ /^[0-9]+$/' |
+    LC_ALL=C sort | tail -n 1
+}
+
+# Writes one snapshot of both chains from one listing of the table. ZERO "all" writes every
+# row as 0. With OPTIONAL 1, a missing table means no snapshot (status 1).
+nft_write_snapshot() { # stamp zero optional
+  if ! listing=$(nft_run list table inet "$NFT_TABLE" 2>"$private/err"); then
+    [ "$3" = 0 ] || return 1
+    die "$NFT list table inet $NFT_TABLE failed: $(cat "$private/err")"
+  fi
+  for direction in in out; do
+    if [ "$direction" = in ]; then chain=$IN_CHAIN prefix=$IN_PREFIX; else chain=$OUT_CHAIN prefix=$OUT_PREFIX; fi
+    previous=$(nft_previous "$prefix")
+    printf '%s\n' "$listing" | awk -v chain="$chain" -v direction="$direction" -v mark="$MARK" \
+      -v previous="$previous" -f "$KIT_LIB/netreckon-nft.awk" >"$private/$direction" ||
+      die "cannot write $private/$direction"
+    if [ "$2" = all ]; then
+      awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
+        >"$private/zero" && mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
+    fi
+    sync "$private/$direction" 2>/dev/null || die "cannot flush $direction to disk"
+    chmod 0644 "$private/$direction"
+  done
+  place "$private/in" "$IN_PREFIX$1" || die "cannot move the snapshot to $LOG_DIR/$IN_PREFIX$1"
+  if ! place "$private/out" "$OUT_PREFIX$1"; then
+    rm -f "$IN_PREFIX$1"
+    die "cannot move the snapshot to $LOG_DIR/$OUT_PREFIX$1"
+  fi
+  sync . 2>/dev/null || true
+  return 0
+}
+
+# Loads the wanted table in one transaction (made if missing, then replaced: every counter of
+# it starts from 0) and keeps what it asked for and how nft lists it, to compare with later.
+nft_load() { # wanted-file
+  {
+    echo "table inet $NFT_TABLE {}"
+    echo "delete table inet $NFT_TABLE"
+    cat "$1"
+  } >"$private/load"
+  nft_run -f "$private/load" 2>"$private/err" ||
+    die "$NFT -f failed, nothing changed: $(cat "$private/err")"
+  nft_run list table inet "$NFT_TABLE" | nft_structure >"$private/listed" ||
+    die "$NFT list table inet $NFT_TABLE failed"
+  cp "$1" .nft-wanted.new && mv .nft-wanted.new .nft-wanted && mv "$private/listed" .nft-listed ||
+    die "cannot write in $LOG_DIR"
+}
+
+# Sets each mark rule's counters back to 1 packet, 1 byte, in one transaction.
+nft_reset_marks() {
+  : >"$private/marks"
+  for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
+    handle=$(nft_run -a list chain inet "$NFT_TABLE" "$chain" |
+      sed -n "s/.*comment \"$MARK\" # handle \\([0-9]*\\).*/\\1/p")
+    [ -n "$handle" ] || continue
+    echo "replace rule inet $NFT_TABLE $chain handle $handle meta length 0-19 counter packets 1 bytes 1 comment \"$MARK\"" \
+      >>"$private/marks"
+  done
+  nft_run -f "$private/marks" 2>"$private/err" || die "$NFT -f failed: $(cat "$private/err")"
+}
+
+# As sync_setup, for the table: where it is missing, was changed or the config asks for another
+# one, a snapshot of what is there, the table replaced, a snapshot in which every row reads 0;
+# where only the counters were reset, the rows as 0, the marks set again, the rows as read.
+nft_sync_setup() { # stamp
+  stamp=$1
+  WROTE=0
+  FINDINGS=
+  nft_wanted_text >"$private/wanted"
+  replace=0
+  if ! nft_run list table inet "$NFT_TABLE" >"$private/now" 2>/dev/null; then
+    FINDINGS="table inet $NFT_TABLE missing"
+    replace=1
+  elif [ ! -f .nft-wanted ] || ! cmp -s "$private/wanted" .nft-wanted; then
+    FINDINGS="the config asks for another table"
+    replace=1
+  elif ! nft_structure <"$private/now" | cmp -s - .nft-listed; then
+    FINDINGS="table inet $NFT_TABLE was changed"
+    replace=1
+  fi
+  reset=0
+  if [ -s "$private/now" ] && grep -q "comment \"$MARK\"" "$private/now" &&
+    grep "comment \"$MARK\"" "$private/now" | grep -qv 'counter packets 1 bytes 1 '; then
+    reset=1
+    FINDINGS="${FINDINGS:+$FINDINGS; }the counters were reset (nft reset, a restore or a reload)"
+  fi
+  [ "$replace" = 1 ] || [ "$reset" = 1 ] || return 0
+  if [ "$DRY_RUN" = 1 ]; then
+    [ "$replace" = 0 ] || cat "$private/wanted"
+    return 0
+  fi
+  # Counters reset behind the kit's back: the rows as 0 first, then as read (the traffic since
+  # the reset). A table replaced: then every row reads 0.
+  if [ "$SNAPSHOTS" = 1 ] && [ -s "$private/now" ]; then
+    if [ "$reset" = 1 ] && nft_write_snapshot "$stamp" all 1; then
+      stamp=$(next_stamp "$stamp")
+    fi
+    if { [ "$replace" = 1 ] || [ "$reset" = 0 ]; } && nft_write_snapshot "$stamp" "" 1; then
+      stamp=$(next_stamp "$stamp")
+      WROTE=1
+    fi
+  fi
+  if [ "$replace" = 1 ]; then
+    nft_load "$private/wanted"
+    if [ "$SNAPSHOTS" = 1 ] && nft_write_snapshot "$stamp" all 1; then WROTE=1; fi
+  else
+    nft_reset_marks
+    if [ "$SNAPSHOTS" = 1 ] && nft_write_snapshot "$stamp" "" 1; then WROTE=1; fi
+  fi
+  return 0
+}
+
+# Takes the table away after a last snapshot.
+nft_remove() { # stamp
+  FINDINGS=
+  WROTE=0
+  if nft_run list table inet "$NFT_TABLE" >/dev/null 2>&1; then
+    nft_write_snapshot "$1" "" 1 || true
+    nft_run delete table inet "$NFT_TABLE" 2>"$private/err" ||
+      die "$NFT delete table failed: $(cat "$private/err")"
+  fi
+  rm -f .nft-wanted .nft-listed
+}
