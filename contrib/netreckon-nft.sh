@@ -42,19 +42,19 @@ nft_wanted_text() {
       done
     done
     # A listed host inside a subnet is counted by its own rule only: the set skips it.
-    for subnet in $subnets4; do
-      skip=
-      [ -z "${listed4% }" ] || skip=" ip $match != { $(echo "${listed4% }" | sed 's/ /, /g') }"
-      echo "    ip $match $subnet$skip update @${chain}_v4 { ip $match } return"
-      echo "    ip $match $subnet$skip counter comment \"not counted: set full\""
-    done
-    key="ip6 $match"
-    [ "$IPV6_HOSTS" = 64 ] && key="ip6 $match & ffff:ffff:ffff:ffff::"
-    for subnet in $subnets6; do
-      skip=
-      [ -z "${listed6% }" ] || skip=" ip6 $match != { $(echo "${listed6% }" | sed 's/ /, /g') }"
-      echo "    ip6 $match $subnet$skip update @${chain}_v6 { $key } return"
-      echo "    ip6 $match $subnet$skip counter comment \"not counted: set full\""
+    for family in 4 6; do
+      if [ "$family" = 4 ]; then
+        protocol=ip subnets=$subnets4 listed=$listed4 key="ip $match"
+      else
+        protocol=ip6 subnets=$subnets6 listed=$listed6 key="ip6 $match"
+        [ "$IPV6_HOSTS" != 64 ] || key="ip6 $match & ffff:ffff:ffff:ffff::"
+      fi
+      for subnet in $subnets; do
+        skip=
+        [ -z "${listed% }" ] || skip=" $protocol $match != { $(echo "${listed% }" | sed 's/ /, /g') }"
+        echo "    $protocol $match $subnet$skip update @${chain}_v$family { $key } return"
+        echo "    $protocol $match $subnet$skip counter comment \"not counted: set full\""
+      done
     done
     echo "  }"
   done
@@ -111,16 +111,8 @@ nft_write_snapshot() { # stamp zero optional
       awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
         >"$private/zero" && mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
     fi
-    sync "$private/$direction" 2>/dev/null || die "cannot flush $direction to disk"
-    chmod 0644 "$private/$direction"
   done
-  place "$private/in" "$IN_PREFIX$1" || die "cannot move the snapshot to $LOG_DIR/$IN_PREFIX$1"
-  if ! place "$private/out" "$OUT_PREFIX$1"; then
-    rm -f "$IN_PREFIX$1"
-    die "cannot move the snapshot to $LOG_DIR/$OUT_PREFIX$1"
-  fi
-  sync . 2>/dev/null || true
-  return 0
+  place_snapshot "$1"
 }
 
 # Loads the wanted table in one transaction (made if missing, then replaced: every counter of

@@ -231,8 +231,14 @@ write_snapshot() { # stamp zero4 zero6 optional
       [ "$4" = 0 ] || return 1
       die "no chain $([ "$file" = in ] && echo "$IN_CHAIN" || echo "$OUT_CHAIN") to list: run netreckon-chains add"
     fi
-    # On a full file system the listing's own write can fail unnoticed: check every byte
-    # landed and reached the disk.
+  done
+  place_snapshot "$1"
+}
+
+# Moves the two finished files of a snapshot ($private/in and out) to their names: flushed to
+# disk first (on a full file system a write can fail unnoticed), both or neither.
+place_snapshot() { # stamp
+  for file in in out; do
     sync "$private/$file" 2>/dev/null || die "cannot flush $file to disk"
     chmod 0644 "$private/$file"
   done

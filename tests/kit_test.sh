@@ -454,7 +454,7 @@ check "a glob in HOSTS changes nothing" test ! -e "$work/case/calls"
 # Retention, thinning: a case a line: the snapshots of one prefix (stamp:reading of 10.0.0.1
 # [:reading of 10.0.0.2]; "-" no row), then the stamps that must stay. The cut-off is the
 # 20th; nothing of the 20th or later goes.
-make_thin() { # spec
+make_thin() { # readings
   rm -rf "$work/thin"
   mkdir -p "$work/thin"
   for item in $1; do
@@ -474,10 +474,10 @@ make_thin() { # spec
 run_thin() {
   (cd "$work/thin" && awk -f "$contrib/netreckon-thin.awk" traffic_in_* | sed 's/traffic_in_//' | tr '\n' ' ')
 }
-while IFS='|' read -r spec gone; do
-  make_thin "$spec"
+while IFS="|" read -r readings gone; do
+  make_thin "$readings"
   got=$(run_thin)
-  check "thinning '$spec' drops '$gone' (got '$got')" test "$got" = "$gone"
+  check "thinning '$readings' drops '$gone' (got '$got')" test "$got" = "$gone"
 done <<'CASES'
 20261101060000:10 20261101120000:20 20261101180000:30 20261102060000:40 20261102180000:50|20261101120000 20261102060000 |
 20261101060000:10 20261101120000:20 20261101180000:5 20261101230000:8|

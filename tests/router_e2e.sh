@@ -292,16 +292,20 @@ CONF
   }
   local drops_before
   drops_before=$(dropped)
-
-  if [ "$mode" = nft ]; then
-    # Nothing listed but the router: every other host is found in its subnet.
+  # The setup, then two snapshots of a day's traffic.
+  first_day() { # alice's-name
     day=1
-    write_conf "" "" ""
+    write_conf "" "" "$1"
     kit chains --time 20261101000000 add
     traffic 1
     snap 20261101120000
     traffic 1
     snap 20261101230000
+  }
+
+  if [ "$mode" = nft ]; then
+    # Nothing listed but the router: every other host is found in its subnet.
+    first_day ""
 
     # A reboot: the table is gone, the firewall loaded again, then the boot unit's add.
     day=2
@@ -361,13 +365,7 @@ CONF
     traffic 2
     snap 20261107120000
   else
-      day=1
-    write_conf "" "" alice
-    kit chains --time 20261101000000 add
-    traffic 1
-    snap 20261101120000
-    traffic 1
-    snap 20261101230000
+      first_day alice
 
     # A reboot: every table empty, the firewall loaded again, then the boot unit's add.
     day=2
