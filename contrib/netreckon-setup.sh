@@ -14,10 +14,11 @@ family_command() { # family
   if [ "$1" = 4 ]; then echo "$IPTABLES"; else echo "$IP6TABLES"; fi
 }
 
-# The restore command of a family: the configured one, else the command's name + "-restore".
+# The restore command of a family: the configured one, else the command with "-restore" after
+# its last word ("iptables-legacy-restore", or a wrapper's "wrap iptables-restore").
 restore_command() { # family
   if [ "$1" = 4 ]; then set -- 4 "$IPTABLES_RESTORE" "$IPTABLES"; else set -- 6 "$IP6TABLES_RESTORE" "$IP6TABLES"; fi
-  if [ -n "$2" ]; then echo "$2"; else echo "${3%% *}-restore"; fi
+  if [ -n "$2" ]; then echo "$2"; else echo "$3-restore"; fi
 }
 
 # Every call waits for the xtables lock at most LOCK_WAIT seconds, then fails.
@@ -100,19 +101,20 @@ mark_counts() { # family
 plan_family() { # family
   : >"$private/plan.$1"
   family_used "$1" || return 0
-  wanted=$(wanted_lines "$1")
-  {
-    printf '%s\n' "$wanted"
-    for table in filter security; do
-      if listing=$(xt "$1" -t "$table" -v -S 2>"$private/err"); then
-        printf '%s\n' "$listing" | sed "s/^/A $table /"
-      elif [ "$table" = "$(count_table)" ] && [ -n "$wanted" ]; then
-        die "$(family_command "$1") -t $table -S failed: $(cat "$private/err")"
-      fi
-    done
-  } | awk -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" -v trust_mark="$(mark_counts "$1")" \
-    -f "$KIT_LIB/netreckon-plan.awk" >"$private/plan.$1" ||
-    die "cannot plan the changes"
+  wanted_lines "$1" >"$private/state" || die "cannot write in $LOG_DIR"
+  # Read in this shell, not in a pipeline: a listing that fails (the lock not free in time)
+  # must stop the run, never leave a plan that makes what is there anew.
+  for table in filter security; do
+    if listing=$(xt "$1" -t "$table" -v -S 2>"$private/err"); then
+      printf '%s\n' "$listing" | sed "s/^/A $table /" >>"$private/state" || die "cannot write in $LOG_DIR"
+    elif [ "$table" = "$(count_table)" ] && [ -s "$private/state" ]; then
+      die "$(family_command "$1") -t $table -S failed: $(cat "$private/err")"
+    elif xt "$1" -t "$table" -n -L "$IN_CHAIN" >/dev/null 2>&1; then
+      die "$(family_command "$1") -t $table -S failed: $(cat "$private/err")"
+    fi
+  done
+  awk -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" -v trust_mark="$(mark_counts "$1")" \
+    -f "$KIT_LIB/netreckon-plan.awk" "$private/state" >"$private/plan.$1" || die "cannot plan the changes"
 }
 
 # The restore input of a plan, one section per table that changes.

@@ -225,14 +225,17 @@ done
 # Incomplete or failing listings write nothing and give their own message.
 start_case "10.0.0.1"
 chains --time 20261102110000 add >/dev/null
-printf '%s\n' '#!/bin/sh' '"$@" | sed 2d' >"$work/noheader"
+printf '%s\n' '#!/bin/sh' 'out=$("$@") || exit' 'printf "%s\n" "$out" | sed 2d' >"$work/noheader"
 snapshot --iptables "sh $work/noheader $iptables" --time 20261102120000 2>"$work/err"
 check "incomplete listing fails" test $? -ne 0
 check "incomplete listing leaves nothing" test ! -e "$work/case/logs/traffic_in_20261102120000"
 printf '%s\n' '#!/bin/sh' 'echo "iptables: Permission denied (you must be root)." >&2' 'exit 4' >"$work/denied"
+: >"$work/case/calls"
 snapshot --iptables "sh $work/denied" --time 20261102120000 2>"$work/err"
 check "a failing listing is status 1" test $? -eq 1
 check "a failing listing gives its own message" contains "$work/err" "Permission denied (you must be root)"
+check "a failing listing changes nothing" lacks "$work/case/calls" "restore"
+check "a failing listing keeps the setup" test "$(rules 4 security | grep -c NETRECKON)" -eq 12
 
 # Root only; a config or log directory another account could write is refused before
 # anything happens.
