@@ -153,7 +153,12 @@ nft_sync_setup() { # stamp
   FINDINGS=
   nft_wanted_text >"$private/wanted"
   replace=0
-  if ! nft_run list table inet "$NFT_TABLE" >"$private/now" 2>/dev/null; then
+  if ! nft_run list table inet "$NFT_TABLE" >"$private/now" 2>"$private/err"; then
+    # Only a table that is not there is made anew: any other failure stops the run, which
+    # must never replace a table whose readings it could not keep first.
+    grep -q 'No such file or directory' "$private/err" ||
+      die "$NFT list table inet $NFT_TABLE failed: $(cat "$private/err")"
+    : >"$private/now"
     FINDINGS="table inet $NFT_TABLE missing"
     replace=1
   elif [ ! -f .nft-wanted ] || ! cmp -s "$private/wanted" .nft-wanted; then

@@ -632,6 +632,17 @@ CASES
   snapshot --time 20261102140000 2>"$work/err"
   check "nft: a changed table is said and replaced" contains "$work/err" "table inet netreckon was changed"
   check "nft: the extra rule is gone" test "$(in_ns nft list table inet netreckon | grep -c 10.9.9.9)" -eq 0
+  # Listing fails (as under memory pressure), changing would not.
+  printf '%s\n' '#!/bin/sh' 'case "$*" in *list*) echo "Error: Could not process rule: Cannot allocate memory" >&2; exit 1 ;; esac' \
+    'exec nft "$@"' >"$work/nft-denied"
+  echo "NFT=\"sh $work/nft-denied\"" >>"$work/case/conf"
+  in_ns nft -a list table inet netreckon >"$work/nft-before"
+  snapshot --time 20261102143000 2>"$work/err"
+  check "nft: a failing listing is status 1" test $? -eq 1
+  check "nft: a failing listing says why" contains "$work/err" "Cannot allocate memory"
+  in_ns nft -a list table inet netreckon >"$work/nft-after"
+  check "nft: a failing listing replaces nothing" cmp -s "$work/nft-before" "$work/nft-after"
+  sed -i '$d' "$work/case/conf"
   chains --time 20261102150000 remove
   check "nft: remove deletes the table" test "$(in_ns nft list tables | grep -c netreckon)" -eq 0
   snapshot --time 20261102160000 2>"$work/err"
