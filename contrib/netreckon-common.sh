@@ -26,7 +26,6 @@ CONFIG=/etc/netreckon.conf
 # Seconds any iptables call waits for the xtables lock before it fails.
 LOCK_WAIT=20
 DRY_RUN=0
-SNAPSHOTS=1
 TIME_GIVEN=0
 private=
 
@@ -130,12 +129,10 @@ EOF_CONFIG
 # group nor others may write to it.
 load_config() {
   find_config_option "$@"
-  CONFIG_READ=0
   if [ "$CONFIG_GIVEN" = 1 ] || [ -e "$CONFIG" ]; then
     [ -e "$CONFIG" ] || die "cannot read config file $CONFIG"
     check_private_file "$CONFIG" "the config file $CONFIG"
     read_config "$CONFIG"
-    CONFIG_READ=1
   fi
 }
 

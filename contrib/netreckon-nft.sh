@@ -181,21 +181,20 @@ nft_sync_setup() { # stamp
   fi
   # Counters reset behind the kit's back: the rows as 0 first, then as read (the traffic since
   # the reset). A table replaced: then every row reads 0.
-  if [ "$SNAPSHOTS" = 1 ] && [ -s "$private/now" ]; then
+  if [ -s "$private/now" ]; then
     if [ "$reset" = 1 ] && nft_write_snapshot "$stamp" all 1; then
       stamp=$(next_stamp "$stamp")
     fi
     if { [ "$replace" = 1 ] || [ "$reset" = 0 ]; } && nft_write_snapshot "$stamp" "" 1; then
       stamp=$(next_stamp "$stamp")
-      WROTE=1
     fi
   fi
   if [ "$replace" = 1 ]; then
     nft_load "$private/wanted"
-    if [ "$SNAPSHOTS" = 1 ] && nft_write_snapshot "$stamp" all 1; then WROTE=1; fi
+    if nft_write_snapshot "$stamp" all 1; then WROTE=1; fi
   else
     nft_reset_marks
-    if [ "$SNAPSHOTS" = 1 ] && nft_write_snapshot "$stamp" "" 1; then WROTE=1; fi
+    if nft_write_snapshot "$stamp" "" 1; then WROTE=1; fi
   fi
   return 0
 }

@@ -274,7 +274,7 @@ sync_setup() { # stamp
     for family in 4 6; do apply_family "$family"; done
     return 0
   fi
-  if [ "$SNAPSHOTS" = 1 ] && plan_has '^E$'; then
+  if plan_has '^E$'; then
     for family in 4 6; do sed -n 's/^X /all /p' "$private/plan.$family" >"$private/zero.$family"; done
     if write_snapshot "$stamp" "$private/zero.4" "$private/zero.6" 1; then
       stamp=$(next_stamp "$stamp")
@@ -282,7 +282,7 @@ sync_setup() { # stamp
   fi
   for family in 4 6; do apply_family "$family"; done
   for family in 4 6; do sed -n 's/^N //p' "$private/plan.$family" >"$private/zero.$family"; done
-  if [ "$SNAPSHOTS" = 1 ] && write_snapshot "$stamp" "$private/zero.4" "$private/zero.6" 1; then
+  if write_snapshot "$stamp" "$private/zero.4" "$private/zero.6" 1; then
     WROTE=1
   fi
   return 0
