@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -352,8 +353,15 @@ TEST(Hostile, AnUnreadableSnapshotFailsTheRun) {
   if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) {
     GTEST_SKIP() << "needs root to run the program as another account";
   }
-  temp_dir_t tDir;
+  // The other account runs a copy of the program in a folder it can reach: the build may sit
+  // below a folder that only root can enter, and TMPDIR may be private too.
+  temp_dir_t tDir("/tmp");
   ASSERT_EQ(chmod(tDir.szPath.c_str(), 0755), 0);
+  const std::string szProgram = tDir.szPath + "/netreckon";
+  std::error_code tCopyError;
+  ASSERT_TRUE(std::filesystem::copy_file(NETRECKON_BINARY, szProgram, tCopyError))
+      << tCopyError.message();
+  ASSERT_EQ(chmod(szProgram.c_str(), 0755), 0);
   WriteQuietFrame(tDir);
   tDir.Write("in_20090425000000", MakeLogText(0, {{"10.0.0.1", "1M"}}));
   const std::string szLocked =
@@ -365,7 +373,7 @@ TEST(Hostile, AnUnreadableSnapshotFailsTheRun) {
   const std::string szCommand = std::string(
                                     "TZ=UTC setpriv --reuid=65534 --regid=65534 "
                                     "--clear-groups '") +
-                                NETRECKON_BINARY + "' 0 20090425 20090425 '" + tDir.szPath +
+                                szProgram + "' 0 20090425 20090425 '" + tDir.szPath +
                                 "' in_ out_ >/dev/null 2>'" + tDir.szPath + "/err'";
   const int iStatus = std::system(szCommand.c_str());
   ASSERT_TRUE(WIFEXITED(iStatus));

@@ -12,7 +12,8 @@ contrib=$(cd "$1" && pwd)
 cron_file=$2
 netreckon=$3
 [ "$(id -u)" = 0 ] || { echo "SKIPPED: needs root"; exit 77; }
-work=$(mktemp -d)
+# Under /tmp, whatever TMPDIR says: another account runs the kit from here.
+work=$(mktemp -d /tmp/netreckon-kit-test.XXXXXX)
 ns=
 cleanup() {
   [ -z "$ns" ] || ip netns del "$ns" 2>/dev/null
@@ -239,13 +240,18 @@ check "a failing listing keeps the setup" test "$(rules 4 security | grep -c NET
 
 # Root only; a config or log directory another account could write is refused before
 # anything happens.
+# The other account runs a copy of the kit in the test's own folder: the checkout may sit below a
+# folder that only root can enter (a home folder, a private temporary folder).
 start_case "10.0.0.1"
 chmod 0755 "$work" "$work/case"
+mkdir "$work/kit"
+cp "$contrib"/* "$work/kit/"
+chmod -R a+rX "$work/kit"
 if setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; then
-  setpriv --reuid=65534 --regid=65534 --clear-groups sh "$contrib/netreckon-snapshot" --config /dev/null 2>"$work/err"
+  setpriv --reuid=65534 --regid=65534 --clear-groups sh "$work/kit/netreckon-snapshot" --config /dev/null 2>"$work/err"
   check "not root: status 1" test $? -eq 1
   check "not root: says so" test "$(cat "$work/err")" = "netreckon-snapshot: must be run as root"
-  setpriv --reuid=65534 --regid=65534 --clear-groups sh "$contrib/netreckon-chains" add 10.0.0.1 2>"$work/err"
+  setpriv --reuid=65534 --regid=65534 --clear-groups sh "$work/kit/netreckon-chains" add 10.0.0.1 2>"$work/err"
   check "not root: add says so" test "$(cat "$work/err")" = "netreckon-chains: must be run as root"
 fi
 chmod 0664 "$work/case/conf"

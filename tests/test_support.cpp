@@ -73,9 +73,10 @@ run_result_t RunNetreckon(const std::vector<std::string>& tArgs, const std::stri
   return tResult;
 }
 
-temp_dir_t::temp_dir_t() {
-  std::string szTemplate =
-      (std::filesystem::temp_directory_path() / "netreckon-test-XXXXXX").string();
+temp_dir_t::temp_dir_t() : temp_dir_t(std::filesystem::temp_directory_path().string()) {}
+
+temp_dir_t::temp_dir_t(const std::string& szBase) {
+  std::string szTemplate = (std::filesystem::path(szBase) / "netreckon-test-XXXXXX").string();
   if (mkdtemp(szTemplate.data()) == nullptr) {
     std::perror("mkdtemp");
     std::abort();

@@ -21,6 +21,8 @@ run_result_t RunNetreckon(const std::vector<std::string>& tArgs, const std::stri
 struct temp_dir_t {
   std::string szPath;
   temp_dir_t();
+  /// A folder below `szBase` (the system's temporary folder by default).
+  explicit temp_dir_t(const std::string& szBase);
   ~temp_dir_t();
   temp_dir_t(const temp_dir_t&) = delete;
   temp_dir_t& operator=(const temp_dir_t&) = delete;
