@@ -22,12 +22,15 @@ NFT=nft
 SUBNETS=
 IPV6_HOSTS=address
 SET_SIZE=65536
+TEXTFILE_DIR=
 CONFIG=/etc/netreckon.conf
 # Seconds any iptables call waits for the xtables lock before it fails.
 LOCK_WAIT=20
 DRY_RUN=0
 TIME_GIVEN=0
 private=
+# The stamp of the last snapshot placed in LOG_DIR by this run; empty while none was.
+PLACED=
 
 # cron runs jobs with PATH=/usr/bin:/bin, where iptables is not.
 case ":$PATH:" in
@@ -117,6 +120,7 @@ read_config() {
       SUBNETS) SUBNETS=$value ;;
       IPV6_HOSTS) IPV6_HOSTS=$value ;;
       SET_SIZE) SET_SIZE=$value ;;
+      TEXTFILE_DIR) TEXTFILE_DIR=$value ;;
       *) warn "$1:${number#V }: unknown key $key (ignored)" ;;
     esac
   done <<EOF_CONFIG
@@ -189,6 +193,7 @@ check_settings() {
   [ "${#SET_SIZE}" -le 8 ] && [ "$SET_SIZE" -le 16777216 ] ||
     die "SET_SIZE must be a whole number from 1 to 16777216: $SET_SIZE"
   [ "$BACKEND" = nft ] || [ -z "$SUBNETS" ] || die "SUBNETS needs BACKEND=nft"
+  case "$TEXTFILE_DIR" in '' | /*) ;; *) die "TEXTFILE_DIR must be an absolute path: $TEXTFILE_DIR" ;; esac
   for interface in $WAN_IF; do
     case "$interface" in
       -* | *[!A-Za-z0-9_.@:+-]*) die "not an interface name in WAN_IF: '$interface'" ;;
@@ -273,4 +278,42 @@ check_keep_days() {
   [ "${#days}" -le 5 ] && [ "${days:-0}" -le 36500 ] ||
     die "KEEP_DAILY must be a whole number of days from 0 to 36500: $KEEP_DAILY"
   KEEP_DAILY=${days:-0}
+}
+
+# The helper built from the report's own sources: installed beside this file; NETRECKON_KIT
+# names another (the tests' build).
+kit_helper() {
+  echo "${NETRECKON_KIT:-$KIT_LIB/netreckon-kit}"
+}
+
+# Publishes the counters of the last snapshot placed for a monitoring system's textfile
+# collector: netreckon.prom in TEXTFILE_DIR, written under a temporary name there and renamed,
+# never through a link, and only into a folder of root's that nobody else can write, reached by
+# the path as written (a link on the way could lead root's write elsewhere). Any failure is said
+# and changes nothing else: the snapshot stands.
+publish_metrics() { # healthy (1, or 0 after a loss found)
+  [ -n "$TEXTFILE_DIR" ] && [ -n "$PLACED" ] || return 0
+  seconds=$(date -d "$(stamp_moment "$PLACED")" +%s) &&
+    "$(kit_helper)" metrics "$IN_PREFIX$PLACED" "$OUT_PREFIX$PLACED" "$seconds" "$1" \
+      >"$private/prom" 2>"$private/err" || {
+    warn "counters not published to $TEXTFILE_DIR: $(cat "$private/err")"
+    return 0
+  }
+  (
+    exec 7<"$private/prom"
+    cd -P -- "$TEXTFILE_DIR" 2>/dev/null || { warn "cannot enter $TEXTFILE_DIR: counters not published"; exit 0; }
+    [ "$(pwd -P)" = "${TEXTFILE_DIR%/}" ] ||
+      { warn "refused: $TEXTFILE_DIR leads through a link to $(pwd -P): counters not published"; exit 0; }
+    owner=$(stat -c %u .) && mode=$(stat -c %a .) || exit 0
+    if [ "$owner" != 0 ] || case "$mode" in *[2367]? | *[2367]) true ;; *) false ;; esac; then
+      warn "refused: $TEXTFILE_DIR must belong to root and not be writable by group or others (owner $owner, mode $mode): counters not published"
+      exit 0
+    fi
+    temporary=$(mktemp .netreckon.prom.XXXXXX) || { warn "cannot write in $TEXTFILE_DIR: counters not published"; exit 0; }
+    if cat <&7 >"$temporary" && chmod 0644 "$temporary" && mv -fT -- "$temporary" netreckon.prom; then
+      exit 0
+    fi
+    rm -f -- "$temporary"
+    warn "cannot write $TEXTFILE_DIR/netreckon.prom: counters not published"
+  )
 }

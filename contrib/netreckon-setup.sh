@@ -250,6 +250,7 @@ place_snapshot() { # stamp
     die "cannot move the snapshot to $LOG_DIR/$OUT_PREFIX$1"
   fi
   sync . 2>/dev/null || true
+  PLACED=$1
   return 0
 }
 

@@ -1,12 +1,9 @@
 // Reading the collector kit's config file as data, line by line, as the kit's shell does.
 #include "config/kit_config.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+
+#include "files/bounded_file.h"
 
 namespace {
 
@@ -107,37 +104,14 @@ bool ReadKitConfigText(std::string_view szText, kit_config_t& tConfig, std::stri
 }
 
 bool ReadKitConfig(const char* szPath, kit_config_t& tConfig, std::string& szError) {
-  const int iFd = open(szPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (iFd < 0) {
-    szError = std::strerror(errno);
-    return false;
-  }
-  struct stat tStat = {};
   std::string szText;
-  bool bRead = true;
-  if (fstat(iFd, &tStat) != 0 || !S_ISREG(tStat.st_mode) || tStat.st_size > kMaxKitConfigBytes) {
-    szError = "not a regular file of at most 1 MiB";
-    bRead = false;
+  int iError = 0;
+  switch (ReadBoundedFile(szPath, kMaxKitConfigBytes, false, szText, iError)) {
+    case file_read_t::kRead: return ReadKitConfigText(szText, tConfig, szError);
+    case file_read_t::kUnreadable: szError = std::strerror(iError); return false;
+    case file_read_t::kNotAFile:
+    case file_read_t::kSymlink:
+    case file_read_t::kTooLarge: szError = "not a regular file of at most 1 MiB"; return false;
   }
-  char aBuffer[16384];
-  while (bRead) {
-    const ssize_t iRead = read(iFd, aBuffer, sizeof aBuffer);
-    if (iRead < 0 && errno == EINTR) {
-      continue;
-    }
-    if (iRead < 0) {
-      szError = std::strerror(errno);
-      bRead = false;
-    } else if (iRead == 0) {
-      break;
-    } else {
-      szText.append(aBuffer, static_cast<std::size_t>(iRead));
-      if (static_cast<long long>(szText.size()) > kMaxKitConfigBytes) {
-        szError = "not a regular file of at most 1 MiB";
-        bRead = false;
-      }
-    }
-  }
-  close(iFd);
-  return bRead && ReadKitConfigText(szText, tConfig, szError);
+  return false;
 }

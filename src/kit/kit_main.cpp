@@ -1,0 +1,86 @@
+// netreckon-kit: the collector kit's helper, built from the report's own sources so that the
+// kit and the report read a snapshot alike. "metrics" writes the counters of one snapshot in
+// the text exposition format on standard output.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "files/bounded_file.h"
+#include "kit/metrics.h"
+#include "logs/logs.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: netreckon-kit metrics IN_SNAPSHOT OUT_SNAPSHOT SECONDS HEALTHY\n"
+    "  writes the counters of the snapshot's two files in the text exposition format;\n"
+    "  SECONDS is the snapshot's time since the epoch, HEALTHY 1 or 0\n";
+
+// A whole number of at most 18 digits.
+bool ReadSeconds(std::string_view szText, long long& llSeconds) {
+  if (szText.empty() || szText.size() > 18) {
+    return false;
+  }
+  llSeconds = 0;
+  for (const char cChar : szText) {
+    if (cChar < '0' || cChar > '9') {
+      return false;
+    }
+    llSeconds = llSeconds * 10 + (cChar - '0');
+  }
+  return true;
+}
+
+bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
+  std::string szText;
+  int iError = 0;
+  switch (ReadBoundedFile(szPath, kMaxLogFileBytes, true, szText, iError)) {
+    case file_read_t::kRead: ReadMetricListing(szText, iDirection, tMetrics); return true;
+    case file_read_t::kUnreadable:
+      std::fprintf(stderr, "netreckon-kit: cannot read %s: %s\n", szPath, std::strerror(iError));
+      return false;
+    case file_read_t::kNotAFile:
+    case file_read_t::kSymlink:
+    case file_read_t::kTooLarge:
+      std::fprintf(stderr, "netreckon-kit: %s is not a regular file of at most 256 MiB\n", szPath);
+      return false;
+  }
+  return false;
+}
+
+int WriteMetrics(int iArgs, char** pArgs) {
+  long long llSeconds = 0;
+  const std::string_view szHealthy = iArgs == 6 ? pArgs[5] : "";
+  if (iArgs != 6 || !ReadSeconds(pArgs[4], llSeconds) || (szHealthy != "0" && szHealthy != "1")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  metrics_t tMetrics;
+  if (!ReadSnapshot(pArgs[2], 0, tMetrics) || !ReadSnapshot(pArgs[3], 1, tMetrics)) {
+    return 1;
+  }
+  const std::string szText = FormatMetrics(tMetrics, llSeconds, szHealthy == "1");
+  if (std::fwrite(szText.data(), 1, szText.size(), stdout) != szText.size() ||
+      std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "netreckon-kit: cannot write the counters: %s\n", std::strerror(errno));
+    return 1;
+  }
+  if (tMetrics.iRefusedRows > 0 || tMetrics.bOverflow) {
+    std::fprintf(stderr, "netreckon-kit: %d rows of the snapshot were left out of the counters\n",
+                 tMetrics.iRefusedRows);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int iArgs, char** pArgs) {
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "metrics") {
+    return WriteMetrics(iArgs, pArgs);
+  }
+  std::fputs(kUsage, stderr);
+  return 2;
+}
