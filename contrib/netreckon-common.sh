@@ -60,72 +60,14 @@ find_config_option() {
 }
 
 # Reads shell-style KEY=value lines as data: quotes, spaces around "=", "export", trailing
-# comments and CRLF line ends are understood; nothing is run. Any malformed line is an error. One
-# awk pass splits the lines (a long HOSTS line costs nothing), the shell only assigns.
+# comments and CRLF line ends are understood; nothing is run. Any malformed line is an error.
+# The grammar has one reader, netreckon-kit's (the report reads the same lines with it): it
+# writes each value of a key the kit knows as an assignment in single quotes, each other key as
+# a warning, and a malformed line as the one error, for the shell to eval.
 read_config() {
   [ -r "$1" ] || die "cannot read config file $1"
-  parsed=$(awk -v file="$1" '
-    function bad(why) { error = "E " file ":" NR ": " why; exit }
-    {
-      line = $0
-      sub(/\r$/, "", line)
-      sub(/^[ \t]+/, "", line)
-      if (line == "" || substr(line, 1, 1) == "#") next
-      if (line ~ /^export[ \t]/) { sub(/^export[ \t]+/, "", line) }
-      if (index(line, "=") == 0) bad("not a KEY=value line: " line)
-      key = substr(line, 1, index(line, "=") - 1)
-      sub(/[ \t]+$/, "", key)
-      rest = substr(line, index(line, "=") + 1)
-      sub(/^[ \t]+/, "", rest)
-      if (key !~ /^[A-Za-z_][A-Za-z0-9_]*$/) bad("not a variable name: " key)
-      quote = substr(rest, 1, 1)
-      if (quote == "\"" || quote == "\047") {
-        rest = substr(rest, 2)
-        if (index(rest, quote) == 0) bad("unterminated quote")
-        value = substr(rest, 1, index(rest, quote) - 1)
-        rest = substr(rest, index(rest, quote) + 1)
-      } else {
-        value = rest
-        sub(/[ \t].*/, "", value)
-        rest = substr(rest, length(value) + 1)
-        if (value ~ /["\047]/) bad("a quote inside a value: " value)
-      }
-      sub(/^[ \t]+/, "", rest)
-      if (rest != "" && substr(rest, 1, 1) != "#") bad("text after the value (quote a value with blanks): " rest)
-      if (value ~ /\t/) bad("a tab inside a value")
-      lines = lines "V " NR "\t" key "\t" value "\n"
-    }
-    END { printf "%s", (error != "" ? error "\n" : lines) }' "$1") || die "cannot read config file $1"
-  case "$parsed" in "E "*) die "${parsed#E }" ;; esac
-  tab=$(printf '\t')
-  while IFS=$tab read -r number key value; do
-    [ -n "$key" ] || continue
-    case "$key" in
-      IN_CHAIN) IN_CHAIN=$value ;;
-      OUT_CHAIN) OUT_CHAIN=$value ;;
-      HOSTS) HOSTS=$value ;;
-      LOG_DIR) LOG_DIR=$value ;;
-      IN_PREFIX) IN_PREFIX=$value ;;
-      OUT_PREFIX) OUT_PREFIX=$value ;;
-      IPTABLES) IPTABLES=$value ;;
-      IP6TABLES) IP6TABLES=$value ;;
-      IPTABLES_RESTORE) IPTABLES_RESTORE=$value ;;
-      IP6TABLES_RESTORE) IP6TABLES_RESTORE=$value ;;
-      KEEP_DAYS) KEEP_DAYS=$value ;;
-      KEEP_DAILY) KEEP_DAILY=$value ;;
-      COUNT) COUNT=$value ;;
-      WAN_IF) WAN_IF=$value ;;
-      BACKEND) BACKEND=$value ;;
-      NFT) NFT=$value ;;
-      SUBNETS) SUBNETS=$value ;;
-      IPV6_HOSTS) IPV6_HOSTS=$value ;;
-      SET_SIZE) SET_SIZE=$value ;;
-      TEXTFILE_DIR) TEXTFILE_DIR=$value ;;
-      *) warn "$1:${number#V }: unknown key $key (ignored)" ;;
-    esac
-  done <<EOF_CONFIG
-$parsed
-EOF_CONFIG
+  config_shell=$("$(kit_helper)" config "$1") || die "cannot read config file $1"
+  eval "$config_shell"
 }
 
 # Reads the config file named on the command line, or the default one where it exists. It names

@@ -5,12 +5,13 @@
 # matches HOSTS exactly in one step and keeps counters, COUNT and WAN_IF, "remove" that lasts,
 # config forms and checks, root only, the host normaliser, the cron PATH, the --time check, and
 # retention that thins without changing a report.
-# Usage: kit_test.sh CONTRIB_DIR CRON_FILE NETRECKON. Exits 77 (skipped) without root, network
-# namespaces or a working iptables.
+# Usage: NETRECKON_KIT=HELPER kit_test.sh CONTRIB_DIR CRON_FILE NETRECKON (HELPER: the built
+# netreckon-kit). Exits 77 (skipped) without root, network namespaces or a working iptables.
 set -u
 contrib=$(cd "$1" && pwd)
 cron_file=$2
 netreckon=$3
+: "${NETRECKON_KIT:?the built netreckon-kit}"
 [ "$(id -u)" = 0 ] || { echo "SKIPPED: needs root"; exit 77; }
 # Under /tmp, whatever TMPDIR says: another account runs the kit from here.
 work=$(mktemp -d /tmp/netreckon-kit-test.XXXXXX)
@@ -439,7 +440,7 @@ check "cron line sets PATH" contains "$cron_file" "PATH=/usr/local/sbin:/usr/loc
 if [ -x /usr/sbin/iptables ]; then
   start_case "10.0.0.1"
   printf '%s\n' "HOSTS=10.0.0.1" "LOG_DIR=$work/case/logs" >"$work/case/conf"
-  in_ns env -i PATH=/usr/bin:/bin sh "$contrib/netreckon-snapshot" --config "$work/case/conf" \
+  in_ns env -i PATH=/usr/bin:/bin NETRECKON_KIT="$NETRECKON_KIT" sh "$contrib/netreckon-snapshot" --config "$work/case/conf" \
     --time 20261102120000 2>"$work/err"
   check "cron PATH finds iptables" lacks "$work/err" "not found"
 fi

@@ -662,6 +662,6 @@ TEST(Report, TheKitsConfigGivesTheDirectoryAndPrefixes) {
   const run_result_t tBad = RunNetreckon({"0", "today", "today", "--config", szBad});
   EXPECT_EQ(tBad.iExitStatus, 2);
   EXPECT_EQ(tBad.szStderr,
-            "netreckon: cannot read the config [" + szBad + "]: line 1: text after the value\n");
+            "netreckon: cannot read the config [" + szBad + "]: line 1: text after the value (quote a value with blanks): x\n");
   EXPECT_EQ(tBad.szStdout, "");
 }

@@ -10,8 +10,9 @@
 # more traffic than the host's reading before it. Every figure of every host, day and direction
 # in netreckon's CSV must equal the bytes sent: payload plus the UDP and IP headers (28 bytes on
 # IPv4, 48 on IPv6); what a full set had no room for shows in its subnet's row.
-# Usage: router_e2e.sh NETRECKON CONTRIB_DIR. Exits 77 (skipped) without root, network
-# namespaces, iptables, socat or python3.
+# Usage: NETRECKON_KIT=HELPER router_e2e.sh NETRECKON CONTRIB_DIR (HELPER: the built
+# netreckon-kit). Exits 77 (skipped) without root, network namespaces, iptables, socat or
+# python3.
 set -euo pipefail
 
 netreckon=$1

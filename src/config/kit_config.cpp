@@ -1,13 +1,24 @@
-// Reading the collector kit's config file as data, line by line, as the kit's shell does.
+// Reading the collector kit's config file as data, line by line: the one reader of its grammar,
+// for the kit (through netreckon-kit) and for the report.
 #include "config/kit_config.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "files/bounded_file.h"
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t\v\f\r\n";
+// Blanks as a shell splits words: spaces and tabs, nothing else.
+constexpr std::string_view kBlanks = " \t";
+
+// The keys the kit reads.
+constexpr std::array<std::string_view, 20> kKitKeys = {
+    "IN_CHAIN", "OUT_CHAIN",   "HOSTS",     "LOG_DIR",    "IN_PREFIX",        "OUT_PREFIX",
+    "IPTABLES", "IP6TABLES",   "KEEP_DAYS", "KEEP_DAILY", "IPTABLES_RESTORE", "IP6TABLES_RESTORE",
+    "COUNT",    "WAN_IF",      "BACKEND",   "NFT",        "SUBNETS",          "IPV6_HOSTS",
+    "SET_SIZE", "TEXTFILE_DIR"};
 
 std::string_view TrimLeft(std::string_view szText) {
   const std::size_t iFirst = szText.find_first_not_of(kBlanks);
@@ -32,8 +43,18 @@ bool IsName(std::string_view szKey) {
   return true;
 }
 
+// A control character other than the tab: a value holding one is no path, name or number, and
+// the shell and a terminal would each read it their own way.
+bool HoldsControl(std::string_view szText) {
+  return std::any_of(szText.begin(), szText.end(), [](char cChar) {
+    const auto uiChar = static_cast<unsigned char>(cChar);
+    return (uiChar < 0x20 && cChar != '\t') || uiChar == 0x7f;
+  });
+}
+
 // One line; false with the reason for a malformed one.
-bool ReadConfigLine(std::string_view szLine, kit_config_t& tConfig, std::string& szReason) {
+bool ReadConfigLine(std::string_view szLine, std::vector<kit_config_entry_t>& tEntries, int iLine,
+                    std::string& szReason) {
   if (!szLine.empty() && szLine.back() == '\r') {
     szLine.remove_suffix(1);
   }
@@ -41,18 +62,22 @@ bool ReadConfigLine(std::string_view szLine, kit_config_t& tConfig, std::string&
   if (szLine.empty() || szLine[0] == '#') {
     return true;
   }
+  if (HoldsControl(szLine)) {
+    szReason = "a control character in the line";
+    return false;
+  }
   if (szLine.starts_with("export") && szLine.size() > 6 &&
       kBlanks.find(szLine[6]) != std::string_view::npos) {
     szLine = TrimLeft(szLine.substr(6));
   }
   const std::size_t iEquals = szLine.find('=');
   if (iEquals == std::string_view::npos) {
-    szReason = "not a KEY=value line";
+    szReason = "not a KEY=value line: " + std::string(szLine);
     return false;
   }
   const std::string_view szKey = TrimRight(szLine.substr(0, iEquals));
   if (!IsName(szKey)) {
-    szReason = "not a variable name";
+    szReason = "not a variable name: " + std::string(szKey);
     return false;
   }
   std::string_view szRest = TrimLeft(szLine.substr(iEquals + 1));
@@ -69,33 +94,35 @@ bool ReadConfigLine(std::string_view szLine, kit_config_t& tConfig, std::string&
     szValue = szRest.substr(0, std::min(szRest.find_first_of(kBlanks), szRest.size()));
     szRest = szRest.substr(szValue.size());
     if (szValue.find_first_of("\"'") != std::string_view::npos) {
-      szReason = "a quote inside a value";
+      szReason = "a quote inside a value: " + std::string(szValue);
       return false;
     }
   }
   szRest = TrimLeft(szRest);
   if (!szRest.empty() && szRest[0] != '#') {
-    szReason = "text after the value";
+    szReason = "text after the value (quote a value with blanks): " + std::string(szRest);
     return false;
   }
-  if (szKey == "LOG_DIR") {
-    tConfig.szLogDir = szValue;
-  } else if (szKey == "IN_PREFIX") {
-    tConfig.szInPrefix = szValue;
-  } else if (szKey == "OUT_PREFIX") {
-    tConfig.szOutPrefix = szValue;
+  if (szValue.find('\t') != std::string_view::npos) {
+    szReason = "a tab inside a value";
+    return false;
   }
+  tEntries.push_back({iLine, std::string(szKey), std::string(szValue)});
   return true;
 }
 
 }  // namespace
 
-bool ReadKitConfigText(std::string_view szText, kit_config_t& tConfig, std::string& szError) {
+bool IsKitConfigKey(std::string_view szKey) {
+  return std::find(kKitKeys.begin(), kKitKeys.end(), szKey) != kKitKeys.end();
+}
+
+bool ReadKitConfigEntries(std::string_view szText, std::vector<kit_config_entry_t>& tEntries,
+                          int& iBadLine, std::string& szReason) {
   for (int iLine = 1; !szText.empty(); ++iLine) {
     const std::size_t iBreak = std::min(szText.find('\n'), szText.size());
-    std::string szReason;
-    if (!ReadConfigLine(szText.substr(0, iBreak), tConfig, szReason)) {
-      szError = "line " + std::to_string(iLine) + ": " + szReason;
+    if (!ReadConfigLine(szText.substr(0, iBreak), tEntries, iLine, szReason)) {
+      iBadLine = iLine;
       return false;
     }
     szText.remove_prefix(iBreak < szText.size() ? iBreak + 1 : iBreak);
@@ -103,15 +130,39 @@ bool ReadKitConfigText(std::string_view szText, kit_config_t& tConfig, std::stri
   return true;
 }
 
-bool ReadKitConfig(const char* szPath, kit_config_t& tConfig, std::string& szError) {
-  std::string szText;
+bool ReadKitConfigText(std::string_view szText, kit_config_t& tConfig, std::string& szError) {
+  std::vector<kit_config_entry_t> tEntries;
+  int iBadLine = 0;
+  std::string szReason;
+  if (!ReadKitConfigEntries(szText, tEntries, iBadLine, szReason)) {
+    szError = "line " + std::to_string(iBadLine) + ": " + szReason;
+    return false;
+  }
+  for (const kit_config_entry_t& tEntry : tEntries) {
+    if (tEntry.szKey == "LOG_DIR") {
+      tConfig.szLogDir = tEntry.szValue;
+    } else if (tEntry.szKey == "IN_PREFIX") {
+      tConfig.szInPrefix = tEntry.szValue;
+    } else if (tEntry.szKey == "OUT_PREFIX") {
+      tConfig.szOutPrefix = tEntry.szValue;
+    }
+  }
+  return true;
+}
+
+bool ReadKitConfigFile(const char* szPath, std::string& szText, std::string& szError) {
   int iError = 0;
   switch (ReadBoundedFile(szPath, kMaxKitConfigBytes, false, szText, iError)) {
-    case file_read_t::kRead: return ReadKitConfigText(szText, tConfig, szError);
+    case file_read_t::kRead: return true;
     case file_read_t::kUnreadable: szError = std::strerror(iError); return false;
     case file_read_t::kNotAFile:
     case file_read_t::kSymlink:
     case file_read_t::kTooLarge: szError = "not a regular file of at most 1 MiB"; return false;
   }
   return false;
+}
+
+bool ReadKitConfig(const char* szPath, kit_config_t& tConfig, std::string& szError) {
+  std::string szText;
+  return ReadKitConfigFile(szPath, szText, szError) && ReadKitConfigText(szText, tConfig, szError);
 }

@@ -30,6 +30,10 @@ TEST(KitConfig, ReadsTheDirectoryAndPrefixesAsTheKitDoes) {
       {"a quote inside a bare value", "LOG_DIR=/s'rv\n", nullptr, "", ""},
       {"not a name", "1DIR=/srv\n", nullptr, "", ""},
       {"a command is data", "LOG_DIR=$(reboot)\n", "$(reboot)", "traffic_in_", "traffic_out_"},
+      // The kit refuses these too: one reader for both.
+      {"a tab inside a quoted value", "LOG_DIR=\"/srv\tx\"\n", nullptr, "", ""},
+      {"a vertical tab", "LOG_DIR=/srv\v\n", nullptr, "", ""},
+      {"a tab as a blank", "LOG_DIR\t=\t/srv\t# x\n", "/srv", "traffic_in_", "traffic_out_"},
   };
   for (const auto& tCase : kCases) {
     kit_config_t tConfig;

@@ -1,20 +1,26 @@
 // netreckon-kit: the collector kit's helper, built from the report's own sources so that the
-// kit and the report read a snapshot alike. "metrics" writes the counters of one snapshot in
-// the text exposition format on standard output.
+// kit and the report read a config and a snapshot alike. "config" writes the config's values as
+// shell assignments; "metrics" writes the counters of one snapshot in the text exposition
+// format; both on standard output.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "config/kit_config.h"
 #include "files/bounded_file.h"
+#include "kit/config_shell.h"
 #include "kit/metrics.h"
 #include "logs/logs.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: netreckon-kit metrics IN_SNAPSHOT OUT_SNAPSHOT SECONDS HEALTHY\n"
+    "usage: netreckon-kit config FILE\n"
+    "  writes the config's values as shell assignments to eval, an unknown key as a warning,\n"
+    "  a malformed line or an unreadable file as the one error\n"
+    "       netreckon-kit metrics IN_SNAPSHOT OUT_SNAPSHOT SECONDS HEALTHY\n"
     "  writes the counters of the snapshot's two files in the text exposition format;\n"
     "  SECONDS is the snapshot's time since the epoch, HEALTHY 1 or 0\n";
 
@@ -50,6 +56,32 @@ bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
   return false;
 }
 
+bool WriteAll(const std::string& szText) {
+  if (std::fwrite(szText.data(), 1, szText.size(), stdout) != szText.size() ||
+      std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "netreckon-kit: cannot write: %s\n", std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+// The shell evals what this writes: a file it cannot read is its one error too.
+int WriteConfig(int iArgs, char** pArgs) {
+  if (iArgs != 3) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szText;
+  std::string szError;
+  const std::string szShell =
+      ReadKitConfigFile(pArgs[2], szText, szError)
+          ? FormatConfigForShell(pArgs[2], szText)
+          : "die " +
+                QuoteForShell(std::string("cannot read config file ") + pArgs[2] + ": " + szError) +
+                "\n";
+  return WriteAll(szShell) ? 0 : 1;
+}
+
 int WriteMetrics(int iArgs, char** pArgs) {
   long long llSeconds = 0;
   const std::string_view szHealthy = iArgs == 6 ? pArgs[5] : "";
@@ -61,10 +93,7 @@ int WriteMetrics(int iArgs, char** pArgs) {
   if (!ReadSnapshot(pArgs[2], 0, tMetrics) || !ReadSnapshot(pArgs[3], 1, tMetrics)) {
     return 1;
   }
-  const std::string szText = FormatMetrics(tMetrics, llSeconds, szHealthy == "1");
-  if (std::fwrite(szText.data(), 1, szText.size(), stdout) != szText.size() ||
-      std::fflush(stdout) != 0) {
-    std::fprintf(stderr, "netreckon-kit: cannot write the counters: %s\n", std::strerror(errno));
+  if (!WriteAll(FormatMetrics(tMetrics, llSeconds, szHealthy == "1"))) {
     return 1;
   }
   if (tMetrics.iRefusedRows > 0 || tMetrics.bOverflow) {
@@ -78,6 +107,9 @@ int WriteMetrics(int iArgs, char** pArgs) {
 }  // namespace
 
 int main(int iArgs, char** pArgs) {
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "config") {
+    return WriteConfig(iArgs, pArgs);
+  }
   if (iArgs >= 2 && std::string_view(pArgs[1]) == "metrics") {
     return WriteMetrics(iArgs, pArgs);
   }
