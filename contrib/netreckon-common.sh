@@ -187,12 +187,14 @@ check_stamp() { # stamp
     die "not a real local date and time: $1"
 }
 
-# Prints "4 ADDRESS/PREFIX [NAME]" or "6 ADDRESS/PREFIX [NAME]" per HOSTS entry (see
-# netreckon-hosts.awk beside this file); fails naming each entry that is no valid address.
-# The caller runs with globbing off (set -f), so an entry such as 10.9.9.? stays as written.
+# Prints "4 ADDRESS/PREFIX [NAME]" or "6 ADDRESS/PREFIX [NAME]" per HOSTS entry, as the firewall
+# prints it (netreckon-kit reads it with the system's address parser and printer, the
+# firewall's own); fails naming each entry that is no valid address or is listed twice, and
+# warns of a subnet that holds another entry. The caller runs with globbing off (set -f), so an
+# entry such as 10.9.9.? stays as written.
 normalize_hosts() {
   # shellcheck disable=SC2086
-  printf '%s\n' $1 | awk -f "$KIT_LIB/netreckon-hosts.awk"
+  printf '%s\n' $1 | "$(kit_helper)" hosts
 }
 
 # The snapshot names: two different prefixes of letters, digits, '.', '_' and '-'.

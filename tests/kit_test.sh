@@ -671,7 +671,7 @@ fi
 # The host normaliser, a case a line: entry, then what it prints (or "invalid"), as
 # "iptables -S" and "ip6tables -S" print it.
 while IFS='|' read -r entry expected; do
-  got=$(printf '%s\n' "$entry" | awk -f "$contrib/netreckon-hosts.awk" 2>/dev/null || echo invalid)
+  got=$(printf '%s\n' "$entry" | "$NETRECKON_KIT" hosts 2>/dev/null || echo invalid)
   check "host '$entry' gives '$expected' (got '$got')" test "$got" = "$expected"
 done <<'CASES'
 10.0.0.1|4 10.0.0.1/32

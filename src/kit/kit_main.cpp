@@ -1,7 +1,8 @@
 // netreckon-kit: the collector kit's helper, built from the report's own sources so that the
-// kit and the report read a config and a snapshot alike. "config" writes the config's values as
-// shell assignments; "metrics" writes the counters of one snapshot in the text exposition
-// format; both on standard output.
+// kit and the report read a config, an address and a snapshot alike. "config" writes the
+// config's values as shell assignments; "hosts" checks HOSTS entries and writes them as the
+// firewall prints them; "metrics" writes the counters of one snapshot in the text exposition
+// format; all on standard output.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "config/kit_config.h"
 #include "files/bounded_file.h"
 #include "kit/config_shell.h"
+#include "kit/hosts.h"
 #include "kit/metrics.h"
 #include "logs/logs.h"
 
@@ -20,6 +22,9 @@ constexpr const char* kUsage =
     "usage: netreckon-kit config FILE\n"
     "  writes the config's values as shell assignments to eval, an unknown key as a warning,\n"
     "  a malformed line or an unreadable file as the one error\n"
+    "       netreckon-kit hosts < ENTRIES\n"
+    "  writes each ADDRESS[/PREFIX][=NAME] entry as \"4|6 ADDRESS/PREFIX [NAME]\"; status 1\n"
+    "  when an entry is refused (said on standard error)\n"
     "       netreckon-kit metrics IN_SNAPSHOT OUT_SNAPSHOT SECONDS HEALTHY\n"
     "  writes the counters of the snapshot's two files in the text exposition format;\n"
     "  SECONDS is the snapshot's time since the epoch, HEALTHY 1 or 0\n";
@@ -82,6 +87,30 @@ int WriteConfig(int iArgs, char** pArgs) {
   return WriteAll(szShell) ? 0 : 1;
 }
 
+// The entries come from the config, which is at most kMaxKitConfigBytes.
+int WriteHosts(int iArgs) {
+  if (iArgs != 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szEntries;
+  char aBuffer[65536];
+  std::size_t iRead = 0;
+  while ((iRead = std::fread(aBuffer, 1, sizeof aBuffer, stdin)) > 0) {
+    szEntries.append(aBuffer, iRead);
+    if (static_cast<long long>(szEntries.size()) > kMaxKitConfigBytes) {
+      std::fputs("netreckon-kit: more hosts than a config can hold\n", stderr);
+      return 1;
+    }
+  }
+  const host_plan_t tPlan = PlanHosts(szEntries);
+  std::fputs(tPlan.szMessages.c_str(), stderr);
+  if (!WriteAll(tPlan.szLines)) {
+    return 1;
+  }
+  return tPlan.bRefused ? 1 : 0;
+}
+
 int WriteMetrics(int iArgs, char** pArgs) {
   long long llSeconds = 0;
   const std::string_view szHealthy = iArgs == 6 ? pArgs[5] : "";
@@ -109,6 +138,9 @@ int WriteMetrics(int iArgs, char** pArgs) {
 int main(int iArgs, char** pArgs) {
   if (iArgs >= 2 && std::string_view(pArgs[1]) == "config") {
     return WriteConfig(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "hosts") {
+    return WriteHosts(iArgs);
   }
   if (iArgs >= 2 && std::string_view(pArgs[1]) == "metrics") {
     return WriteMetrics(iArgs, pArgs);
