@@ -31,8 +31,10 @@ std::string ListedHosts(const std::string& szOutput) {
   for (std::size_t iAt = szOutput.find(szLead); iAt != std::string::npos;
        iAt = szOutput.find(szLead, iAt + 1)) {
     const std::size_t iStart = iAt + szLead.size();
-    szHosts +=
-        (szHosts.empty() ? "" : " ") + szOutput.substr(iStart, szOutput.find(']', iStart) - iStart);
+    if (!szHosts.empty()) {
+      szHosts += ' ';
+    }
+    szHosts.append(szOutput, iStart, szOutput.find(']', iStart) - iStart);
   }
   return szHosts;
 }
