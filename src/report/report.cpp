@@ -44,13 +44,14 @@ void TakeOutBaseline(const day_series_t& tSeries, double dBaseline, bool bIncomi
         tDay.bytes;
   }
   dTotal = SumDays(tSeries);
-  const bool bHasReading = !tSeries.tDays.empty();
-  if (bHasReading && tSeries.first_bytes < dBaseline) {
+  // Without a reading of this direction in the range there is nothing to take the baseline
+  // from: the host's rule went away, and it moved nothing.
+  if (tSeries.tDays.empty() || tSeries.first_bytes < dBaseline) {
     return;
   }
   dTotal -= dBaseline;
   if (dBaseline != 0) {
-    day_figures_t& tFirst = GetDayFigures(tDays, bHasReading ? tSeries.first_day : 0);
+    day_figures_t& tFirst = GetDayFigures(tDays, tSeries.first_day);
     (bIncoming ? tFirst.dIn : tFirst.dOut) -= dBaseline;
   }
 }
