@@ -56,7 +56,7 @@ void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
   const std::vector<page_row_t> tRows = MakeMonthRows(tReport, tMonths.size());
   const page_unit_t tUnit = ChoosePageUnit(tReport, tRows);
   WritePageChart(pOut, tMonths, tRows.back().tIn, tRows.back().tOut, "month", tUnit);
-  WritePageTable(pOut, tMonths, tRows, tUnit);
-  WriteBillTable(pOut, tReport, tUnit);
-  WritePageFoot(pOut, tReport, tUnit);
+  WritePageTable(pOut, tMonths, tRows);
+  WriteBillTable(pOut, tReport);
+  WritePageFoot(pOut, tReport);
 }

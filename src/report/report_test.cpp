@@ -226,35 +226,47 @@ TEST(ReportFigures, PinsThePagesBarsTooltipsAndRows) {
   const report_t tReport = BuildTwoMonths(tOptions, true);
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); }),
-      {"<title>2026-11-29: in 23.00 MB, out 0.37 MB</title>",
-       "<title>2026-11-30: in 12.50 MB, out 0.00 MB</title>",
-       "<title>2026-12-01: in 6.80 MB, out 0.67 MB</title>",
-       "<title>2026-12-02: in 15.30 MB, out 9.75 MB</title>",
-       "<tr><td>10.0.0.1</td><td title=\"in 20.00 MB, out 0.30 MB\">20.3</td><td title=\"in "
-       "10.00 MB, out 0.00 MB\">10.0</td><td title=\"in 5.00 MB, out 0.60 MB\">5.6</td><td "
-       "title=\"in 15.00 MB, out 0.00 MB\">15.0</td><td class=\"sum\">50.9</td></tr>",
-       "<tr><td>10.0.0.2</td><td title=\"in 2.00 MB, out 0.00 MB\">2.0</td><td title=\"in 0.00 "
-       "MB, out 0.00 MB\">0.0</td><td title=\"in 0.50 MB, out 0.05 MB\">0.6</td><td title=\"in "
-       "0.30 MB, out 9.75 MB\">10.0</td><td class=\"sum\">12.6</td></tr>",
-       "<tr><td>other hosts (2)</td><td title=\"in 1.00 MB, out 0.07 MB\">1.1</td><td "
-       "title=\"in 2.50 MB, out 0.00 MB\">2.5</td><td title=\"in 1.30 MB, out 0.02 MB\">1.3</td>"
-       "<td title=\"in 0.00 MB, out 0.00 MB\">0.0</td><td class=\"sum\">4.9</td></tr>",
-       "<tr class=\"sum\"><td>All hosts</td><td title=\"in 23.00 MB, out 0.37 MB\">",
-       "<h2>Per host over the range, in MB</h2>",
-       "<tr><td>10.0.0.1</td><td>50.0</td><td>0.9</td><td class=\"sum\">50.9</td></tr>\n"
-       "<tr><td>10.0.0.2</td><td>2.8</td><td>9.8</td><td class=\"sum\">12.6</td></tr>\n"
-       "<tr><td>other hosts (2)</td><td>4.8</td><td>0.1</td><td class=\"sum\">4.9</td></tr>\n"
-       "<tr class=\"sum\"><td>All hosts</td><td>57.6</td><td>10.8</td><td "
-       "class=\"sum\">68.4</td></tr>",
+      {"<title>2026-11-29: in 23.00 MB, out 370.0 kB</title>",
+       "<title>2026-11-30: in 12.50 MB, out 0</title>",
+       "<title>2026-12-01: in 6.800 MB, out 670.0 kB</title>",
+       "<title>2026-12-02: in 15.30 MB, out 9.750 MB</title>",
+       "<h2>Per host, incoming and outgoing together</h2>",
+       "<tr><td title=\"10.0.0.1\">10.0.0.1</td><td title=\"in 20.00 MB, out 300.0 "
+       "kB\">20.3<small>MB</small></td><td title=\"in 10.00 MB, out "
+       "0\">10.0<small>MB</small></td><td title=\"in 5.000 MB, out 600.0 "
+       "kB\">5.60<small>MB</small></td><td title=\"in 15.00 MB, out "
+       "0\">15.0<small>MB</small></td><td class=\"sum\">50.9<small>MB</small></td></tr>",
+       "<tr><td title=\"10.0.0.2\">10.0.0.2</td><td title=\"in 2.000 MB, out "
+       "0\">2.00<small>MB</small></td><td title=\"in 0, out 0\">0</td><td title=\"in 500.0 kB, "
+       "out 50.00 kB\">550<small>kB</small></td><td title=\"in 300.0 kB, out 9.750 "
+       "MB\">10.1<small>MB</small></td><td class=\"sum\">12.6<small>MB</small></td></tr>",
+       "<tr><td title=\"other hosts (2)\">other hosts (2)</td><td title=\"in 1.000 MB, out "
+       "70.00 kB\">1.07<small>MB</small></td><td title=\"in 2.500 MB, out "
+       "0\">2.50<small>MB</small></td><td title=\"in 1.300 MB, out 20.00 "
+       "kB\">1.32<small>MB</small></td><td title=\"in 0, out 0\">0</td><td "
+       "class=\"sum\">4.89<small>MB</small></td></tr>",
+       "<tr class=\"sum\"><td title=\"All hosts\">All hosts</td><td title=\"in 23.00 MB, out "
+       "370.0 kB\">23.4<small>MB</small></td>",
+       "<h2>Per host over the range</h2>",
+       "<tr><td title=\"10.0.0.1\">10.0.0.1</td><td>50.00 MB</td><td>900.0 kB</td><td "
+       "class=\"sum\">50.90 MB</td></tr>\n"
+       "<tr><td title=\"10.0.0.2\">10.0.0.2</td><td>2.800 MB</td><td>9.800 MB</td><td "
+       "class=\"sum\">12.60 MB</td></tr>\n"
+       "<tr><td title=\"other hosts (2)\">other hosts (2)</td><td>4.800 MB</td><td>90.00 "
+       "kB</td><td class=\"sum\">4.890 MB</td></tr>\n"
+       "<tr class=\"sum\"><td title=\"All hosts\">All hosts</td><td>57.60 MB</td><td>10.79 "
+       "MB</td><td class=\"sum\">68.39 MB</td></tr>",
        "Totals in: 57.60 MB, out: 10.79 MB, together: 68.39 MB."},
       "daily");
   ExpectPieces(Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); }),
-               {"<title>2026-11: in 35.50 MB, out 0.37 MB</title>",
+               {"<title>2026-11: in 35.50 MB, out 370.0 kB</title>",
                 "<title>2026-12: in 22.10 MB, out 10.42 MB</title>",
-                "<tr><td>10.0.0.2</td><td title=\"in 2.00 MB, out 0.00 MB\">2.0</td><td "
-                "title=\"in 0.80 MB, out 9.80 MB\">10.6</td><td class=\"sum\">12.6</td></tr>",
-                "<tr><td>other hosts (2)</td><td title=\"in 3.50 MB, out 0.07 MB\">3.6</td><td "
-                "title=\"in 1.30 MB, out 0.02 MB\">1.3</td><td class=\"sum\">4.9</td></tr>"},
+                "<tr><td title=\"10.0.0.2\">10.0.0.2</td><td title=\"in 2.000 MB, out "
+                "0\">2.00<small>MB</small></td><td title=\"in 800.0 kB, out 9.800 "
+                "MB\">10.6<small>MB</small></td><td class=\"sum\">12.6<small>MB</small></td></tr>",
+                "<tr><td title=\"other hosts (2)\">other hosts (2)</td><td title=\"in 3.500 MB, "
+                "out 70.00 kB\">3.57<small>MB</small></td><td title=\"in 1.300 MB, out 20.00 "
+                "kB\">1.32<small>MB</small></td><td class=\"sum\">4.89<small>MB</small></td></tr>"},
                "monthly");
 }
 
@@ -288,8 +300,8 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
       Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, BuildTwoMonths(tOptions, true)); }),
       {"<h1>Monthly traffic from 2026-11-02/2026-12-01 to 2026-12-02/2027-01-01</h1>\n"
        "<p>Traffic per month from day 2 to the day before it, 4 hosts together.</p>",
-       "<title>2026-11-02/2026-12-01: in 42.30 MB, out 1.04 MB</title>",
-       "<title>2026-12-02/2027-01-01: in 15.30 MB, out 9.75 MB</title>",
+       "<title>2026-11-02/2026-12-01: in 42.30 MB, out 1.040 MB</title>",
+       "<title>2026-12-02/2027-01-01: in 15.30 MB, out 9.750 MB</title>",
        "<th title=\"2026-11-02/2026-12-01\">11-02/12-01</th>"},
       "monthly page by billing month");
 }
@@ -327,8 +339,10 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteDailyPage(pOut, BuildTwoMonths(tOptions, true)); }),
       {"<p>Traffic per day, 4 hosts together.</p>",
-       "<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td title=\"in 20.00 MB, out 0.30 "
-       "MB\">20.3</td><td title=\"in 12.00 MB, out 0.00 MB\">12.0</td>"},
+       "<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td title=\"in 20.00 MB, out 300.0 "
+       "kB\">20.3<small>MB</small></td><td title=\"in 12.00 MB, out 0\">12.0<small>MB</small></td>",
+       "<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td>53.00 MB</td><td>900.0 "
+       "kB</td><td class=\"sum\">53.90 MB</td></tr>"},
       "daily groups");
   report_options_t tQuota;
   tQuota.llOverBytes = 12000000;
