@@ -71,7 +71,7 @@ TEST(CommandLine, DefaultsToTodayAndTheWorkingDirectory) {
       bMatched =
           bMatched || szOutput == std::string(kBannerText) + "Using filter date-range [" + szToday +
                                       "] - [" + szToday + "]\n" + std::string(101, '=') +
-                                      "\nBandwidth usage from: 0 to 0\n" + std::string(101, '=') +
+                                      "\nBandwidth usage from: none to none\n" + std::string(101, '=') +
                                       "\nTotals for all hosts in filter\tIncoming [0.00 "
                                       "MB]\tOutgoing [0.00 MB]\tTotal [0.00 MB]\n\nElapsed "
                                       "time to generate stats: X\n";

@@ -387,8 +387,9 @@ checker.feed(page)
 checker.close()
 check(status == 0 and not checker.problems and not checker.open,
       f"monthly page well-formed: {checker.problems} {checker.open}")
-check(">2.36<small>GB</small></td></tr>" in page and "<th title=\"2026-11\">2026-11</th>" in page,
-      "monthly page: one month and the grand total of the console")
+check(">2.36<small>GB</small></td></tr>" in page and
+      "<th title=\"2026-11, 4 of 30 days\">2026-11<br><small>4 of 30 days</small></th>" in page,
+      "monthly page: one month, four of its days, and the grand total of the console")
 
 with tempfile.TemporaryDirectory() as folder:
     # A day without snapshots: csv and json say 0 snapshots, the daily page marks it.

@@ -346,7 +346,7 @@ TEST(Report, AMissingDirectoryReportsNothingFound) {
             "incoming and as outgoing\n"
             "Couldn't open the directory [/nonexistent/logs/]: No such file or directory\n");
   EXPECT_NE(MaskElapsed(tRun.szStdout)
-                .find("Bandwidth usage from: 0 to 0\n" + kRuleLine +
+                .find("Bandwidth usage from: none to none\n" + kRuleLine +
                       "Totals for all hosts in filter\tIncoming [0.00 MB]\tOutgoing [0.00 "
                       "MB]\tTotal [0.00 MB]\n"),
             std::string::npos);

@@ -41,6 +41,8 @@ constexpr double kLeft = 72;
 constexpr double kRight = 12;
 constexpr double kTop = 14;
 constexpr double kBottom = 56;
+// The width "no data" takes at font size 10, with a margin.
+constexpr double kNoDataWidth = 40;
 
 // The smallest unit that keeps a figure within four digits before the decimal point (9,999.9
 // rounds up to five).
@@ -221,17 +223,26 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
     const double dLeft = kLeft + dPitch * static_cast<double>(iColumn);
     const double dX = dLeft + (dPitch - dBarWidth) / 2;
     if (tColumn.bNoData) {
-      // No snapshot that day: its traffic shows on the next day that has one.
+      // No snapshot that day: its traffic shows on the next day that has one. The words fit
+      // only a wide column; narrow ones would overlap, and keep their tooltip.
       std::fprintf(pOut,
                    "<g class=\"nodata\"><title>%s: no data</title><rect x=\"%.1f\" y=\"%.1f\" "
-                   "width=\"%.1f\" height=\"%.1f\" fill=\"#ececec\"/><text x=\"%.1f\" y=\"%.1f\" "
-                   "text-anchor=\"middle\" fill=\"#999\" font-size=\"10\">no data</text></g>\n",
-                   tColumn.szTitle.c_str(), dX, kTop, dBarWidth, dPlotHeight, dLeft + dPitch / 2,
-                   dBase - 6);
+                   "width=\"%.1f\" height=\"%.1f\" fill=\"#ececec\"/>",
+                   tColumn.szTitle.c_str(), dX, kTop, dBarWidth, dPlotHeight);
+      if (dPitch >= kNoDataWidth) {
+        std::fprintf(pOut,
+                     "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" fill=\"#999\" "
+                     "font-size=\"10\">no data</text>",
+                     dLeft + dPitch / 2, dBase - 6);
+      }
+      std::fputs("</g>\n", pOut);
     } else {
       const double dIn = ClampAtZero(tIn[iColumn]);
       const double dOut = ClampAtZero(tOut[iColumn]);
-      std::fprintf(pOut, "<g><title>%s: in ", tColumn.szTitle.c_str());
+      // A period the report covers only in part is drawn pale, so that it is not read as whole.
+      std::fprintf(pOut, "<g%s><title>%s%s: in ",
+                   tColumn.szCoverage.empty() ? "" : " class=\"partial\" opacity=\"0.5\"",
+                   tColumn.szTitle.c_str(), tColumn.szCoverage.c_str());
       WriteFigure(pOut, tIn[iColumn], kTipDigits);
       std::fputs(", out ", pOut);
       WriteFigure(pOut, tOut[iColumn], kTipDigits);
@@ -255,14 +266,29 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
     } else if (!bMany || iColumn % ((tColumns.size() + 30) / 31) == 0) {
       std::fprintf(pOut, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%s</text>\n",
                    dLeft + dPitch / 2, dBase + 18, tColumn.szLabel.c_str());
+      if (!tColumn.szCoverage.empty()) {
+        // ", 2 of 31 days" under the label, without its comma.
+        std::fprintf(pOut,
+                     "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"10\" "
+                     "fill=\"#777\">%s</text>\n",
+                     dLeft + dPitch / 2, dBase + 32, tColumn.szCoverage.c_str() + 2);
+      }
     }
   }
   std::fputs("</svg>\n", pOut);
   std::fprintf(pOut,
                "<p><span class=\"key\" style=\"background:%s\"></span>incoming"
                "<span class=\"key\" style=\"background:%s\"></span>outgoing"
-               "<span class=\"key\" style=\"background:#ececec\"></span>no data</p>\n",
+               "<span class=\"key\" style=\"background:#ececec\"></span>no data",
                kInColour, kOutColour);
+  if (std::any_of(tColumns.begin(), tColumns.end(),
+                  [](const page_column_t& tColumn) { return !tColumn.szCoverage.empty(); })) {
+    std::fprintf(pOut,
+                 "<span class=\"key\" style=\"background:%s;opacity:0.5\"></span>partial "
+                 "period: only some of its days are in the range",
+                 kInColour);
+  }
+  std::fputs("</p>\n", pOut);
 }
 
 page_unit_t ChoosePageUnit(const report_t& tReport, const std::vector<page_row_t>& tRows) {
@@ -288,9 +314,13 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                "<div class=\"wrap\"><table%s>\n<thead><tr><th>Host</th>",
                bMany ? " class=\"many\"" : "");
   for (const page_column_t& tColumn : tColumns) {
-    std::fprintf(pOut, "<th%s title=\"%s%s\">%s</th>", tColumn.bNoData ? " class=\"nodata\"" : "",
-                 tColumn.szTitle.c_str(), tColumn.bNoData ? ": no data" : "",
-                 tColumn.szLabel.c_str());
+    std::fprintf(pOut, "<th%s title=\"%s%s%s\">%s", tColumn.bNoData ? " class=\"nodata\"" : "",
+                 tColumn.szTitle.c_str(), tColumn.szCoverage.c_str(),
+                 tColumn.bNoData ? ": no data" : "", tColumn.szLabel.c_str());
+    if (!tColumn.szCoverage.empty()) {
+      std::fprintf(pOut, "<br><small>%s</small>", tColumn.szCoverage.c_str() + 2);
+    }
+    std::fputs("</th>", pOut);
   }
   std::fputs("<th class=\"sum\">Total</th></tr></thead>\n<tbody>\n", pOut);
   for (const page_row_t& tRow : tRows) {
@@ -352,10 +382,16 @@ void WriteBillTable(std::FILE* pOut, const report_t& tReport) {
                      tReport.tOthers.dInTotal, tReport.tOthers.dOutTotal, ""});
   }
   tRows.push_back({nullptr, "All hosts", tReport.dInTotal, tReport.dOutTotal, " class=\"sum\""});
+  // The days the bill covers, which a period of the table may hold only some of.
+  char szFrom[kIsoDateBuf];
+  char szTo[kIsoDateBuf];
+  FormatReportDay(tReport, 0, szFrom);
+  FormatReportDay(tReport, tReport.iDays - 1, szTo);
   std::fprintf(pOut,
-               "<h2>Per host over the range</h2>\n<div class=\"wrap\"><table "
+               "<h2>Per host from %s to %s</h2>\n<div class=\"wrap\"><table "
                "class=\"bill\">\n<thead><tr><th>Host</th><th>Incoming</th><th>Outgoing</th>"
-               "<th class=\"sum\">Total</th></tr></thead>\n<tbody>\n");
+               "<th class=\"sum\">Total</th></tr></thead>\n<tbody>\n",
+               szFrom, szTo);
   for (const bill_row_t& tRow : tRows) {
     std::fprintf(pOut, "<tr%s><td", tRow.szClass);
     std::string szTip;

@@ -10,10 +10,11 @@
 
 // One column of a chart or a table: a day or a month.
 struct page_column_t {
-  std::string szLabel;       // under the chart's bar, or at the head of the table's column
-  std::string szTitle;       // the whole date, shown on hovering
-  bool bNoData;              // no snapshot was read for it
-  std::string szMonthStart;  // a day column that begins a month: the month's name
+  std::string szLabel;          // under the chart's bar, or at the head of the table's column
+  std::string szTitle;          // the whole date, shown on hovering
+  bool bNoData;                 // no snapshot was read for it
+  std::string szMonthStart;     // a day column that begins a month: the month's name
+  std::string szCoverage = {};  // a period the report covers only in part: ", 2 of 31 days"
 };
 
 // The unit of a page's chart axis: MB, GB, TB or PB, whichever keeps every figure within four
