@@ -227,6 +227,21 @@ TEST(ReportFigures, PinsTheConsoleAndHtmlRowsAndTheOtherHosts) {
                "console names");
 }
 
+// A host's whole title and name show on hovering its first cell, escaped, in both tables.
+TEST(ReportFigures, PinsTheHostTitlesShownOnHovering) {
+  report_options_t tOptions;
+  tOptions.eOrder = host_order_t::kHost;
+  tOptions.bOrderGiven = true;
+  const std::string szPage =
+      Write([&](std::FILE* pOut) { WriteDailyPage(pOut, BuildTwoMonths(tOptions, true)); });
+  ExpectPieces(szPage,
+               {"<tr><td title=\"2001:db8::5 =a&lt;b&gt;&amp;&quot;c,\\\">2001:db8::5 <span "
+                "class=\"name\">=a&lt;b&gt;&amp;&quot;c,\\</span></td><td title=\"in 1.000 MB",
+                "<tr><td title=\"2001:db8::5 =a&lt;b&gt;&amp;&quot;c,\\\">2001:db8::5 <span "
+                "class=\"name\">=a&lt;b&gt;&amp;&quot;c,\\</span></td><td>1.800 MB</td>"},
+               "daily titles");
+}
+
 TEST(ReportFigures, PinsThePagesBarsTooltipsAndRows) {
   report_options_t tOptions;
   tOptions.iTop = 2;
