@@ -79,6 +79,9 @@ constexpr int kTipDigits = 4;
 long long ToBytes(double dMegabytes) {
   constexpr double kLimit = 9.0e18;
   const double dBytes = dMegabytes * 1e6;
+  if (std::isnan(dBytes)) {
+    return 0;
+  }
   if (!(dBytes < kLimit && dBytes > -kLimit)) {
     return dBytes > 0 ? static_cast<long long>(kLimit) : -static_cast<long long>(kLimit);
   }

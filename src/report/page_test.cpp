@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 TEST(PageFigure, SaysEveryFigureInAUnitOfItsOwn) {
   const struct {
     double dMegabytes;
@@ -29,6 +31,9 @@ TEST(PageFigure, SaysEveryFigureInAUnitOfItsOwn) {
       {2.5e9, 3, "2.50 PB"},
       {5e12, 3, "5000 PB"},
       {1e14, 3, "9000 PB"},
+      {HUGE_VAL, 3, "9000 PB"},
+      {-HUGE_VAL, 3, "-9000 PB"},
+      {NAN, 3, "0"},
       {-100, 3, "-100 MB"},
       {-0.0005, 3, "-500 B"},
       {0.37, 4, "370.0 kB"},
