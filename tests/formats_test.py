@@ -149,7 +149,7 @@ with tempfile.TemporaryDirectory() as folder:
           sum(m["incoming_bytes"] for m in by_month["hosts"][1]["months"]) == 3650 * 10**6,
           "a year: json by month")
     status, page, _ = run("monthly", "20260101", "20261231", folder)
-    check(status == 0 and page.count("<th title=\"2026-") == 12 and ">365.0</td>" in page,
+    check(status == 0 and page.count("<th title=\"2026-") == 12 and ">365<small>MB</small></td>" in page,
           "a year: the monthly page has twelve months and the total")
     status, page, _ = run("daily", "20260101", "20261231", folder)
     check(status == 0 and page.count("<th title=\"2026-") == 12 and page.count("<rect ") == 2 * 365,
@@ -180,14 +180,18 @@ with tempfile.TemporaryDirectory() as folder:
 
 
 def page_width(page):
-    """The page's scroll width in headless Chromium at 1280 x 900, or None without Chromium."""
+    """The width the page needs in headless Chromium at 1280 x 900, its tables' frames
+    included, or None without Chromium."""
     browser = shutil.which("chromium") or shutil.which("chromium-browser")
     if browser is None:
         return None
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "page.html")
-        probe = ("<script>document.body.setAttribute('data-width', "
-                 "document.documentElement.scrollWidth)</script></body>")
+        # A table wider than its frame scrolls inside it: as wide as the page would need.
+        probe = ("<script>var w = document.documentElement.scrollWidth;"
+                 "document.querySelectorAll('.wrap').forEach(function (e) {"
+                 "if (e.scrollWidth > e.clientWidth) w = Math.max(w, window.innerWidth + e.scrollWidth - e.clientWidth)});"
+                 "document.body.setAttribute('data-width', w)</script></body>")
         with open(path, "w") as out:
             out.write(page.replace("</body>", probe))
         dom = subprocess.run([browser, "--headless", "--no-sandbox", "--disable-gpu",
@@ -197,16 +201,52 @@ def page_width(page):
     return int(found.group(1)) if found else -1
 
 
+UNITS = {"B": 1, "kB": 10**3, "MB": 10**6, "GB": 10**9, "TB": 10**12, "PB": 10**15}
+
+
 def page_figures(page):
-    """Every figure the page's tables show, as text."""
-    return re.findall(r"<td(?: class=\"sum\")?(?: title=\"[^\"]*\")?>(-?[0-9]+\.[0-9]+)</td>", page)
+    """Every figure of the page's tables as text, "52.3 GB", by table (by days or months, then
+    the bill), each row as (title, figures)."""
+    tables = []
+    for table in re.findall(r"<table[^>]*>(.*?)</table>", page, re.S):
+        rows = []
+        for title, cells in re.findall(r"<tr(?: class=\"sum\")?><td title=\"([^\"]*)\">.*?</td>(.*?)</tr>", table):
+            rows.append((title, [f.replace("<small>", " ").replace("</small>", "") for f in
+                                 re.findall(r"<td(?: class=\"sum\")?(?: title=\"[^\"]*\")?>([^<]*(?:<small>[^<]*</small>)?)</td>", cells)]))
+        tables.append(rows)
+    return tables
+
+
+def figure_bytes(figure):
+    """The bytes a figure says, and how far off its rounding may be, or None for a figure that
+    is not one ("&ndash;" for no data)."""
+    if figure == "0":
+        return 0, 0.5
+    found = re.fullmatch(r"(-?)([0-9]+)(?:\.([0-9]+))? (B|kB|MB|GB|TB|PB)", figure)
+    if found is None:
+        return None
+    sign, whole, decimals, unit = found.groups()
+    value = float(f"{whole}.{decimals or 0}") * UNITS[unit]
+    return (-value if sign else value), 0.5 * UNITS[unit] / 10**len(decimals or "") + 0.5
+
+
+def says_its_figure(figure, true_bytes, digits=3):
+    """A figure that is the true one to its rounding, with at least `digits` significant digits
+    (whole bytes as they are), and never 0 for traffic."""
+    read = figure_bytes(figure)
+    if read is None:
+        return False
+    value, slack = read
+    significant = len(re.sub(r"[^0-9]", "", figure).lstrip("0"))
+    return (abs(value - true_bytes) <= slack and (figure == "0") == (true_bytes == 0) and
+            (significant >= digits or abs(true_bytes) < 10**(digits - 1) or figure == "0"))
 
 
 with tempfile.TemporaryDirectory() as folder:
     # A month of 100 named hosts, one snapshot a day: the first moving 9 GB a day and the rest
     # more, then a month of cells from 1 to 10 GB and host totals over 100 GB. Each daily page
-    # needs no horizontal scrolling at 1280 pixels and keeps one unit for its chart, its tables
-    # and its totals, every figure within four digits before the decimal point.
+    # needs no horizontal scrolling at 1280 pixels and keeps one unit for its chart; every cell
+    # says its figure in a unit of its own.
     header = "Chain IN (1 references)\n pkts bytes target prot opt in out source destination\n"
     for (case, daily) in (("9 to 12.7 GB a day", lambda host: 9000 + 37 * host),
                           ("1 to 10 GB a day", lambda host: 1000 + 90 * host)):
@@ -219,18 +259,64 @@ with tempfile.TemporaryDirectory() as folder:
             log.write(header)
         for options in ([], ["--top", "10"]):
             status, page, _ = run("daily", "20261001", "20261031", folder, options=options)
-            figures = page_figures(page)
-            check(status == 0 and "TB per day" in page and "in TB</h2>" in page and
-                  page.count(" TB") >= 3 and "MB" not in page.split("<body>")[1] and
-                  "GB" not in page.split("<body>")[1], f"{case} {options}: one unit, TB")
-            check(len(figures) > 30 and all(len(f.lstrip("-").split(".")[0]) <= 4 for f in figures) and
-                  len({len(f.split(".")[1]) for f in figures}) == 1, f"{case} {options}: four digits, one count of decimals")
+            days, bill = page_figures(page)
+            check(status == 0 and "TB per day" in page, f"{case} {options}: the chart's axis in TB")
+            host = 99  # the pages sort by total
+            title, cells = days[0]
+            check(title == f"10.0.0.{host} workstation-{host}" and len(cells) == 32 and
+                  all(says_its_figure(f, daily(host) * 10**6) for f in cells[:-1]) and
+                  says_its_figure(cells[-1], 31 * daily(host) * 10**6) and
+                  says_its_figure(bill[0][1][0], 31 * daily(host) * 10**6, 4),
+                  f"{case} {options}: the first host's cells {days[0]} {bill[0]}")
             width = page_width(page)
             if width is None:
                 print("skipped: the page width check needs Chromium (apt-get install chromium)")
             else:
                 print(f"page width ({case}, {options}): {width} pixels")
                 check(0 < width <= 1280, f"a month of 100 hosts, {case}, fits 1280 pixels: {width}")
+
+with tempfile.TemporaryDirectory() as folder:
+    # A heavy-tailed month: 90 hosts, one moving 100 times the median, a third of them a few
+    # kB to a few MB a day, and a light month of a few MB a day. Every cell of the daily and
+    # monthly pages says the traffic the snapshots hold, never 0 for traffic, and the pages fit
+    # 1280 pixels (the tables scroll in their frames only when they must).
+    header = "Chain IN (1 references)\n pkts bytes target prot opt in out source destination\n"
+    for (case, rate) in (("heavy-tailed", lambda host: 50 * 10**9 if host == 0 else
+                          (500 * 10**6 + host * 7 * 10**6 if host < 60 else 3000 + host ** 4)),
+                         ("light", lambda host: 10**6 + host * 12345)):
+        for name in os.listdir(folder):
+            os.remove(os.path.join(folder, name))
+        for day in range(32):
+            stamp = (datetime.date(2026, 10, 31) + datetime.timedelta(days=day)).strftime("%Y%m%d")
+            for prefix, share in (("traffic_in_", 1), ("traffic_out_", 5)):
+                with open(os.path.join(folder, f"{prefix}{stamp}235500"), "w") as log:
+                    log.write(header + "".join(
+                        f"1 {day * (rate(host) // share)} all -- * * " +
+                        (f"0/0 192.168.1.{host + 10}" if share == 1 else f"192.168.1.{host + 10} 0/0") +
+                        f" /* a-rather-long-host-name-{host}.lan */\n" for host in range(90)))
+        for kind in ("daily", "monthly"):
+            status, page, _ = run(kind, "20261101", "20261201", folder, options=["--names"])
+            tables = page_figures(page)
+            wrong = []
+            for title, cells in tables[0][:-1]:
+                host = int(title.split()[0].split(".")[3]) - 10
+                whole = rate(host) + rate(host) // 5
+                expected = [whole] * 31 if kind == "daily" else [30 * whole, whole]
+                for figure, true in zip(cells, expected + [31 * whole]):
+                    if not says_its_figure(figure, true):
+                        wrong.append((title, figure, true))
+            for title, (incoming, outgoing, total) in tables[1][:-1]:
+                host = int(title.split()[0].split(".")[3]) - 10
+                for figure, true in ((incoming, 31 * rate(host)), (outgoing, 31 * (rate(host) // 5)),
+                                     (total, 31 * (rate(host) + rate(host) // 5))):
+                    if not says_its_figure(figure, true, 4):
+                        wrong.append((title, figure, true))
+            check(status == 0 and len(tables[0]) == 91 and len(tables[1]) == 91 and not wrong,
+                  f"{case} {kind}: every cell says its figure: {wrong[:5]}")
+            width = page_width(page)
+            if width is not None:
+                print(f"page width ({case} {kind}): {width} pixels")
+                check(0 < width <= 1280, f"{case} {kind} fits 1280 pixels: {width}")
 
 
 class PageChecker(html.parser.HTMLParser):
@@ -278,24 +364,22 @@ check("<title>netreckon: traffic from 2026-11-02 to 2026-11-05</title>" in page,
 check(page.count("<rect ") == 8 and "MB per day" in page, "daily chart: two bars a day")
 check(["11-02", "11-03", "11-04", "11-05"] == [t for t in checker.svg_texts if re.fullmatch(r"\d\d-\d\d", t)],
       "daily chart day labels")
-check("<td>10.0.0.5</td>" in page and ">2361.0</td>" in page, "daily table rows and grand total")
-# Every row's cells add up to its total as shown, and the hosts come by total.
-table, bill = page.split("<h2>Per host over the range")
-rows = re.findall(r"<tr(?: class=\"sum\")?><td>([^<]*)</td>(.*?)</tr>", table)
-for host, cells in rows:
-    figures = [float(x) for x in re.findall(r">(-?[0-9]+\.[0-9])</td>", cells)]
-    check(abs(sum(figures[:-1]) - figures[-1]) < 1e-6, f"daily row of {host} adds up")
-totals = [float(re.findall(r">(-?[0-9]+\.[0-9])</td>", cells)[-1]) for host, cells in rows[:-1]]
-check(totals == sorted(totals, reverse=True), "daily hosts by total")
+check("<td title=\"10.0.0.5\">10.0.0.5</td>" in page and ">2.36<small>GB</small></td></tr>" in page,
+      "daily table rows and grand total")
+# The hosts come by total, each cell in its unit.
+table, bill = page_figures(page)
+check([(title, cells[-1]) for title, cells in table] ==
+      [("10.0.0.5", "726 MB"), ("10.0.0.1", "503 MB"), ("10.0.0.3", "406 MB"), ("10.0.0.4", "365 MB"),
+       ("10.0.0.2", "361 MB"), ("All hosts", "2.36 GB")], f"daily hosts by total {table}")
 # The bill: in and out apart, most first, then all hosts; the console's figures.
-check(bill.startswith(", in MB</h2>") and re.findall(r"<tr(?: class=\"sum\")?><td>([^<]*)</td><td>([^<]*)</td><td>([^<]*)</td>"
-                                  r"<td class=\"sum\">([^<]*)</td></tr>", bill) ==
-      [("10.0.0.5", "627.0", "99.0", "726.0"), ("10.0.0.1", "412.0", "91.0", "503.0"),
-       ("10.0.0.3", "370.0", "36.0", "406.0"), ("10.0.0.4", "315.0", "50.0", "365.0"),
-       ("10.0.0.2", "245.0", "116.0", "361.0"), ("All hosts", "1969.0", "392.0", "2361.0")],
-      f"daily bill: {bill[:900]}")
+check(bill == [("10.0.0.5", ["627.0 MB", "99.00 MB", "726.0 MB"]),
+               ("10.0.0.1", ["412.0 MB", "91.00 MB", "503.0 MB"]),
+               ("10.0.0.3", ["370.0 MB", "36.00 MB", "406.0 MB"]),
+               ("10.0.0.4", ["315.0 MB", "50.00 MB", "365.0 MB"]),
+               ("10.0.0.2", ["245.0 MB", "116.0 MB", "361.0 MB"]),
+               ("All hosts", ["1.969 GB", "392.0 MB", "2.361 GB"])], f"daily bill: {bill}")
 status, page, _ = run("daily", *RANGE, LOGS, options=["--top", "2"])
-check("other hosts (3)" in page and ">2361.0</td>" in page, "daily --top keeps the grand total")
+check("other hosts (3)" in page and ">2.361 GB</td></tr>" in page, "daily --top keeps the grand total")
 
 status, page, _ = run("monthly", *RANGE, LOGS)
 checker = PageChecker()
@@ -303,8 +387,9 @@ checker.feed(page)
 checker.close()
 check(status == 0 and not checker.problems and not checker.open,
       f"monthly page well-formed: {checker.problems} {checker.open}")
-check(">2361.0</td>" in page and "<th title=\"2026-11\">2026-11</th>" in page,
-      "monthly page: one month and the grand total of the console")
+check(">2.36<small>GB</small></td></tr>" in page and
+      "<th title=\"2026-11, 4 of 30 days\">2026-11<br><small>4 of 30 days</small></th>" in page,
+      "monthly page: one month, four of its days, and the grand total of the console")
 
 with tempfile.TemporaryDirectory() as folder:
     # A day without snapshots: csv and json say 0 snapshots, the daily page marks it.
@@ -317,8 +402,17 @@ with tempfile.TemporaryDirectory() as folder:
     check([r[5] for r in rows[1:]] == ["1", "0", "1"], f"csv snapshots of a gap: {rows}")
     _, page, _ = run("daily", "20261102", "20261104", folder)
     check(page.count("<title>2026-11-03: no data</title>") == 1 and
-          "title=\"2026-11-03: no data\"" in page and "class=\"nodata\" title=\"no data\"" in page,
-          "daily page marks the day without data")
+          "title=\"2026-11-03: no data\"" in page and "class=\"nodata\" title=\"no data\"" in page and
+          page.count(">no data</text>") == 1, "daily page marks the day without data")
+    # Two months of days: a column too narrow for the words keeps its grey bar and tooltip.
+    for day in range(5, 61):
+        stamp = (datetime.date(2026, 11, 1) + datetime.timedelta(days=day)).strftime("%Y%m%d")
+        if stamp != "20261203":
+            with open(os.path.join(folder, f"traffic_in_{stamp}120000"), "w") as log:
+                log.write(header + f"1 {40 + day}M all -- * * 0/0 10.0.0.1\n")
+    _, page, _ = run("daily", "20261102", "20261231", folder)
+    check(page.count("<title>2026-12-03: no data</title>") == 1 and ">no data</text>" not in page and
+          page.count("<g class=\"nodata\">") == 3, "a long chart's no-data columns carry no overlapping words")
 
 print(f"formats: {'FAILED' if failures else 'ok'}")
 sys.exit(1 if failures else 0)

@@ -25,7 +25,7 @@ namespace {
 const std::regex kConsoleReport(
     "netreckon\nWritten by the netreckon developers.\n\n"
     "Using filter date-range \\[[^\n]*\\] - \\[[^\n]*\\]\n={101}\n"
-    "Bandwidth usage from: [0-9]+ to [0-9]+\n"
+    "Bandwidth usage from: (?:[0-9]+ to [0-9]+|none to none)\n"
     "(Totals for host \\[[^\n]*\\]\tIncoming \\[-?[0-9]+\\.[0-9]{2} MB\\]\tOutgoing "
     "\\[-?[0-9]+\\.[0-9]{2} MB\\]\tTotal \\[-?[0-9]+\\.[0-9]{2} MB\\]\n)*"
     "={101}\nTotals for all hosts in filter\tIncoming \\[-?[0-9]+\\.[0-9]{2} MB\\]\tOutgoing "

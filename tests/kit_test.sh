@@ -187,7 +187,8 @@ CASES
 # "remove" lasts: a snapshot sets nothing up until "add".
 start_case "10.0.0.1"
 chains --time 20261102120000 add
-chains --time 20261102130000 remove
+chains --time 20261102130000 remove 2>"$work/err"
+check "remove says nothing when all went well" test ! -s "$work/err"
 check "remove takes a last snapshot" test -e "$work/case/logs/traffic_in_20261102130000"
 check "remove leaves no chain" test "$( (rules 4 security; rules 4 filter) | grep -c NETRECKON)" -eq 0
 snapshot --time 20261102140000 2>"$work/err"

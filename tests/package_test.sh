@@ -30,6 +30,9 @@ version=$(sed -n 's/^project(netreckon VERSION \([0-9.]*\).*/\1/p' CMakeLists.tx
 report=$(netreckon 0 20261102 20261105 /usr/share/doc/netreckon/examples/logs/ traffic_in_ traffic_out_)
 printf '%s\n' "$report" | grep -q "Totals for all hosts in filter	Incoming \[1969.00 MB\]" ||
   fail "the report on the packaged example logs"
+# The notes' first report takes the day before as well: "today today" holds only today's traffic.
+zcat -f /usr/share/doc/netreckon/README.Debian* | grep -q "netreckon 0 today-1 today " ||
+  fail "README.Debian's first report is not today-1 today"
 [ -x /usr/sbin/netreckon-chains ] && [ -x /usr/sbin/netreckon-snapshot ] || fail "the kit is not in /usr/sbin"
 [ -f /usr/share/man/man8/netreckon-chains.8.gz ] || fail "no netreckon-chains(8)"
 netreckon-chains --help >/dev/null || fail "netreckon-chains --help"

@@ -214,6 +214,15 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
        0,
        "netreckon: no snapshot [in_] before the range: its first readings count whole, all the "
        "traffic since the counters were last reset\n"},
+      {"two time styles on one day",
+       {{"in_20240229120000", "100M"},
+        {"in_20240301_09-00", "105M"},
+        {"in_20240301130000", "110M"}},
+       "20240301",
+       "20240301",
+       "Incoming [10.00 MB]",
+       0,
+       ""},
       {"a quarter",
        {{"in_20260930230000", "100M"},
         {"in_20261001120000", "110M"},
@@ -251,6 +260,34 @@ TEST(Report, GapsOldBaselinesAndResetsGiveTheTrueTraffic) {
       }
     }
   }
+}
+
+TEST(Report, AHostWithoutAReadingOfADirectionReadsZeroInIt) {
+  temp_dir_t tDir;
+  tDir.Write("in_20240229120000", MakeLogText(0, {{"10.0.0.1", "100M"}, {"10.0.0.2", "50M"}}));
+  tDir.Write("in_20240301120000", MakeLogText(0, {{"10.0.0.2", "60M"}}));
+  tDir.Write("out_20240229120000", MakeLogText(1, {{"10.0.0.1", "20M"}, {"10.0.0.2", "30M"}}));
+  tDir.Write("out_20240301_12-00", MakeLogText(1, {{"10.0.0.1", "22M"}, {"10.0.0.2", "34M"}}));
+  const run_result_t tConsole =
+      RunNetreckon({"0", "20240301", "20240301", tDir.szPath, "in_", "out_"});
+  EXPECT_EQ(tConsole.iExitStatus, 0);
+  EXPECT_EQ(tConsole.szStderr, "");
+  EXPECT_NE(tConsole.szStdout.find("Totals for host [10.0.0.2]\tIncoming [10.00 MB]\tOutgoing "
+                                   "[4.00 MB]\tTotal [14.00 MB]\n"
+                                   "Totals for host [10.0.0.1]\tIncoming [0.00 MB]\tOutgoing "
+                                   "[2.00 MB]\tTotal [2.00 MB]\n" +
+                                   kRuleLine +
+                                   "Totals for all hosts in filter\tIncoming [10.00 MB]\t"
+                                   "Outgoing [6.00 MB]\tTotal [16.00 MB]\n"),
+            std::string::npos)
+      << tConsole.szStdout;
+  // The two directions' snapshots of 12:00, written in two styles, are one time.
+  const run_result_t tCsv =
+      RunNetreckon({"csv", "20240301", "20240301", tDir.szPath, "in_", "out_"});
+  EXPECT_EQ(tCsv.szStdout,
+            "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n"
+            "10.0.0.2,,2024-03-01,10000000,4000000,1\r\n"
+            "10.0.0.1,,2024-03-01,0,2000000,1\r\n");
 }
 
 TEST(Report, NoticesSayWhatLooksLikeAMistake) {
@@ -309,7 +346,7 @@ TEST(Report, AMissingDirectoryReportsNothingFound) {
             "incoming and as outgoing\n"
             "Couldn't open the directory [/nonexistent/logs/]: No such file or directory\n");
   EXPECT_NE(MaskElapsed(tRun.szStdout)
-                .find("Bandwidth usage from: 0 to 0\n" + kRuleLine +
+                .find("Bandwidth usage from: none to none\n" + kRuleLine +
                       "Totals for all hosts in filter\tIncoming [0.00 MB]\tOutgoing [0.00 "
                       "MB]\tTotal [0.00 MB]\n"),
             std::string::npos);

@@ -89,10 +89,39 @@ TEST(DirScan, ChoosesTheRangeAndTheBaselineCandidates) {
        20090425,
        20090425,
        {"U in_20090425-12:00 1", "U in_20090425.12.00 0"}},
+      {"times written HHMMSS and _HH-MM in the order of the times",
+       {"in_20240229120000", "in_20240229_23-59", "in_20240301130000", "in_20240301_09-00",
+        "in_20240301_13-30"},
+       20240301,
+       20240301,
+       {"U in_20240301_09-00 1", "U in_20240301130000 0", "U in_20240301_13-30 0",
+        "B in_20240229_23-59", "B in_20240229120000"}},
+      {"one time in both styles in byte order; an unreadable time keeps its place",
+       {"in_20240301_9-000", "in_20240301_09-00", "in_20240301120000", "in_20240301090000"},
+       20240301,
+       20240301,
+       {"U in_20240301090000 1", "U in_20240301_09-00 0", "U in_20240301120000 0",
+        "U in_20240301_9-000 0"}},
   };
   for (const auto& tCase : kCases) {
     EXPECT_EQ(Scan(tCase.tNames, "in_", tCase.uiStart, tCase.uiEnd), tCase.tExpected)
         << tCase.szCase;
+  }
+}
+
+TEST(DirScan, ReadsTheTimeOfEitherStyle) {
+  const struct {
+    const char* szStamp;
+    const char* szTime;
+  } kCases[] = {
+      {"20240301130000", "20240301130000"}, {"20240301_09-00", "20240301090000"},
+      {"20240301_23-59", "20240301235900"}, {"20240301_9-000", "20240301_9-000"},
+      {"20240301_0a-00", "20240301_0a-00"}, {"20240301_09-0a", "20240301_09-0a"},
+      {"20240301_09_00", "20240301_09_00"}, {"20240301-09-00", "20240301-09-00"},
+  };
+  for (const auto& tCase : kCases) {
+    const snapshot_time_t tTime = ReadSnapshotTime(tCase.szStamp);
+    EXPECT_EQ(std::string(tTime.data(), tTime.size()), tCase.szTime) << tCase.szStamp;
   }
 }
 

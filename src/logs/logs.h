@@ -1,6 +1,7 @@
 // Reading counter logs and choosing, from a directory listing, the logs of one direction.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -77,10 +78,14 @@ inline const char* GetListingName(const dir_listing_t& tListing, std::size_t iId
 
 // ---- choosing the logs of one direction ----
 
+// A snapshot's date and time as YYYYMMDDHHMMSS, the form its names are ordered by.
+using snapshot_time_t = std::array<char, 14>;
+
 // One snapshot of a pass.
 struct planned_log_t {
   const char* szName;            // points into the listing
   std::string_view szStamp;      // the date and time part of the name
+  snapshot_time_t tTime;         // the stamp as ordered (see ReadSnapshotTime)
   int32_t iLogFileIsOnANewDate;  // the first snapshot of its day
   date_number_t uiFileDate;
 };
@@ -98,8 +103,13 @@ struct scan_plan_t {
 bool ReadSnapshotName(std::string_view szName, std::string_view szPrefix, std::string_view& szStamp,
                       date_number_t& uiDate);
 
+/// The time a snapshot's stamp gives, as YYYYMMDDHHMMSS: six digits are HHMMSS, "_HH-MM"
+/// (an earlier collector's style) is HHMM00; any other stamp stays as it is, so that its name
+/// keeps its place in byte order.
+snapshot_time_t ReadSnapshotTime(std::string_view szStamp);
+
 /// Chooses, from a listing, the snapshots of one direction dated uiStart to uiEnd (whole
-/// days), in the order of the times in their names, and those before uiStart as candidates
-/// for the baseline, the newest first.
+/// days), in the order of the times in their names (ties in byte order), and those before uiStart
+/// as candidates for the baseline, the newest first.
 scan_plan_t ScanLogListing(const dir_listing_t& tListing, std::string_view szPrefix,
                            date_number_t uiStart, date_number_t uiEnd);

@@ -12,7 +12,15 @@ constexpr const char* kRule =
 
 void WriteConsoleReport(std::FILE* pOut, const report_t& tReport, double dElapsedSeconds) {
   std::fputs(kRule, pOut);
-  std::fprintf(pOut, "Bandwidth usage from: %llu to %llu\n", tReport.uiFrom, tReport.uiTo);
+  if (tReport.iDays == 0) {
+    std::fputs("Bandwidth usage from: none to none\n", pOut);
+  } else {
+    std::fprintf(pOut, "Bandwidth usage from: %llu to %llu\n", tReport.uiFrom, tReport.uiTo);
+  }
+  for (const partial_period_t& tPartial : ListPartialPeriods(tReport)) {
+    std::fprintf(pOut, "Partial period [%s]: %s to %s\n", tPartial.szLabel.c_str(),
+                 tPartial.szFirst.c_str(), tPartial.szLast.c_str());
+  }
   for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
     std::fprintf(pOut,

@@ -27,21 +27,29 @@ void WriteRowEnd(std::FILE* pOut, const report_t& tReport, const host_figures_t&
 }  // namespace
 
 void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
-  std::fputs(tReport.tOptions.bGroupByName
-                 ? "host,name,date,incoming_bytes,outgoing_bytes,snapshots,hosts\r\n"
-                 : "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n",
-             pOut);
   const report_period_t ePeriod = tReport.tOptions.eBy;
+  // A week or a month the range covers only in part shows which of its days it holds.
+  std::fputs("host,name,date,incoming_bytes,outgoing_bytes,snapshots", pOut);
+  if (ePeriod != report_period_t::kDay) {
+    std::fputs(",first_day,last_day,period_first_day,period_last_day", pOut);
+  }
+  std::fputs(tReport.tOptions.bGroupByName ? ",hosts\r\n" : "\r\n", pOut);
   for (const host_figures_t& tHost : tReport.tHosts) {
     if (ePeriod != report_period_t::kDay) {
-      ForEachHostPeriod(
-          tReport, ePeriod, tHost,
-          [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots) {
-            WriteHostStart(pOut, tHost);
-            std::fprintf(pOut, ",%s,%lld,%lld,%d", szPeriod, tFigures.llIn, tFigures.llOut,
-                         iSnapshots);
-            WriteRowEnd(pOut, tReport, tHost);
-          });
+      ForEachHostPeriod(tReport, ePeriod, tHost,
+                        [&](const char* szPeriod, const period_figures_t& tFigures,
+                            int32_t iSnapshots, const period_span_t& tSpan) {
+                          char aszDays[4][kIsoDateBuf];
+                          FormatEpochDay(tSpan.llCoveredFirst, aszDays[0]);
+                          FormatEpochDay(tSpan.llCoveredLast, aszDays[1]);
+                          FormatEpochDay(tSpan.llFirst, aszDays[2]);
+                          FormatEpochDay(tSpan.llLast, aszDays[3]);
+                          WriteHostStart(pOut, tHost);
+                          std::fprintf(pOut, ",%s,%lld,%lld,%d,%s,%s,%s,%s", szPeriod,
+                                       tFigures.llIn, tFigures.llOut, iSnapshots, aszDays[0],
+                                       aszDays[1], aszDays[2], aszDays[3]);
+                          WriteRowEnd(pOut, tReport, tHost);
+                        });
       continue;
     }
     day_cursor_t tCursor = {&tHost.tDays, 0};

@@ -56,7 +56,7 @@ void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
     const page_row_t tAll = MakePageSumRow(tReport, tDays.size(), DayColumn);
     WritePageChart(pOut, tDays, tAll.tIn, tAll.tOut, "day", tUnit);
   }
-  WritePageTable(pOut, bDayTable ? tDays : tMonths, tRows, tUnit);
-  WriteBillTable(pOut, tReport, tUnit);
-  WritePageFoot(pOut, tReport, tUnit);
+  WritePageTable(pOut, bDayTable ? tDays : tMonths, tRows);
+  WriteBillTable(pOut, tReport);
+  WritePageFoot(pOut, tReport);
 }

@@ -10,7 +10,7 @@ constexpr const char* kHtmlHead =
     "        <link rel='stylesheet' type='text/css' href='vivovo.css'>"
     "        <link rel='stylesheet' type='text/css' href='red.css'>"
     "        <body>"
-    "        <b>Bandwidth usage from: %llu to %llu</b>"
+    "        <b>Bandwidth usage from: %s to %s</b>"
     "        <table class=\"bwmg\" cellspacing=\"1\">"
     "        <tbody>"
     "        <tr class=\"header\">"
@@ -20,8 +20,7 @@ constexpr const char* kHtmlHead =
     "        <td class=\"total\">Total</td>"
     "        </tr>";
 
-constexpr const char* kHtmlTail =
-    "        </tbody>        </table>        </html>        </body>        ";
+constexpr const char* kHtmlTail = "        </html>        </body>        ";
 
 constexpr const char* kHostIndent = "            ";
 constexpr const char* kTotalsIndent = "        ";
@@ -40,7 +39,13 @@ void WriteHtmlRow(std::FILE* pOut, const char* szIndent, const char* szClass, co
 }  // namespace
 
 void WriteHtmlReport(std::FILE* pOut, const report_t& tReport) {
-  std::fprintf(pOut, kHtmlHead, tReport.uiFrom, tReport.uiTo);
+  char szFrom[kIsoDateBuf] = "none";
+  char szTo[kIsoDateBuf] = "none";
+  if (tReport.iDays > 0) {
+    std::snprintf(szFrom, sizeof szFrom, "%llu", tReport.uiFrom);
+    std::snprintf(szTo, sizeof szTo, "%llu", tReport.uiTo);
+  }
+  std::fprintf(pOut, kHtmlHead, szFrom, szTo);
   for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
     WriteHtmlRow(pOut, kHostIndent, iIdx % 2 == 0 ? "even" : "odd",
@@ -53,5 +58,10 @@ void WriteHtmlReport(std::FILE* pOut, const report_t& tReport) {
                  tReport.tOthers.dInTotal, tReport.tOthers.dOutTotal);
   }
   WriteHtmlRow(pOut, kTotalsIndent, "header", "Total", tReport.dInTotal, tReport.dOutTotal);
+  std::fputs("        </tbody>        </table>", pOut);
+  for (const partial_period_t& tPartial : ListPartialPeriods(tReport)) {
+    std::fprintf(pOut, "        <p>Partial period [%s]: %s to %s</p>", tPartial.szLabel.c_str(),
+                 tPartial.szFirst.c_str(), tPartial.szLast.c_str());
+  }
   std::fputs(kHtmlTail, pOut);
 }

@@ -4,22 +4,37 @@
 
 namespace {
 
+// A day's or a period's entry; a period's (pSpan) gives the days of it that the range covers
+// and its own, so that a period the range covers only in part says so.
 void WriteEntry(std::FILE* pOut, bool bFirst, const char* szDate, long long llIn, long long llOut,
-                int32_t iSnapshots) {
+                int32_t iSnapshots, const period_span_t* pSpan = nullptr) {
   std::fprintf(pOut,
                "%s{\"date\": \"%s\", \"incoming_bytes\": %lld, \"outgoing_bytes\": %lld, "
-               "\"snapshots\": %d}",
+               "\"snapshots\": %d",
                bFirst ? "\n    " : ",\n    ", szDate, llIn, llOut, iSnapshots);
+  if (pSpan != nullptr) {
+    char aszDays[4][kIsoDateBuf];
+    FormatEpochDay(pSpan->llCoveredFirst, aszDays[0]);
+    FormatEpochDay(pSpan->llCoveredLast, aszDays[1]);
+    FormatEpochDay(pSpan->llFirst, aszDays[2]);
+    FormatEpochDay(pSpan->llLast, aszDays[3]);
+    std::fprintf(pOut,
+                 ", \"first_day\": \"%s\", \"last_day\": \"%s\", \"period_first_day\": \"%s\", "
+                 "\"period_last_day\": \"%s\"",
+                 aszDays[0], aszDays[1], aszDays[2], aszDays[3]);
+  }
+  std::fputc('}', pOut);
 }
 
 void WritePeriods(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
   bool bFirst = true;
-  ForEachHostPeriod(
-      tReport, tReport.tOptions.eBy, tHost,
-      [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots) {
-        WriteEntry(pOut, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots);
-        bFirst = false;
-      });
+  ForEachHostPeriod(tReport, tReport.tOptions.eBy, tHost,
+                    [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots,
+                        const period_span_t& tSpan) {
+                      WriteEntry(pOut, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots,
+                                 &tSpan);
+                      bFirst = false;
+                    });
 }
 
 // A group's addresses; nothing for a report without groups.

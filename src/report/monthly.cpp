@@ -23,9 +23,12 @@ std::vector<page_column_t> MakeMonthColumns(const report_t& tReport) {
   for (int32_t iMonth = 0; iMonth < iMonths; ++iMonth) {
     char szLabel[kPeriodBuf];
     char szTitle[kPeriodBuf];
+    char szCoverage[kPeriodBuf];
     FormatReportPeriod(tReport, kMonths, iMonth, true, szLabel);
     FormatReportPeriod(tReport, kMonths, iMonth, false, szTitle);
-    tColumns.push_back({szLabel, szTitle, !tHasData[static_cast<std::size_t>(iMonth)], ""});
+    FormatPeriodCoverage(GetPeriodSpan(tReport, kMonths, iMonth), szCoverage);
+    tColumns.push_back(
+        {szLabel, szTitle, !tHasData[static_cast<std::size_t>(iMonth)], "", szCoverage});
   }
   return tColumns;
 }
@@ -39,7 +42,16 @@ std::vector<page_row_t> MakeMonthRows(const report_t& tReport, std::size_t iColu
 void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
   char szFrom[kPeriodBuf] = "none";
   char szTo[kPeriodBuf] = "none";
-  if (tReport.iDays > 0) {
+  if (tReport.iDays > 0 && tReport.tOptions.iPeriodStart > 1) {
+    // Months of billing are labelled by their days: from the first one's first to the last
+    // one's last, not each label twice.
+    const int32_t iLast = CountReportPeriods(tReport, kMonths) - 1;
+    char szDay[kIsoDateBuf];
+    FormatEpochDay(GetPeriodSpan(tReport, kMonths, 0).llFirst, szDay);
+    CopyText(szFrom, sizeof szFrom, szDay);
+    FormatEpochDay(GetPeriodSpan(tReport, kMonths, iLast).llLast, szDay);
+    CopyText(szTo, sizeof szTo, szDay);
+  } else if (tReport.iDays > 0) {
     FormatReportPeriod(tReport, kMonths, 0, false, szFrom);
     FormatReportPeriod(tReport, kMonths, CountReportPeriods(tReport, kMonths) - 1, false, szTo);
   }
@@ -56,7 +68,7 @@ void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
   const std::vector<page_row_t> tRows = MakeMonthRows(tReport, tMonths.size());
   const page_unit_t tUnit = ChoosePageUnit(tReport, tRows);
   WritePageChart(pOut, tMonths, tRows.back().tIn, tRows.back().tOut, "month", tUnit);
-  WritePageTable(pOut, tMonths, tRows, tUnit);
-  WriteBillTable(pOut, tReport, tUnit);
-  WritePageFoot(pOut, tReport, tUnit);
+  WritePageTable(pOut, tMonths, tRows);
+  WriteBillTable(pOut, tReport);
+  WritePageFoot(pOut, tReport);
 }

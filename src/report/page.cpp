@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -22,10 +23,11 @@ constexpr const char* kPageStyle =
     "max-width:190px;overflow:hidden;text-overflow:ellipsis}\n"
     "th:first-child{background:#f0f0f0}\n"
     ".name{color:#666;font-size:90%}\n"
+    "td small{color:#666}\n"
     "td.sum,th.sum{font-weight:600;background:#f7f7f7}\n"
     "th.nodata,td.nodata{background:#f3f3f3;color:#999}\n"
-    "table.many{font-size:10px}table.many th,table.many td{padding:2px 2px}\n"
-    "table.many th:first-child,table.many td:first-child{max-width:150px}\n"
+    "table.many{font-size:10px}table.many th,table.many td{padding:2px 1px}\n"
+    "table.many th:first-child,table.many td:first-child{max-width:130px}\n"
     "tr.sum td{font-weight:600;border-top:2px solid #999;background:#f7f7f7}\n"
     "</style>\n";
 
@@ -39,11 +41,13 @@ constexpr double kLeft = 72;
 constexpr double kRight = 12;
 constexpr double kTop = 14;
 constexpr double kBottom = 56;
+// The width "no data" takes at font size 10, with a margin.
+constexpr double kNoDataWidth = 40;
 
 // The smallest unit that keeps a figure within four digits before the decimal point (9,999.9
 // rounds up to five).
 page_unit_t ChooseUnit(double dLargestMegabytes) {
-  constexpr page_unit_t kUnits[] = {{"MB", 1, 1}, {"GB", 1e3, 1}, {"TB", 1e6, 1}, {"PB", 1e9, 1}};
+  constexpr page_unit_t kUnits[] = {{"MB", 1}, {"GB", 1e3}, {"TB", 1e6}, {"PB", 1e9}};
   for (const page_unit_t& tUnit : kUnits) {
     if (dLargestMegabytes / tUnit.dPerMegabyte < 9999.95) {
       return tUnit;
@@ -51,8 +55,6 @@ page_unit_t ChooseUnit(double dLargestMegabytes) {
   }
   return kUnits[3];
 }
-
-long long PowerOfTen(int iDecimals) { return iDecimals >= 3 ? 1000 : iDecimals == 2 ? 100 : 10; }
 
 double ClampAtZero(double dValue) { return dValue > 0 ? dValue : 0; }
 
@@ -68,42 +70,91 @@ double ChooseTickStep(double dMax) {
   return 10 * dPower;
 }
 
-// Units of 10^-decimals, each cell rounded down and the rest handed to the cells that lost the
-// most, so that the cells add up to the rounded total exactly.
-std::vector<long long> RoundCellsToTotal(const std::vector<double>& tCells,
-                                         const page_unit_t& tUnit, long long& llTotal) {
-  const double dPerUnit =
-      tUnit.dPerMegabyte / static_cast<double>(PowerOfTen(tUnit.iDecimals)) * 10;
-  std::vector<long long> tTenths(tCells.size());
-  std::vector<std::pair<double, std::size_t>> tLost(tCells.size());
-  double dSum = 0;
-  long long llFloors = 0;
-  for (std::size_t iCell = 0; iCell < tCells.size(); ++iCell) {
-    const double dTenths = tCells[iCell] / dPerUnit * 10;
-    dSum += dTenths;
-    tTenths[iCell] = static_cast<long long>(std::floor(dTenths));
-    llFloors += tTenths[iCell];
-    tLost[iCell] = {dTenths - std::floor(dTenths), iCell};
+// Significant digits at the least: a cell of the table by days or months; a tooltip, a total
+// and the bill.
+constexpr int kCellDigits = 3;
+constexpr int kTipDigits = 4;
+
+// Whole bytes of a figure in MB, held within what a long long holds.
+long long ToBytes(double dMegabytes) {
+  constexpr double kLimit = 9.0e18;
+  const double dBytes = dMegabytes * 1e6;
+  if (std::isnan(dBytes)) {
+    return 0;
   }
-  llTotal = std::llround(dSum);
-  std::stable_sort(tLost.begin(), tLost.end(), [](const auto& tLeft, const auto& tRight) {
-    return tLeft.first > tRight.first;
-  });
-  for (long long llLeft = llTotal - llFloors, iAt = 0;
-       llLeft > 0 && static_cast<std::size_t>(iAt) < tLost.size(); --llLeft, ++iAt) {
-    ++tTenths[tLost[static_cast<std::size_t>(iAt)].second];
+  if (!(dBytes < kLimit && dBytes > -kLimit)) {
+    return dBytes > 0 ? static_cast<long long>(kLimit) : -static_cast<long long>(kLimit);
   }
-  return tTenths;
+  return std::llround(dBytes);
 }
 
-// A figure in units of 10^-decimals, written with its decimals.
-void WriteScaled(std::FILE* pOut, long long llScaled, int iDecimals) {
-  const long long llPower = PowerOfTen(iDecimals);
-  std::fprintf(pOut, "%s%lld.%0*lld", llScaled < 0 ? "-" : "", std::llabs(llScaled) / llPower,
-               iDecimals, std::llabs(llScaled) % llPower);
+int CountIntegerDigits(double dValue) {
+  return dValue < 10 ? 1 : dValue < 100 ? 2 : 1 + static_cast<int>(std::floor(std::log10(dValue)));
+}
+
+// A figure as a cell shows it, in the cell's own unit.
+void WriteFigure(std::FILE* pOut, double dMegabytes, int iDigits) {
+  char szFigure[kFigureBuf];
+  FormatPageFigure(dMegabytes, iDigits, szFigure);
+  std::fputs(szFigure, pOut);
+}
+
+// A table's cell: the unit set smaller, so that a month of days fits a screen.
+void WriteCellFigure(std::FILE* pOut, double dMegabytes) {
+  char szFigure[kFigureBuf];
+  FormatPageFigure(dMegabytes, kCellDigits, szFigure);
+  char* pSpace = std::strchr(szFigure, ' ');
+  if (pSpace == nullptr) {
+    std::fputs(szFigure, pOut);
+    return;
+  }
+  *pSpace = '\0';
+  std::fprintf(pOut, "%s<small>%s</small>", szFigure, pSpace + 1);
+}
+
+// The whole title of a row, shown on hovering: a long name is cut off in the cell.
+void WriteTitleTip(std::FILE* pOut, const std::string& szTip, const std::string& szName) {
+  std::fputs(" title=\"", pOut);
+  WriteHtmlText(pOut, szTip.c_str());
+  if (!szName.empty()) {
+    std::fputc(' ', pOut);
+    WriteHtmlText(pOut, szName.c_str());
+  }
+  std::fputc('"', pOut);
 }
 
 }  // namespace
+
+void FormatPageFigure(double dMegabytes, int iDigits, char (&szFigure)[kFigureBuf]) {
+  constexpr const char* kUnitNames[] = {"B", "kB", "MB", "GB", "TB", "PB"};
+  constexpr double kScales[] = {1, 1e3, 1e6, 1e9, 1e12, 1e15};
+  constexpr int kLastUnit = 5;
+  const long long llBytes = ToBytes(dMegabytes);
+  if (llBytes == 0) {
+    std::snprintf(szFigure, sizeof szFigure, "0");
+    return;
+  }
+  const double dBytes = std::fabs(static_cast<double>(llBytes));
+  int iUnit = 0;
+  while (iUnit < kLastUnit && dBytes >= kScales[iUnit + 1]) {
+    ++iUnit;
+  }
+  // Whole bytes need no decimals; larger units as many as give iDigits significant digits.
+  double dValue = dBytes / kScales[iUnit];
+  int iDecimals = iUnit == 0 ? 0 : std::max(0, iDigits - CountIntegerDigits(dValue));
+  double dPower = std::pow(10.0, iDecimals);
+  const double dRounded = std::round(dValue * dPower) / dPower;
+  // 999.96 kB rounds to a thousand: it is 1.000 MB.
+  if (dRounded >= 1000 && iUnit > 0 && iUnit < kLastUnit) {
+    ++iUnit;
+    dValue = dRounded / 1000;
+    iDecimals = iDigits - 1;
+  } else if (CountIntegerDigits(dRounded) > CountIntegerDigits(dValue) && iDecimals > 0) {
+    --iDecimals;
+  }
+  std::snprintf(szFigure, sizeof szFigure, "%s%.*f %s", llBytes < 0 ? "-" : "", iDecimals, dValue,
+                kUnitNames[iUnit]);
+}
 
 bool WritePageStart(std::FILE* pOut, const report_t& tReport, const char* szKind,
                     const char* szFrom, const char* szTo, const char* szPer) {
@@ -175,19 +226,30 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
     const double dLeft = kLeft + dPitch * static_cast<double>(iColumn);
     const double dX = dLeft + (dPitch - dBarWidth) / 2;
     if (tColumn.bNoData) {
-      // No snapshot that day: its traffic shows on the next day that has one.
+      // No snapshot that day: its traffic shows on the next day that has one. The words fit
+      // only a wide column; narrow ones would overlap, and keep their tooltip.
       std::fprintf(pOut,
                    "<g class=\"nodata\"><title>%s: no data</title><rect x=\"%.1f\" y=\"%.1f\" "
-                   "width=\"%.1f\" height=\"%.1f\" fill=\"#ececec\"/><text x=\"%.1f\" y=\"%.1f\" "
-                   "text-anchor=\"middle\" fill=\"#999\" font-size=\"10\">no data</text></g>\n",
-                   tColumn.szTitle.c_str(), dX, kTop, dBarWidth, dPlotHeight, dLeft + dPitch / 2,
-                   dBase - 6);
+                   "width=\"%.1f\" height=\"%.1f\" fill=\"#ececec\"/>",
+                   tColumn.szTitle.c_str(), dX, kTop, dBarWidth, dPlotHeight);
+      if (dPitch >= kNoDataWidth) {
+        std::fprintf(pOut,
+                     "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" fill=\"#999\" "
+                     "font-size=\"10\">no data</text>",
+                     dLeft + dPitch / 2, dBase - 6);
+      }
+      std::fputs("</g>\n", pOut);
     } else {
       const double dIn = ClampAtZero(tIn[iColumn]);
       const double dOut = ClampAtZero(tOut[iColumn]);
-      std::fprintf(pOut, "<g><title>%s: in %.*f %s, out %.*f %s</title>", tColumn.szTitle.c_str(),
-                   tUnit.iDecimals + 1, tIn[iColumn] / tUnit.dPerMegabyte, tUnit.szName,
-                   tUnit.iDecimals + 1, tOut[iColumn] / tUnit.dPerMegabyte, tUnit.szName);
+      // A period the report covers only in part is drawn pale, so that it is not read as whole.
+      std::fprintf(pOut, "<g%s><title>%s%s: in ",
+                   tColumn.szCoverage.empty() ? "" : " class=\"partial\" opacity=\"0.5\"",
+                   tColumn.szTitle.c_str(), tColumn.szCoverage.c_str());
+      WriteFigure(pOut, tIn[iColumn], kTipDigits);
+      std::fputs(", out ", pOut);
+      WriteFigure(pOut, tOut[iColumn], kTipDigits);
+      std::fputs("</title>", pOut);
       std::fprintf(pOut,
                    "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/>"
                    "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/></g>\n",
@@ -207,64 +269,70 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
     } else if (!bMany || iColumn % ((tColumns.size() + 30) / 31) == 0) {
       std::fprintf(pOut, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%s</text>\n",
                    dLeft + dPitch / 2, dBase + 18, tColumn.szLabel.c_str());
+      if (!tColumn.szCoverage.empty()) {
+        // ", 2 of 31 days" under the label, without its comma.
+        std::fprintf(pOut,
+                     "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"10\" "
+                     "fill=\"#777\">%s</text>\n",
+                     dLeft + dPitch / 2, dBase + 32, tColumn.szCoverage.c_str() + 2);
+      }
     }
   }
   std::fputs("</svg>\n", pOut);
   std::fprintf(pOut,
                "<p><span class=\"key\" style=\"background:%s\"></span>incoming"
                "<span class=\"key\" style=\"background:%s\"></span>outgoing"
-               "<span class=\"key\" style=\"background:#ececec\"></span>no data</p>\n",
+               "<span class=\"key\" style=\"background:#ececec\"></span>no data",
                kInColour, kOutColour);
+  if (std::any_of(tColumns.begin(), tColumns.end(),
+                  [](const page_column_t& tColumn) { return !tColumn.szCoverage.empty(); })) {
+    std::fprintf(pOut,
+                 "<span class=\"key\" style=\"background:%s;opacity:0.5\"></span>partial "
+                 "period: only some of its days are in the range",
+                 kInColour);
+  }
+  std::fputs("</p>\n", pOut);
 }
 
 page_unit_t ChoosePageUnit(const report_t& tReport, const std::vector<page_row_t>& tRows) {
   double dLargest = std::max({std::fabs(tReport.dInTotal), std::fabs(tReport.dOutTotal),
                               std::fabs(tReport.dInTotal + tReport.dOutTotal)});
-  double dLargestHostCell = 0;
   for (const page_row_t& tRow : tRows) {
     double dRowTotal = 0;
     for (std::size_t iColumn = 0; iColumn < tRow.tIn.size(); ++iColumn) {
       const double dCell = std::fabs(tRow.tIn[iColumn] + tRow.tOut[iColumn]);
       dRowTotal += tRow.tIn[iColumn] + tRow.tOut[iColumn];
       dLargest = std::max(dLargest, dCell);
-      dLargestHostCell =
-          tRow.bSum || tRow.bOthers ? dLargestHostCell : std::max(dLargestHostCell, dCell);
     }
     dLargest = std::max(dLargest, std::fabs(dRowTotal));
   }
-  page_unit_t tUnit = ChooseUnit(dLargest);
-  // A unit chosen by a large total may leave the hosts' cells below one: more decimals then.
-  const double dCellInUnit = dLargestHostCell / tUnit.dPerMegabyte;
-  tUnit.iDecimals = dCellInUnit >= 1 || dLargestHostCell == 0 ? 1 : dCellInUnit >= 0.1 ? 2 : 3;
-  return tUnit;
+  return ChooseUnit(dLargest);
 }
 
 void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
-                    const std::vector<page_row_t>& tRows, const page_unit_t& tUnit) {
+                    const std::vector<page_row_t>& tRows) {
   const bool bMany = tColumns.size() > 16;
   std::fprintf(pOut,
-               "<h2>Per host, incoming and outgoing together, in %s</h2>\n"
+               "<h2>Per host, incoming and outgoing together</h2>\n"
                "<div class=\"wrap\"><table%s>\n<thead><tr><th>Host</th>",
-               tUnit.szName, bMany ? " class=\"many\"" : "");
+               bMany ? " class=\"many\"" : "");
   for (const page_column_t& tColumn : tColumns) {
-    std::fprintf(pOut, "<th%s title=\"%s%s\">%s</th>", tColumn.bNoData ? " class=\"nodata\"" : "",
-                 tColumn.szTitle.c_str(), tColumn.bNoData ? ": no data" : "",
-                 tColumn.szLabel.c_str());
+    std::fprintf(pOut, "<th%s title=\"%s%s%s\">%s", tColumn.bNoData ? " class=\"nodata\"" : "",
+                 tColumn.szTitle.c_str(), tColumn.szCoverage.c_str(),
+                 tColumn.bNoData ? ": no data" : "", tColumn.szLabel.c_str());
+    if (!tColumn.szCoverage.empty()) {
+      std::fprintf(pOut, "<br><small>%s</small>", tColumn.szCoverage.c_str() + 2);
+    }
+    std::fputs("</th>", pOut);
   }
   std::fputs("<th class=\"sum\">Total</th></tr></thead>\n<tbody>\n", pOut);
   for (const page_row_t& tRow : tRows) {
-    std::vector<double> tCells(tColumns.size());
+    double dTotal = 0;
     for (std::size_t iColumn = 0; iColumn < tColumns.size(); ++iColumn) {
-      tCells[iColumn] = tRow.tIn[iColumn] + tRow.tOut[iColumn];
+      dTotal += tRow.tIn[iColumn] + tRow.tOut[iColumn];
     }
-    long long llTotal = 0;
-    const std::vector<long long> tScaled = RoundCellsToTotal(tCells, tUnit, llTotal);
     std::fputs(tRow.bSum ? "<tr class=\"sum\"><td" : "<tr><td", pOut);
-    if (!tRow.szTip.empty()) {
-      std::fputs(" title=\"", pOut);
-      WriteHtmlText(pOut, tRow.szTip.c_str());
-      std::fputc('"', pOut);
-    }
+    WriteTitleTip(pOut, tRow.szTip.empty() ? tRow.szTitle : tRow.szTip, tRow.szName);
     std::fputc('>', pOut);
     WriteHtmlText(pOut, tRow.szTitle.c_str());
     if (!tRow.szName.empty()) {
@@ -274,24 +342,27 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
     }
     std::fputs("</td>", pOut);
     for (std::size_t iColumn = 0; iColumn < tColumns.size(); ++iColumn) {
-      if (tColumns[iColumn].bNoData && tCells[iColumn] == 0) {
+      const double dCell = tRow.tIn[iColumn] + tRow.tOut[iColumn];
+      if (tColumns[iColumn].bNoData && dCell == 0) {
         std::fputs("<td class=\"nodata\" title=\"no data\">&ndash;</td>", pOut);
         continue;
       }
-      std::fprintf(pOut, "<td title=\"in %.*f %s, out %.*f %s\">", tUnit.iDecimals + 1,
-                   tRow.tIn[iColumn] / tUnit.dPerMegabyte, tUnit.szName, tUnit.iDecimals + 1,
-                   tRow.tOut[iColumn] / tUnit.dPerMegabyte, tUnit.szName);
-      WriteScaled(pOut, tScaled[iColumn], tUnit.iDecimals);
+      std::fputs("<td title=\"in ", pOut);
+      WriteFigure(pOut, tRow.tIn[iColumn], kTipDigits);
+      std::fputs(", out ", pOut);
+      WriteFigure(pOut, tRow.tOut[iColumn], kTipDigits);
+      std::fputs("\">", pOut);
+      WriteCellFigure(pOut, dCell);
       std::fputs("</td>", pOut);
     }
     std::fputs("<td class=\"sum\">", pOut);
-    WriteScaled(pOut, llTotal, tUnit.iDecimals);
+    WriteCellFigure(pOut, dTotal);
     std::fputs("</td></tr>\n", pOut);
   }
   std::fputs("</tbody></table></div>\n", pOut);
 }
 
-void WriteBillTable(std::FILE* pOut, const report_t& tReport, const page_unit_t& tUnit) {
+void WriteBillTable(std::FILE* pOut, const report_t& tReport) {
   struct bill_row_t {
     const host_figures_t* pHost;  // nullptr: the others' or all hosts' row
     std::string szTitle;
@@ -314,11 +385,16 @@ void WriteBillTable(std::FILE* pOut, const report_t& tReport, const page_unit_t&
                      tReport.tOthers.dInTotal, tReport.tOthers.dOutTotal, ""});
   }
   tRows.push_back({nullptr, "All hosts", tReport.dInTotal, tReport.dOutTotal, " class=\"sum\""});
+  // The days the bill covers, which a period of the table may hold only some of.
+  char szFrom[kIsoDateBuf];
+  char szTo[kIsoDateBuf];
+  FormatReportDay(tReport, 0, szFrom);
+  FormatReportDay(tReport, tReport.iDays - 1, szTo);
   std::fprintf(pOut,
-               "<h2>Per host over the range, in %s</h2>\n<div class=\"wrap\"><table "
+               "<h2>Per host from %s to %s</h2>\n<div class=\"wrap\"><table "
                "class=\"bill\">\n<thead><tr><th>Host</th><th>Incoming</th><th>Outgoing</th>"
                "<th class=\"sum\">Total</th></tr></thead>\n<tbody>\n",
-               tUnit.szName);
+               szFrom, szTo);
   for (const bill_row_t& tRow : tRows) {
     std::fprintf(pOut, "<tr%s><td", tRow.szClass);
     std::string szTip;
@@ -327,36 +403,34 @@ void WriteBillTable(std::FILE* pOut, const report_t& tReport, const page_unit_t&
         szTip += (szTip.empty() ? "" : ", ") + szMember;
       }
     }
-    if (!szTip.empty()) {
-      std::fputs(" title=\"", pOut);
-      WriteHtmlText(pOut, szTip.c_str());
-      std::fputc('"', pOut);
-    }
+    const bool bNamed =
+        tRow.pHost != nullptr && tRow.pHost->tMembers.empty() && !tRow.pHost->szName.empty();
+    WriteTitleTip(pOut, szTip.empty() ? tRow.szTitle : szTip,
+                  bNamed ? tRow.pHost->szName : std::string());
     std::fputc('>', pOut);
     WriteHtmlText(pOut, tRow.szTitle.c_str());
-    if (tRow.pHost != nullptr && tRow.pHost->tMembers.empty() && !tRow.pHost->szName.empty()) {
+    if (bNamed) {
       std::fputs(" <span class=\"name\">", pOut);
       WriteHtmlText(pOut, tRow.pHost->szName.c_str());
       std::fputs("</span>", pOut);
     }
-    long long llTotal = 0;
-    const std::vector<long long> tScaled = RoundCellsToTotal({tRow.dIn, tRow.dOut}, tUnit, llTotal);
     std::fputs("</td><td>", pOut);
-    WriteScaled(pOut, tScaled[0], tUnit.iDecimals);
+    WriteFigure(pOut, tRow.dIn, kTipDigits);
     std::fputs("</td><td>", pOut);
-    WriteScaled(pOut, tScaled[1], tUnit.iDecimals);
+    WriteFigure(pOut, tRow.dOut, kTipDigits);
     std::fputs("</td><td class=\"sum\">", pOut);
-    WriteScaled(pOut, llTotal, tUnit.iDecimals);
+    WriteFigure(pOut, tRow.dIn + tRow.dOut, kTipDigits);
     std::fputs("</td></tr>\n", pOut);
   }
   std::fputs("</tbody></table></div>\n", pOut);
 }
 
-void WritePageFoot(std::FILE* pOut, const report_t& tReport, const page_unit_t& tUnit) {
-  const double dPer = tUnit.dPerMegabyte;
-  std::fprintf(pOut,
-               "<p class=\"foot\">Totals in: %.2f %s, out: %.2f %s, together: %.2f %s.</p>\n"
-               "</body>\n</html>\n",
-               tReport.dInTotal / dPer, tUnit.szName, tReport.dOutTotal / dPer, tUnit.szName,
-               (tReport.dInTotal + tReport.dOutTotal) / dPer, tUnit.szName);
+void WritePageFoot(std::FILE* pOut, const report_t& tReport) {
+  std::fputs("<p class=\"foot\">Totals in: ", pOut);
+  WriteFigure(pOut, tReport.dInTotal, kTipDigits);
+  std::fputs(", out: ", pOut);
+  WriteFigure(pOut, tReport.dOutTotal, kTipDigits);
+  std::fputs(", together: ", pOut);
+  WriteFigure(pOut, tReport.dInTotal + tReport.dOutTotal, kTipDigits);
+  std::fputs(".</p>\n</body>\n</html>\n", pOut);
 }

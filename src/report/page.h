@@ -10,20 +10,27 @@
 
 // One column of a chart or a table: a day or a month.
 struct page_column_t {
-  std::string szLabel;       // under the chart's bar, or at the head of the table's column
-  std::string szTitle;       // the whole date, shown on hovering
-  bool bNoData;              // no snapshot was read for it
-  std::string szMonthStart;  // a day column that begins a month: the month's name
+  std::string szLabel;          // under the chart's bar, or at the head of the table's column
+  std::string szTitle;          // the whole date, shown on hovering
+  bool bNoData;                 // no snapshot was read for it
+  std::string szMonthStart;     // a day column that begins a month: the month's name
+  std::string szCoverage = {};  // a period the report covers only in part: ", 2 of 31 days"
 };
 
-// The one unit of a page's chart, tables and totals: MB, GB, TB or PB, whichever keeps every
-// figure within four digits before the decimal point, with enough decimals to tell the hosts'
-// cells apart.
+// The unit of a page's chart axis: MB, GB, TB or PB, whichever keeps every figure within four
+// digits before the decimal point. The tables write each figure in a unit of its own.
 struct page_unit_t {
   const char* szName;
   double dPerMegabyte;  // how many MB one unit is
-  int iDecimals;        // 1 to 3
 };
+
+// A figure with its unit, "52.3 GB", and its terminator.
+constexpr std::size_t kFigureBuf = 40;
+
+/// Writes a figure (MB) in the unit of powers of 1000 that keeps it below 1000 (B, kB, MB, GB,
+/// TB; PB for any larger), with at least iDigits significant digits, whole bytes as they are:
+/// "52.3 GB", "512 B"; "0" only for what rounds to no byte.
+void FormatPageFigure(double dMegabytes, int iDigits, char (&szFigure)[kFigureBuf]);
 
 // One row of the table: a host (or the others, or all hosts) and its in + out per column.
 struct page_row_t {
@@ -48,19 +55,17 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                     const std::vector<double>& tIn, const std::vector<double>& tOut,
                     const char* szPer, const page_unit_t& tUnit);
 
-/// Writes the table of rows by columns with a total per row, in the page's unit; each row's
-/// cells are rounded so that they add up to its total as shown.
+/// Writes the table of rows by columns with a total per row, each figure in its own unit.
 void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
-                    const std::vector<page_row_t>& tRows, const page_unit_t& tUnit);
+                    const std::vector<page_row_t>& tRows);
 
-/// The unit of a page whose table holds tRows: chosen by the largest of its cells, its rows'
-/// totals and the report's totals; the decimals by the largest cell of a shown host, so that
-/// the hosts' cells show figures rather than zeros.
+/// The unit of a page's chart axis, chosen by the largest of the table's cells, its rows'
+/// totals and the report's totals.
 page_unit_t ChoosePageUnit(const report_t& tReport, const std::vector<page_row_t>& tRows);
 
 /// Writes the bill: each shown host's incoming, outgoing and total traffic over the range,
-/// most first, then the others and all hosts, in the page's unit.
-void WriteBillTable(std::FILE* pOut, const report_t& tReport, const page_unit_t& tUnit);
+/// most first, then the others and all hosts, each figure in its own unit.
+void WriteBillTable(std::FILE* pOut, const report_t& tReport);
 
 /// A row of the table: the figures of `tDays` per column from `fColumnOf` (the column of each
 /// day of the report).
@@ -117,5 +122,5 @@ std::vector<page_row_t> MakePageRows(const report_t& tReport, std::size_t iColum
 std::vector<page_column_t> MakeMonthColumns(const report_t& tReport);
 std::vector<page_row_t> MakeMonthRows(const report_t& tReport, std::size_t iColumns);
 
-/// Writes the closing line of totals, in the page's unit, and the end of the page.
-void WritePageFoot(std::FILE* pOut, const report_t& tReport, const page_unit_t& tUnit);
+/// Writes the closing line of totals, each in its own unit, and the end of the page.
+void WritePageFoot(std::FILE* pOut, const report_t& tReport);

@@ -44,13 +44,14 @@ void TakeOutBaseline(const day_series_t& tSeries, double dBaseline, bool bIncomi
         tDay.bytes;
   }
   dTotal = SumDays(tSeries);
-  const bool bHasReading = !tSeries.tDays.empty();
-  if (bHasReading && tSeries.first_bytes < dBaseline) {
+  // Without a reading of this direction in the range there is nothing to take the baseline
+  // from: the host's rule went away, and it moved nothing.
+  if (tSeries.tDays.empty() || tSeries.first_bytes < dBaseline) {
     return;
   }
   dTotal -= dBaseline;
   if (dBaseline != 0) {
-    day_figures_t& tFirst = GetDayFigures(tDays, bHasReading ? tSeries.first_day : 0);
+    day_figures_t& tFirst = GetDayFigures(tDays, tSeries.first_day);
     (bIncoming ? tFirst.dIn : tFirst.dOut) -= dBaseline;
   }
 }
@@ -420,6 +421,76 @@ void FormatReportPeriod(const report_t& tReport, report_period_t ePeriod, int32_
     std::snprintf(szPeriod, sizeof szPeriod, "%04lld-%02d-%02d/%04lld-%02d-%02d", llFirstYear,
                   iFirstMonth, iStart, llYear, iMonth, iDay);
   }
+}
+
+period_span_t GetPeriodSpan(const report_t& tReport, report_period_t ePeriod, int32_t iPeriod) {
+  const long long llNumber = CountPeriodNumber(tReport, ePeriod, 0) + iPeriod;
+  period_span_t tSpan = {llNumber, llNumber, 0, 0};
+  if (ePeriod == report_period_t::kWeek) {
+    // Week 0 began on Monday 1969-12-29, three days before the epoch.
+    tSpan.llFirst = llNumber * 7 - 3;
+    tSpan.llLast = tSpan.llFirst + 6;
+  } else if (ePeriod == report_period_t::kMonth) {
+    const int iStart = tReport.tOptions.iPeriodStart;
+    const long long llNext = llNumber + 1;
+    tSpan.llFirst = CountEpochDaysOf(llNumber / 12, static_cast<int>(llNumber % 12) + 1, iStart);
+    tSpan.llLast = CountEpochDaysOf(llNext / 12, static_cast<int>(llNext % 12) + 1, iStart) - 1;
+  }
+  const long long llFrom = CountEpochDays(tReport.uiFrom, 0);
+  const long long llTo = CountEpochDays(tReport.uiFrom, tReport.iDays > 0 ? tReport.iDays - 1 : 0);
+  tSpan.llCoveredFirst = std::max(tSpan.llFirst, llFrom);
+  tSpan.llCoveredLast = std::min(tSpan.llLast, llTo);
+  return tSpan;
+}
+
+void FormatPeriodCoverage(const period_span_t& tSpan, char (&szCoverage)[kPeriodBuf]) {
+  szCoverage[0] = '\0';
+  if (IsPeriodPartial(tSpan)) {
+    std::snprintf(szCoverage, sizeof szCoverage, ", %lld of %lld days",
+                  tSpan.llCoveredLast - tSpan.llCoveredFirst + 1, tSpan.llLast - tSpan.llFirst + 1);
+  }
+}
+
+void FormatEpochDay(long long llDays, char (&szDate)[kIsoDateBuf]) {
+  long long llYear = 0;
+  int iMonth = 0;
+  int iDay = 0;
+  ConvertEpochDays(llDays, llYear, iMonth, iDay);
+  std::snprintf(szDate, sizeof szDate, "%04lld-%02d-%02d", llYear, iMonth, iDay);
+}
+
+bool GetMarkedPeriod(const report_t& tReport, report_period_t& ePeriod) {
+  ePeriod = tReport.tOptions.eBy;
+  if (ePeriod == report_period_t::kDay && tReport.tOptions.iPeriodStart > 1) {
+    ePeriod = report_period_t::kMonth;
+  }
+  return ePeriod != report_period_t::kDay && tReport.iDays > 0;
+}
+
+std::vector<partial_period_t> ListPartialPeriods(const report_t& tReport) {
+  std::vector<partial_period_t> tPartial;
+  report_period_t ePeriod = report_period_t::kDay;
+  if (!GetMarkedPeriod(tReport, ePeriod)) {
+    return tPartial;
+  }
+  // Only the first and the last period can stick out of the report's days.
+  const int32_t iPeriods = CountReportPeriods(tReport, ePeriod);
+  for (int32_t iPeriod = 0; iPeriod<iPeriods; iPeriod += iPeriods> 1 ? iPeriods - 1 : 1) {
+    const period_span_t tSpan = GetPeriodSpan(tReport, ePeriod, iPeriod);
+    if (!IsPeriodPartial(tSpan)) {
+      continue;
+    }
+    char szLabel[kPeriodBuf];
+    char szCoverage[kPeriodBuf];
+    char szFirst[kIsoDateBuf];
+    char szLast[kIsoDateBuf];
+    FormatReportPeriod(tReport, ePeriod, iPeriod, false, szLabel);
+    FormatPeriodCoverage(tSpan, szCoverage);
+    FormatEpochDay(tSpan.llCoveredFirst, szFirst);
+    FormatEpochDay(tSpan.llCoveredLast, szLast);
+    tPartial.push_back({std::string(szLabel) + szCoverage, szFirst, szLast});
+  }
+  return tPartial;
 }
 
 std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost) {

@@ -147,11 +147,49 @@ std::size_t GetReportPeriodOfDay(const report_t& tReport, report_period_t ePerio
 void FormatReportPeriod(const report_t& tReport, report_period_t ePeriod, int32_t iPeriod,
                         bool bShort, char (&szPeriod)[kPeriodBuf]);
 
+// A period of the report: its own first and last day and the first and last day of it that
+// the report covers, as days from 1970-01-01.
+struct period_span_t {
+  long long llFirst;
+  long long llLast;
+  long long llCoveredFirst;
+  long long llCoveredLast;
+};
+
+/// The span of the report's first period plus iPeriod.
+period_span_t GetPeriodSpan(const report_t& tReport, report_period_t ePeriod, int32_t iPeriod);
+
+/// True when the report covers only some days of the period.
+inline bool IsPeriodPartial(const period_span_t& tSpan) {
+  return tSpan.llCoveredFirst != tSpan.llFirst || tSpan.llCoveredLast != tSpan.llLast;
+}
+
+/// ", 2 of 31 days" for a period the report covers only in part; "" for a whole one.
+void FormatPeriodCoverage(const period_span_t& tSpan, char (&szCoverage)[kPeriodBuf]);
+
+/// A day counted from 1970-01-01 as YYYY-MM-DD.
+void FormatEpochDay(long long llDays, char (&szDate)[kIsoDateBuf]);
+
+/// The periods the console, HTML and the pages mark when the report covers them only in part:
+/// those of --by, else billing months (a period start after the 1st); false for none.
+bool GetMarkedPeriod(const report_t& tReport, report_period_t& ePeriod);
+
+// A period the report covers only in part: its label ("2026-10-20/2026-11-19, 2 of 31 days")
+// and the first and last day covered.
+struct partial_period_t {
+  std::string szLabel;
+  std::string szFirst;
+  std::string szLast;
+};
+
+/// The periods of GetMarkedPeriod that the report covers only in part, in order.
+std::vector<partial_period_t> ListPartialPeriods(const report_t& tReport);
+
 /// The host's key, or "KEY NAME" when the report shows names and the host has one.
 std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost);
 
-/// Calls fOnPeriod(label, figures, snapshots) for every period of the report, in order, with a
-/// host's figures of that period (zeros for a period without any).
+/// Calls fOnPeriod(label, figures, snapshots, span) for every period of the report, in order,
+/// with a host's figures of that period (zeros for a period without any).
 template <class OnPeriod>
 void ForEachHostPeriod(const report_t& tReport, report_period_t ePeriod,
                        const host_figures_t& tHost, OnPeriod&& fOnPeriod) {
@@ -166,7 +204,8 @@ void ForEachHostPeriod(const report_t& tReport, report_period_t ePeriod,
     char szPeriod[kPeriodBuf];
     FormatReportPeriod(tReport, ePeriod, iPeriod, false, szPeriod);
     fOnPeriod(static_cast<const char*>(szPeriod), tFigures,
-              CountPeriodSnapshots(tReport, ePeriod, iPeriod));
+              CountPeriodSnapshots(tReport, ePeriod, iPeriod),
+              GetPeriodSpan(tReport, ePeriod, iPeriod));
   }
 }
 

@@ -136,15 +136,18 @@ TEST(ReportFigures, PinsEveryDayAndMonthInCsv) {
   const std::string szMonths =
       Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); });
   EXPECT_EQ(szMonths,
-            "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n"
-            "10.0.0.1,,2026-11,30000000,300000,3\r\n"
-            "10.0.0.1,,2026-12,20000000,600000,2\r\n"
-            "10.0.0.2,,2026-11,2000000,0,3\r\n"
-            "10.0.0.2,,2026-12,800000,9800000,2\r\n"
-            "2001:db8::4,,2026-11,2000000,0,3\r\n"
-            "2001:db8::4,,2026-12,1000000,0,2\r\n"
-            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-11,1500000,70000,3\r\n"
-            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-12,300000,20000,2\r\n");
+            "host,name,date,incoming_bytes,outgoing_bytes,snapshots,first_day,last_day,"
+            "period_first_day,period_last_day\r\n"
+            "10.0.0.1,,2026-11,30000000,300000,3,2026-11-29,2026-11-30,2026-11-01,2026-11-30\r\n"
+            "10.0.0.1,,2026-12,20000000,600000,2,2026-12-01,2026-12-02,2026-12-01,2026-12-31\r\n"
+            "10.0.0.2,,2026-11,2000000,0,3,2026-11-29,2026-11-30,2026-11-01,2026-11-30\r\n"
+            "10.0.0.2,,2026-12,800000,9800000,2,2026-12-01,2026-12-02,2026-12-01,2026-12-31\r\n"
+            "2001:db8::4,,2026-11,2000000,0,3,2026-11-29,2026-11-30,2026-11-01,2026-11-30\r\n"
+            "2001:db8::4,,2026-12,1000000,0,2,2026-12-01,2026-12-02,2026-12-01,2026-12-31\r\n"
+            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-11,1500000,70000,3,2026-11-29,2026-11-30,2026-11-"
+            "01,2026-11-30\r\n"
+            "2001:db8::5,\"'=a<b>&\"\"c,\\\",2026-12,300000,20000,2,2026-12-01,2026-12-02,2026-12-"
+            "01,2026-12-31\r\n");
 }
 
 TEST(ReportFigures, PinsEveryFigureInJson) {
@@ -176,10 +179,14 @@ TEST(ReportFigures, PinsEveryFigureInJson) {
       Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); });
   ExpectPieces(szMonths,
                {"\"months\": [\n    {\"date\": \"2026-11\", \"incoming_bytes\": 30000000, "
-                "\"outgoing_bytes\": 300000, \"snapshots\": 3},\n    {\"date\": \"2026-12\", "
-                "\"incoming_bytes\": 20000000, \"outgoing_bytes\": 600000, \"snapshots\": 2}]}",
+                "\"outgoing_bytes\": 300000, \"snapshots\": 3, \"first_day\": \"2026-11-29\", "
+                "\"last_day\": \"2026-11-30\", \"period_first_day\": \"2026-11-01\", "
+                "\"period_last_day\": \"2026-11-30\"},\n    {\"date\": \"2026-12\", "
+                "\"incoming_bytes\": 20000000, \"outgoing_bytes\": 600000, \"snapshots\": 2, "
+                "\"first_day\": \"2026-12-01\", \"last_day\": \"2026-12-02\", "
+                "\"period_first_day\": \"2026-12-01\", \"period_last_day\": \"2026-12-31\"}]}",
                 "{\"date\": \"2026-12\", \"incoming_bytes\": 800000, \"outgoing_bytes\": 9800000, "
-                "\"snapshots\": 2}"},
+                "\"snapshots\": 2, \"first_day\": \"2026-12-01\""},
                "json by month");
 }
 
@@ -220,42 +227,79 @@ TEST(ReportFigures, PinsTheConsoleAndHtmlRowsAndTheOtherHosts) {
                "console names");
 }
 
+// A host's whole title and name show on hovering its first cell, escaped, in both tables.
+TEST(ReportFigures, PinsTheHostTitlesShownOnHovering) {
+  report_options_t tOptions;
+  tOptions.eOrder = host_order_t::kHost;
+  tOptions.bOrderGiven = true;
+  const std::string szPage =
+      Write([&](std::FILE* pOut) { WriteDailyPage(pOut, BuildTwoMonths(tOptions, true)); });
+  ExpectPieces(szPage,
+               {"<tr><td title=\"2001:db8::5 =a&lt;b&gt;&amp;&quot;c,\\\">2001:db8::5 <span "
+                "class=\"name\">=a&lt;b&gt;&amp;&quot;c,\\</span></td><td title=\"in 1.000 MB",
+                "<tr><td title=\"2001:db8::5 =a&lt;b&gt;&amp;&quot;c,\\\">2001:db8::5 <span "
+                "class=\"name\">=a&lt;b&gt;&amp;&quot;c,\\</span></td><td>1.800 MB</td>"},
+               "daily titles");
+}
+
 TEST(ReportFigures, PinsThePagesBarsTooltipsAndRows) {
   report_options_t tOptions;
   tOptions.iTop = 2;
   const report_t tReport = BuildTwoMonths(tOptions, true);
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); }),
-      {"<title>2026-11-29: in 23.00 MB, out 0.37 MB</title>",
-       "<title>2026-11-30: in 12.50 MB, out 0.00 MB</title>",
-       "<title>2026-12-01: in 6.80 MB, out 0.67 MB</title>",
-       "<title>2026-12-02: in 15.30 MB, out 9.75 MB</title>",
-       "<tr><td>10.0.0.1</td><td title=\"in 20.00 MB, out 0.30 MB\">20.3</td><td title=\"in "
-       "10.00 MB, out 0.00 MB\">10.0</td><td title=\"in 5.00 MB, out 0.60 MB\">5.6</td><td "
-       "title=\"in 15.00 MB, out 0.00 MB\">15.0</td><td class=\"sum\">50.9</td></tr>",
-       "<tr><td>10.0.0.2</td><td title=\"in 2.00 MB, out 0.00 MB\">2.0</td><td title=\"in 0.00 "
-       "MB, out 0.00 MB\">0.0</td><td title=\"in 0.50 MB, out 0.05 MB\">0.6</td><td title=\"in "
-       "0.30 MB, out 9.75 MB\">10.0</td><td class=\"sum\">12.6</td></tr>",
-       "<tr><td>other hosts (2)</td><td title=\"in 1.00 MB, out 0.07 MB\">1.1</td><td "
-       "title=\"in 2.50 MB, out 0.00 MB\">2.5</td><td title=\"in 1.30 MB, out 0.02 MB\">1.3</td>"
-       "<td title=\"in 0.00 MB, out 0.00 MB\">0.0</td><td class=\"sum\">4.9</td></tr>",
-       "<tr class=\"sum\"><td>All hosts</td><td title=\"in 23.00 MB, out 0.37 MB\">",
-       "<h2>Per host over the range, in MB</h2>",
-       "<tr><td>10.0.0.1</td><td>50.0</td><td>0.9</td><td class=\"sum\">50.9</td></tr>\n"
-       "<tr><td>10.0.0.2</td><td>2.8</td><td>9.8</td><td class=\"sum\">12.6</td></tr>\n"
-       "<tr><td>other hosts (2)</td><td>4.8</td><td>0.1</td><td class=\"sum\">4.9</td></tr>\n"
-       "<tr class=\"sum\"><td>All hosts</td><td>57.6</td><td>10.8</td><td "
-       "class=\"sum\">68.4</td></tr>",
+      {"<title>2026-11-29: in 23.00 MB, out 370.0 kB</title>",
+       "<title>2026-11-30: in 12.50 MB, out 0</title>",
+       "<title>2026-12-01: in 6.800 MB, out 670.0 kB</title>",
+       "<title>2026-12-02: in 15.30 MB, out 9.750 MB</title>",
+       "<h2>Per host, incoming and outgoing together</h2>",
+       "<tr><td title=\"10.0.0.1\">10.0.0.1</td><td title=\"in 20.00 MB, out 300.0 "
+       "kB\">20.3<small>MB</small></td><td title=\"in 10.00 MB, out "
+       "0\">10.0<small>MB</small></td><td title=\"in 5.000 MB, out 600.0 "
+       "kB\">5.60<small>MB</small></td><td title=\"in 15.00 MB, out "
+       "0\">15.0<small>MB</small></td><td class=\"sum\">50.9<small>MB</small></td></tr>",
+       "<tr><td title=\"10.0.0.2\">10.0.0.2</td><td title=\"in 2.000 MB, out "
+       "0\">2.00<small>MB</small></td><td title=\"in 0, out 0\">0</td><td title=\"in 500.0 kB, "
+       "out 50.00 kB\">550<small>kB</small></td><td title=\"in 300.0 kB, out 9.750 "
+       "MB\">10.1<small>MB</small></td><td class=\"sum\">12.6<small>MB</small></td></tr>",
+       "<tr><td title=\"other hosts (2)\">other hosts (2)</td><td title=\"in 1.000 MB, out "
+       "70.00 kB\">1.07<small>MB</small></td><td title=\"in 2.500 MB, out "
+       "0\">2.50<small>MB</small></td><td title=\"in 1.300 MB, out 20.00 "
+       "kB\">1.32<small>MB</small></td><td title=\"in 0, out 0\">0</td><td "
+       "class=\"sum\">4.89<small>MB</small></td></tr>",
+       "<tr class=\"sum\"><td title=\"All hosts\">All hosts</td><td title=\"in 23.00 MB, out "
+       "370.0 kB\">23.4<small>MB</small></td>",
+       "<h2>Per host from 2026-11-29 to 2026-12-02</h2>",
+       "<tr><td title=\"10.0.0.1\">10.0.0.1</td><td>50.00 MB</td><td>900.0 kB</td><td "
+       "class=\"sum\">50.90 MB</td></tr>\n"
+       "<tr><td title=\"10.0.0.2\">10.0.0.2</td><td>2.800 MB</td><td>9.800 MB</td><td "
+       "class=\"sum\">12.60 MB</td></tr>\n"
+       "<tr><td title=\"other hosts (2)\">other hosts (2)</td><td>4.800 MB</td><td>90.00 "
+       "kB</td><td class=\"sum\">4.890 MB</td></tr>\n"
+       "<tr class=\"sum\"><td title=\"All hosts\">All hosts</td><td>57.60 MB</td><td>10.79 "
+       "MB</td><td class=\"sum\">68.39 MB</td></tr>",
        "Totals in: 57.60 MB, out: 10.79 MB, together: 68.39 MB."},
       "daily");
-  ExpectPieces(Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); }),
-               {"<title>2026-11: in 35.50 MB, out 0.37 MB</title>",
-                "<title>2026-12: in 22.10 MB, out 10.42 MB</title>",
-                "<tr><td>10.0.0.2</td><td title=\"in 2.00 MB, out 0.00 MB\">2.0</td><td "
-                "title=\"in 0.80 MB, out 9.80 MB\">10.6</td><td class=\"sum\">12.6</td></tr>",
-                "<tr><td>other hosts (2)</td><td title=\"in 3.50 MB, out 0.07 MB\">3.6</td><td "
-                "title=\"in 1.30 MB, out 0.02 MB\">1.3</td><td class=\"sum\">4.9</td></tr>"},
-               "monthly");
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); }),
+      {"<g class=\"partial\" opacity=\"0.5\"><title>2026-11, 2 of 30 days: in 35.50 MB, "
+       "out 370.0 kB</title>",
+       "<g class=\"partial\" opacity=\"0.5\"><title>2026-12, 2 of 31 days: in 22.10 MB, "
+       "out 10.42 MB</title>",
+       "<text x=\"351.0\" y=\"322.0\" text-anchor=\"middle\">2026-11</text>\n<text "
+       "x=\"351.0\" y=\"336.0\" text-anchor=\"middle\" font-size=\"10\" fill=\"#777\">2 "
+       "of 30 days</text>",
+       "partial period: only some of its days are in the range</p>",
+       "<th title=\"2026-11, 2 of 30 days\">2026-11<br><small>2 of 30 days</small></th><th "
+       "title=\"2026-12, 2 of 31 days\">2026-12<br><small>2 of 31 days</small></th>",
+       "<h2>Per host from 2026-11-29 to 2026-12-02</h2>",
+       "<tr><td title=\"10.0.0.2\">10.0.0.2</td><td title=\"in 2.000 MB, out "
+       "0\">2.00<small>MB</small></td><td title=\"in 800.0 kB, out 9.800 "
+       "MB\">10.6<small>MB</small></td><td class=\"sum\">12.6<small>MB</small></td></tr>",
+       "<tr><td title=\"other hosts (2)\">other hosts (2)</td><td title=\"in 3.500 MB, "
+       "out 70.00 kB\">3.57<small>MB</small></td><td title=\"in 1.300 MB, out 20.00 "
+       "kB\">1.32<small>MB</small></td><td class=\"sum\">4.89<small>MB</small></td></tr>"},
+      "monthly");
 }
 
 // Weeks and billing months: each period's figures, labelled by the ISO week or by its first
@@ -265,33 +309,68 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
   tOptions.eBy = report_period_t::kWeek;
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); }),
-      {"\r\n10.0.0.1,,2026-W48,20000000,300000,2\r\n10.0.0.1,,2026-W49,30000000,600000,3\r\n",
-       "\r\n10.0.0.2,,2026-W48,2000000,0,2\r\n10.0.0.2,,2026-W49,800000,9800000,3\r\n",
-       "\r\n2001:db8::4,,2026-W48,0,0,2\r\n2001:db8::4,,2026-W49,3000000,0,3\r\n"},
+      {"\r\n10.0.0.1,,2026-W48,20000000,300000,2,2026-11-29,2026-11-29,2026-11-23,2026-11-29\r\n"
+       "10.0.0.1,,2026-W49,30000000,600000,3,2026-11-30,2026-12-02,2026-11-30,2026-12-06\r\n",
+       "\r\n10.0.0.2,,2026-W48,2000000,0,2,2026-11-29,2026-11-29,2026-11-23,2026-11-29\r\n"
+       "10.0.0.2,,2026-W49,800000,9800000,3,2026-11-30,2026-12-02,2026-11-30,2026-12-06\r\n",
+       "\r\n2001:db8::4,,2026-W48,0,0,2,2026-11-29,2026-11-29,2026-11-23,2026-11-29\r\n"
+       "2001:db8::4,,2026-W49,3000000,0,3,2026-11-30,2026-12-02,2026-11-30,2026-12-06\r\n"},
       "csv by week");
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); }),
       {"\"weeks\": [\n    {\"date\": \"2026-W48\", \"incoming_bytes\": 20000000, "
-       "\"outgoing_bytes\": 300000, \"snapshots\": 2},\n    {\"date\": \"2026-W49\", "
-       "\"incoming_bytes\": 30000000, \"outgoing_bytes\": 600000, \"snapshots\": 3}]}"},
+       "\"outgoing_bytes\": 300000, \"snapshots\": 2, \"first_day\": \"2026-11-29\", "
+       "\"last_day\": \"2026-11-29\", \"period_first_day\": \"2026-11-23\", "
+       "\"period_last_day\": \"2026-11-29\"},\n    {\"date\": \"2026-W49\", "
+       "\"incoming_bytes\": 30000000, \"outgoing_bytes\": 600000, \"snapshots\": 3, "
+       "\"first_day\": \"2026-11-30\", \"last_day\": \"2026-12-02\", \"period_first_day\": "
+       "\"2026-11-30\", \"period_last_day\": \"2026-12-06\"}]}"},
       "json by week");
   tOptions.eBy = report_period_t::kMonth;
   tOptions.iPeriodStart = 2;
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); }),
-      {"\r\n10.0.0.1,,2026-11-02/2026-12-01,35000000,900000,4\r\n"
-       "10.0.0.1,,2026-12-02/2027-01-01,15000000,0,1\r\n",
-       "\r\n10.0.0.2,,2026-11-02/2026-12-01,2500000,50000,4\r\n"
-       "10.0.0.2,,2026-12-02/2027-01-01,300000,9750000,1\r\n"},
+      {"\r\n10.0.0.1,,2026-11-02/"
+       "2026-12-01,35000000,900000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
+       "10.0.0.1,,2026-12-02/"
+       "2027-01-01,15000000,0,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n",
+       "\r\n10.0.0.2,,2026-11-02/"
+       "2026-12-01,2500000,50000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
+       "10.0.0.2,,2026-12-02/"
+       "2027-01-01,300000,9750000,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n"},
       "csv by billing month");
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, BuildTwoMonths(tOptions, true)); }),
-      {"<h1>Monthly traffic from 2026-11-02/2026-12-01 to 2026-12-02/2027-01-01</h1>\n"
+      {"<title>netreckon: monthly traffic from 2026-11-02 to 2027-01-01</title>",
+       "<h1>Monthly traffic from 2026-11-02 to 2027-01-01</h1>\n"
        "<p>Traffic per month from day 2 to the day before it, 4 hosts together.</p>",
-       "<title>2026-11-02/2026-12-01: in 42.30 MB, out 1.04 MB</title>",
-       "<title>2026-12-02/2027-01-01: in 15.30 MB, out 9.75 MB</title>",
-       "<th title=\"2026-11-02/2026-12-01\">11-02/12-01</th>"},
+       "<title>2026-11-02/2026-12-01, 3 of 30 days: in 42.30 MB, out 1.040 MB</title>",
+       "<title>2026-12-02/2027-01-01, 1 of 31 days: in 15.30 MB, out 9.750 MB</title>",
+       "<th title=\"2026-11-02/2026-12-01, 3 of 30 days\">11-02/12-01<br><small>3 of 30 "
+       "days</small></th>"},
       "monthly page by billing month");
+  // The console and HTML totals say which periods the range covers only in part.
+  const report_t tBilling = BuildTwoMonths(tOptions, false);
+  ExpectPieces(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tBilling, 0); }),
+               {"Bandwidth usage from: 20261129 to 20261202\n"
+                "Partial period [2026-11-02/2026-12-01, 3 of 30 days]: 2026-11-29 to 2026-12-01\n"
+                "Partial period [2026-12-02/2027-01-01, 1 of 31 days]: 2026-12-02 to 2026-12-02\n"
+                "Totals for host [10.0.0.1]\t"},
+               "console by billing month");
+  ExpectPieces(Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tBilling); }),
+               {"        </tbody>        </table>        <p>Partial period [2026-11-02/2026-12-01, "
+                "3 of 30 days]: 2026-11-29 to 2026-12-01</p>        <p>Partial period "
+                "[2026-12-02/2027-01-01, 1 of 31 days]: 2026-12-02 to 2026-12-02</p>        "
+                "</html>        </body>        "},
+               "html by billing month");
+  tOptions.eBy = report_period_t::kWeek;
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions, false), 0); }),
+      {"Bandwidth usage from: 20261129 to 20261202\n"
+       "Partial period [2026-W48, 1 of 7 days]: 2026-11-29 to 2026-11-29\n"
+       "Partial period [2026-W49, 3 of 7 days]: 2026-11-30 to 2026-12-02\n"
+       "Totals for host [10.0.0.1]\t"},
+      "console by week");
 }
 
 // Hosts sharing a name are one row; the all-hosts figures stay; a quota keeps only the hosts
@@ -327,8 +406,10 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteDailyPage(pOut, BuildTwoMonths(tOptions, true)); }),
       {"<p>Traffic per day, 4 hosts together.</p>",
-       "<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td title=\"in 20.00 MB, out 0.30 "
-       "MB\">20.3</td><td title=\"in 12.00 MB, out 0.00 MB\">12.0</td>"},
+       "<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td title=\"in 20.00 MB, out 300.0 "
+       "kB\">20.3<small>MB</small></td><td title=\"in 12.00 MB, out 0\">12.0<small>MB</small></td>",
+       "<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td>53.00 MB</td><td>900.0 "
+       "kB</td><td class=\"sum\">53.90 MB</td></tr>"},
       "daily groups");
   report_options_t tQuota;
   tQuota.llOverBytes = 12000000;
@@ -359,25 +440,32 @@ TEST(ReportFigures, LabelsPeriodsAcrossMonthsAndLeapFebruary) {
     std::size_t iPeriod;
     const char* szLabel;
     const char* szShort;
+    const char* szCoverage;  // of the report's days, iDay + 1 from uiFrom
   } kCases[] = {
-      {20280201, 0, report_period_t::kMonth, 1, 0, "2028-02", "2028-02"},
-      {20280201, 28, report_period_t::kMonth, 1, 0, "2028-02", "2028-02"},
-      {20280201, 29, report_period_t::kMonth, 1, 1, "2028-03", "2028-03"},
-      {20280201, 0, report_period_t::kMonth, 28, 0, "2028-01-28/2028-02-27", "01-28/02-27"},
-      {20280201, 26, report_period_t::kMonth, 28, 0, "2028-01-28/2028-02-27", "01-28/02-27"},
-      {20280201, 27, report_period_t::kMonth, 28, 1, "2028-02-28/2028-03-27", "02-28/03-27"},
-      {20280201, 28, report_period_t::kMonth, 28, 1, "2028-02-28/2028-03-27", "02-28/03-27"},
-      {20261220, 0, report_period_t::kMonth, 15, 0, "2026-12-15/2027-01-14", "12-15/01-14"},
-      {20261220, 26, report_period_t::kMonth, 15, 1, "2027-01-15/2027-02-14", "01-15/02-14"},
-      {20261228, 0, report_period_t::kWeek, 1, 0, "2026-W53", "2026-W53"},
-      {20261228, 6, report_period_t::kWeek, 1, 0, "2026-W53", "2026-W53"},
-      {20261228, 7, report_period_t::kWeek, 1, 1, "2027-W01", "2027-W01"},
-      {20280228, 0, report_period_t::kWeek, 1, 0, "2028-W09", "2028-W09"},
-      {20280228, 6, report_period_t::kWeek, 1, 0, "2028-W09", "2028-W09"},
-      {20280228, 7, report_period_t::kWeek, 1, 1, "2028-W10", "2028-W10"},
-      {20250101, 0, report_period_t::kWeek, 1, 0, "2025-W01", "2025-W01"},
-      {20211231, 2, report_period_t::kWeek, 1, 0, "2021-W52", "2021-W52"},
-      {20211231, 3, report_period_t::kWeek, 1, 1, "2022-W01", "2022-W01"},
+      {20280201, 0, report_period_t::kMonth, 1, 0, "2028-02", "2028-02", ", 1 of 29 days"},
+      {20280201, 28, report_period_t::kMonth, 1, 0, "2028-02", "2028-02", ""},
+      {20280201, 29, report_period_t::kMonth, 1, 1, "2028-03", "2028-03", ", 1 of 31 days"},
+      {20280201, 0, report_period_t::kMonth, 28, 0, "2028-01-28/2028-02-27", "01-28/02-27",
+       ", 1 of 31 days"},
+      {20280201, 26, report_period_t::kMonth, 28, 0, "2028-01-28/2028-02-27", "01-28/02-27",
+       ", 27 of 31 days"},
+      {20280201, 27, report_period_t::kMonth, 28, 1, "2028-02-28/2028-03-27", "02-28/03-27",
+       ", 1 of 29 days"},
+      {20280201, 28, report_period_t::kMonth, 28, 1, "2028-02-28/2028-03-27", "02-28/03-27",
+       ", 2 of 29 days"},
+      {20261220, 0, report_period_t::kMonth, 15, 0, "2026-12-15/2027-01-14", "12-15/01-14",
+       ", 1 of 31 days"},
+      {20261220, 26, report_period_t::kMonth, 15, 1, "2027-01-15/2027-02-14", "01-15/02-14",
+       ", 1 of 31 days"},
+      {20261228, 0, report_period_t::kWeek, 1, 0, "2026-W53", "2026-W53", ", 1 of 7 days"},
+      {20261228, 6, report_period_t::kWeek, 1, 0, "2026-W53", "2026-W53", ""},
+      {20261228, 7, report_period_t::kWeek, 1, 1, "2027-W01", "2027-W01", ", 1 of 7 days"},
+      {20280228, 0, report_period_t::kWeek, 1, 0, "2028-W09", "2028-W09", ", 1 of 7 days"},
+      {20280228, 6, report_period_t::kWeek, 1, 0, "2028-W09", "2028-W09", ""},
+      {20280228, 7, report_period_t::kWeek, 1, 1, "2028-W10", "2028-W10", ", 1 of 7 days"},
+      {20250101, 0, report_period_t::kWeek, 1, 0, "2025-W01", "2025-W01", ", 1 of 7 days"},
+      {20211231, 2, report_period_t::kWeek, 1, 0, "2021-W52", "2021-W52", ", 3 of 7 days"},
+      {20211231, 3, report_period_t::kWeek, 1, 1, "2022-W01", "2022-W01", ", 1 of 7 days"},
   };
   for (const auto& tCase : kCases) {
     report_t tReport;
@@ -391,5 +479,9 @@ TEST(ReportFigures, LabelsPeriodsAcrossMonthsAndLeapFebruary) {
     EXPECT_STREQ(szLabel, tCase.szLabel) << tCase.uiFrom << "+" << tCase.iDay;
     FormatReportPeriod(tReport, tCase.ePeriod, static_cast<int32_t>(iPeriod), true, szLabel);
     EXPECT_STREQ(szLabel, tCase.szShort) << tCase.uiFrom << "+" << tCase.iDay;
+    char szCoverage[kPeriodBuf];
+    FormatPeriodCoverage(GetPeriodSpan(tReport, tCase.ePeriod, static_cast<int32_t>(iPeriod)),
+                         szCoverage);
+    EXPECT_STREQ(szCoverage, tCase.szCoverage) << tCase.uiFrom << "+" << tCase.iDay;
   }
 }

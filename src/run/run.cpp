@@ -168,7 +168,8 @@ void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const
       continue;
     }
     tRun.bReadAny = true;
-    tRun.tStamps.push_back(MakeSnapshotStamp(tLog.szStamp));
+    tRun.tStamps.push_back(
+        MakeSnapshotStamp(std::string_view(tLog.tTime.data(), tLog.tTime.size())));
     tRun.uiLatestFileDate =
         tLog.uiFileDate > tRun.uiLatestFileDate ? tLog.uiFileDate : tRun.uiLatestFileDate;
     tRead.push_back({tRun.tBandwidthUsage.iFileStamp, tLog.szName});
