@@ -131,26 +131,31 @@ nft_load() { # wanted-file
     die "cannot write in $LOG_DIR"
 }
 
-# Sets each mark rule's counters back to 1 packet, 1 byte, in one transaction.
-nft_reset_marks() {
+# Gives each mark rule the byte count FRESH_MARK, in one transaction, and keeps the value.
+nft_set_marks() {
+  [ "$DRY_RUN" = 0 ] || return 0
   : >"$private/marks"
   for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
     handle=$(nft_run -a list chain inet "$NFT_TABLE" "$chain" |
       sed -n "s/.*comment \"$MARK\" # handle \\([0-9]*\\).*/\\1/p")
     [ -n "$handle" ] || continue
-    echo "replace rule inet $NFT_TABLE $chain handle $handle meta length 0-19 counter packets 1 bytes 1 comment \"$MARK\"" \
+    echo "replace rule inet $NFT_TABLE $chain handle $handle meta length 0-19 counter packets 1 bytes $FRESH_MARK comment \"$MARK\"" \
       >>"$private/marks"
   done
   nft_run -f "$private/marks" 2>"$private/err" || die "$NFT -f failed: $(cat "$private/err")"
+  keep_mark
 }
 
 # As sync_setup, for the table: where it is missing, was changed or the config asks for another
 # one, a snapshot of what is there, the table replaced, a snapshot in which every row reads 0;
-# where only the counters were reset, the rows as 0, the marks set again, the rows as read.
+# where only the counters were reset, the rows as 0, then the rows as read; where saved
+# counters were loaded back (a restore, a boot file), the table replaced at once and every row
+# written as 0, so that nothing is billed twice. The marks get their fresh value either way.
 nft_sync_setup() { # stamp
   stamp=$1
   WROTE=0
   FINDINGS=
+  lost=
   nft_wanted_text >"$private/wanted"
   replace=0
   if ! nft_run list table inet "$NFT_TABLE" >"$private/now" 2>"$private/err"; then
@@ -160,28 +165,47 @@ nft_sync_setup() { # stamp
       die "$NFT list table inet $NFT_TABLE failed: $(cat "$private/err")"
     : >"$private/now"
     FINDINGS="table inet $NFT_TABLE missing"
+    [ ! -f .nft-wanted ] || [ "$CLEAN_STOP" = 1 ] || lost="table gone"
     replace=1
   elif [ ! -f .nft-wanted ] || ! cmp -s "$private/wanted" .nft-wanted; then
     FINDINGS="the config asks for another table"
     replace=1
   elif ! nft_structure <"$private/now" | cmp -s - .nft-listed; then
     FINDINGS="table inet $NFT_TABLE was changed"
+    lost="table changed"
     replace=1
   fi
+  # Only the kit writes the marks' bytes: 0 is a reset, any other value it did not write came
+  # back from a save.
   reset=0
-  if [ -s "$private/now" ] && grep -q "comment \"$MARK\"" "$private/now" &&
-    grep "comment \"$MARK\"" "$private/now" | grep -qv 'counter packets 1 bytes 1 '; then
-    reset=1
-    FINDINGS="${FINDINGS:+$FINDINGS; }the counters were reset (nft reset, a restore or a reload)"
+  kept=$(kept_mark)
+  if [ -s "$private/now" ] && grep -q "comment \"$MARK\"" "$private/now"; then
+    marks=$(grep "comment \"$MARK\"" "$private/now" | sed -n 's/.*counter packets [0-9]* bytes \([0-9]*\) .*/\1/p' | sort -u)
+    for bytes in $marks; do
+      [ "$bytes" != "${kept:-1}" ] || continue
+      if [ "$bytes" = 0 ] && [ "$reset" = 0 ]; then reset=1; elif [ "$bytes" != 0 ]; then reset=2; fi
+    done
   fi
-  [ "$replace" = 1 ] || [ "$reset" = 1 ] || return 0
+  if [ "$reset" = 2 ]; then
+    FINDINGS="${FINDINGS:+$FINDINGS; }saved counters were restored (a restore or a reload): every counter set to 0, not billed again"
+    lost=${lost:+$lost; }"saved counters restored"
+    replace=1
+  elif [ "$reset" = 1 ]; then
+    FINDINGS="${FINDINGS:+$FINDINGS; }the counters were reset (nft reset, a restore or a reload)"
+    lost=${lost:+$lost; }"counters reset"
+  fi
+  if [ "$replace" = 0 ] && [ "$reset" = 0 ]; then
+    nft_set_marks
+    return 0
+  fi
   if [ "$DRY_RUN" = 1 ]; then
     [ "$replace" = 0 ] || cat "$private/wanted"
     return 0
   fi
+  [ -z "$lost" ] || record_loss "$stamp" "IPv4+IPv6" "$lost"
   # Counters reset behind the kit's back: the rows as 0 first, then as read (the traffic since
-  # the reset). A table replaced: then every row reads 0.
-  if [ -s "$private/now" ]; then
+  # the reset). A table replaced: then every row reads 0. Restored counters are never read.
+  if [ -s "$private/now" ] && [ "$reset" != 2 ]; then
     if [ "$reset" = 1 ] && nft_write_snapshot "$stamp" all 1; then
       stamp=$(next_stamp "$stamp")
     fi
@@ -191,9 +215,10 @@ nft_sync_setup() { # stamp
   fi
   if [ "$replace" = 1 ]; then
     nft_load "$private/wanted"
+    nft_set_marks
     if nft_write_snapshot "$stamp" all 1; then WROTE=1; fi
   else
-    nft_reset_marks
+    nft_set_marks
     if nft_write_snapshot "$stamp" "" 1; then WROTE=1; fi
   fi
   return 0
@@ -208,5 +233,5 @@ nft_remove() { # stamp
     nft_run delete table inet "$NFT_TABLE" 2>"$private/err" ||
       die "$NFT delete table failed: $(cat "$private/err")"
   fi
-  rm -f .nft-wanted .nft-listed
+  rm -f .nft-wanted .nft-listed .mark
 }

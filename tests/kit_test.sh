@@ -182,6 +182,93 @@ iptables -t security -Z|counters were reset|zero|
 iptables -t security -I INPUT 1 -j DROP|jumps to the chains were not in place|-|
 CASES
 
+# The mark's fresh value, a case a line: what is done after the snapshot of 13:00 (a save with
+# counters was taken at 12:00, when 10.0.0.1 read 5000; it read 8000 at 13:00, 9000 now); what
+# the next snapshot must say; the line it must add to the events file ("-" none; the families
+# where a mark is seen, the last good snapshot, what was found); 10.0.0.1's reading in the
+# snapshot of 14:00 and the one after it ("-" no row). Restored counters are never read.
+events_line() { # what
+  [ "$1" = - ] || echo "20261102140000 $2 traffic_in_ traffic_out_ 20261102130000 $1"
+}
+marked=IPv4
+"$ip6tables" -V 2>/dev/null | grep -q nf_tables || marked=IPv4+IPv6
+while IFS='|' read -r event said what families first second; do
+  start_case "10.0.0.1 2001:db8::1"
+  chains --time 20261102115000 add >/dev/null
+  preset 4 security NETRECKON_IN 2 5000 -d 10.0.0.1/32
+  snapshot --time 20261102120000
+  in_ns "$iptables-save" -c >"$work/save"
+  in_ns "$ip6tables-save" -c >"$work/save6"
+  preset 4 security NETRECKON_IN 2 8000 -d 10.0.0.1/32
+  snapshot --time 20261102130000
+  preset 4 security NETRECKON_IN 2 9000 -d 10.0.0.1/32
+  case "$event" in
+    restore-c) in_ns "$iptables-restore" -c <"$work/save" && in_ns "$ip6tables-restore" -c <"$work/save6" ;;
+    restore) in_ns "$iptables-restore" <"$work/save" && in_ns "$ip6tables-restore" <"$work/save6" ;;
+    restore-c-ipv4) in_ns "$iptables-restore" -c <"$work/save" ;;
+    zero) in_ns "$iptables" -t security -Z ;;
+    flush) in_ns "$iptables" -t security -F NETRECKON_IN ;;
+    jump) in_ns "$iptables" -t security -D FORWARD -j NETRECKON_OUT ;;
+    gone) for c in NETRECKON_IN NETRECKON_OUT; do in_ns "$iptables" -t security -F "$c"; done
+      in_ns "$iptables" -t security -F && in_ns "$iptables" -t security -X ;;
+    stop-gone) snapshot --time 20261102133000 --stop
+      in_ns "$iptables" -t security -F && in_ns "$iptables" -t security -X ;;
+    nothing) ;;
+  esac
+  snapshot --time 20261102140000 2>"$work/err"
+  check "after '$event' the snapshot succeeds" test $? -eq 0
+  if [ "$said" = - ]; then
+    check "after '$event' it says nothing" test ! -s "$work/err"
+  else
+    check "after '$event' it says '$said'" contains "$work/err" "$said"
+  fi
+  [ "$families" != marked ] || families=$marked
+  check "after '$event' the events file holds '$what'" test "$(cat "$work/case/logs/netreckon.events" 2>/dev/null)" = "$(events_line "$what" "$families")"
+  check "after '$event' 10.0.0.1 reads $first" test "$(bytes_of "$work/case/logs/traffic_in_20261102140000" 10.0.0.1)" = "${first#-}"
+  check "after '$event' then $second" test "$(bytes_of "$work/case/logs/traffic_in_20261102140001" 10.0.0.1)" = "${second#-}"
+  check "after '$event' the mark holds the snapshot's stamp" test "$(in_ns "$iptables" -t security -v -S NETRECKON_IN | sed -n 's/.*reset-mark -c 1 //p')" = 20261102140000
+  check "after '$event' the kit keeps it" test "$(cat "$work/case/logs/.mark")" = 20261102140000
+done <<'CASES'
+restore-c|saved counters were restored|saved counters restored|marked|0|-
+restore-c-ipv4|saved counters were restored|saved counters restored|IPv4|0|-
+restore|the counters were reset|counters reset|IPv4|0|0
+zero|the counters were reset|counters reset|IPv4|0|0
+flush|2 rules missing|rules or jumps gone|IPv4|-|0
+jump|jumps to the chains were not in place|rules or jumps gone|IPv4|9000|9000
+gone|chain NETRECKON_IN missing|chains gone|IPv4|-|0
+stop-gone|chain NETRECKON_IN missing|-|IPv4|-|0
+nothing|-|-|IPv4|9000|-
+CASES
+# A save of the IPv6 rules alone cannot carry a mark where ip6tables sets no counters; with
+# counters restored on both, the reset seen on IPv4 sets IPv6 to 0 as well.
+start_case "10.0.0.1 2001:db8::1"
+chains --time 20261102115000 add >/dev/null
+preset 6 security NETRECKON_IN 2 6000 -d 2001:db8::1/128
+snapshot --time 20261102120000
+in_ns "$iptables-save" -c >"$work/save"
+in_ns "$iptables-restore" -c <"$work/save"
+snapshot --time 20261102130000 2>/dev/null
+check "a restore seen on IPv4 sets IPv6 to 0" test "$(in_ns "$ip6tables" -t security -v -S NETRECKON_IN | grep -c -e '-c 0 0$' -e 'reset-mark')" -eq 2
+check "and writes it as 0" test "$(bytes_of "$work/case/logs/traffic_in_20261102130000" 2001:db8::1)" = 0
+
+# Never refused for the clock: add and remove in the second of a snapshot wait for the next.
+start_case "10.0.0.1"
+chains add
+snapshot
+sed -i 's/^HOSTS=.*/HOSTS="10.0.0.1 10.0.0.2"/' "$work/case/conf"
+chains add 2>/dev/null
+check "add in the second of a snapshot succeeds" test $? -eq 0
+check "and sets up" test "$(rules 4 security | grep -c 10.0.0.2)" -eq 2
+snapshot
+chains remove
+check "remove in the second of a snapshot succeeds" test $? -eq 0
+check "and removes" test "$(rules 4 security | grep -c NETRECKON)" -eq 0
+check "six snapshots of six seconds" test "$(find "$work/case/logs" -name 'traffic_in_*' | wc -l)" -eq 6
+chains --time 20261102120000 add
+chains --time 20261102120000 add 10.0.0.3 2>"$work/err"
+check "a given time that exists is refused" test $? -eq 1
+check "and says so" contains "$work/err" "exists already"
+
 # "remove" lasts: a snapshot sets nothing up until "add".
 start_case "10.0.0.1"
 chains --time 20261102120000 add
@@ -627,7 +714,21 @@ CASES
   check "nft: a reset is said" contains "$work/err" "counters were reset"
   check "nft: a reset is written as 0 first" test -e "$work/case/logs/traffic_in_20261102130000" -a \
     -e "$work/case/logs/traffic_in_20261102130001"
-  check "nft: the mark is set again" test "$(in_ns nft list chain inet netreckon NETRECKON_IN | grep -c 'packets 1 bytes 1 comment')" -eq 1
+  check "nft: the mark is set again" test "$(in_ns nft list chain inet netreckon NETRECKON_IN | grep -c 'packets 1 bytes 20261102130000 comment')" -eq 1
+  # A persisted ruleset loaded again (a boot file): its counters were billed before.
+  in_ns nft list ruleset >"$work/persisted"
+  snapshot --time 20261102131000
+  in_ns nft flush ruleset
+  in_ns nft -f "$work/persisted"
+  snapshot --time 20261102132000 2>"$work/err"
+  check "nft: a reload of saved counters is said" contains "$work/err" "saved counters were restored"
+  check "nft: and recorded" test "$(tail -n 1 "$work/case/logs/netreckon.events")" = \
+    "20261102132000 IPv4+IPv6 traffic_in_ traffic_out_ 20261102131000 saved counters restored"
+  check "nft: the reload reads 0" test "$(bytes_of "$work/case/logs/traffic_in_20261102132000" 10.0.0.1)" = 0
+  check "nft: in one snapshot" test ! -e "$work/case/logs/traffic_in_20261102132001"
+  check "nft: the table's counters are 0" test "$(in_ns nft list chain inet netreckon NETRECKON_IN | grep -c 'packets 0 bytes 0 comment "printer"')" -eq 1
+  check "nft: the flush before was recorded" test "$(head -n 1 "$work/case/logs/netreckon.events")" = \
+    "20261102120000 IPv4+IPv6 traffic_in_ traffic_out_ 20261102110000 table gone"
   in_ns nft add rule inet netreckon NETRECKON_IN ip daddr 10.9.9.9 counter
   snapshot --time 20261102140000 2>"$work/err"
   check "nft: a changed table is said and replaced" contains "$work/err" "table inet netreckon was changed"
