@@ -11,8 +11,10 @@ void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost) {
   WriteCsvField(pOut, tHost.szName.c_str());
 }
 
-// A group's addresses, blank-separated, as the last field; nothing for a report without groups.
-void WriteRowEnd(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
+// A group's addresses, blank-separated; then, in a report with days that may lack traffic,
+// whether the row's day or period is complete; nothing of either otherwise.
+void WriteRowEnd(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost,
+                 bool bComplete) {
   if (tReport.tOptions.bGroupByName) {
     std::string szHosts;
     for (const std::string& szMember : tHost.tMembers) {
@@ -21,6 +23,9 @@ void WriteRowEnd(std::FILE* pOut, const report_t& tReport, const host_figures_t&
     std::fputc(',', pOut);
     WriteCsvField(pOut, (tHost.tMembers.empty() ? tHost.szHost : szHosts).c_str());
   }
+  if (!tReport.tLosses.empty()) {
+    std::fputs(bComplete ? ",true" : ",false", pOut);
+  }
   std::fputs("\r\n", pOut);
 }
 
@@ -28,9 +33,10 @@ void WriteRowEnd(std::FILE* pOut, const report_t& tReport, const host_figures_t&
 
 void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
   std::fputs(tReport.tOptions.bGroupByName
-                 ? "host,name,date,incoming_bytes,outgoing_bytes,snapshots,hosts\r\n"
-                 : "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n",
+                 ? "host,name,date,incoming_bytes,outgoing_bytes,snapshots,hosts"
+                 : "host,name,date,incoming_bytes,outgoing_bytes,snapshots",
              pOut);
+  std::fputs(tReport.tLosses.empty() ? "\r\n" : ",complete\r\n", pOut);
   const report_period_t ePeriod = tReport.tOptions.eBy;
   for (const host_figures_t& tHost : tReport.tHosts) {
     if (ePeriod != report_period_t::kDay) {
@@ -40,7 +46,8 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
             WriteHostStart(pOut, tHost);
             std::fprintf(pOut, ",%s,%lld,%lld,%d", szPeriod, tFigures.llIn, tFigures.llOut,
                          iSnapshots);
-            WriteRowEnd(pOut, tReport, tHost);
+            WriteRowEnd(pOut, tReport, tHost,
+                        FindPeriodLoss(tReport, ePeriod, tFigures.iPeriod) == nullptr);
           });
       continue;
     }
@@ -52,7 +59,7 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
       WriteHostStart(pOut, tHost);
       std::fprintf(pOut, ",%s,%lld,%lld,%d", szDate, tDay.llIn, tDay.llOut,
                    GetDaySnapshots(tReport, iDay));
-      WriteRowEnd(pOut, tReport, tHost);
+      WriteRowEnd(pOut, tReport, tHost, FindDayLoss(tReport, iDay) == nullptr);
     }
   }
 }

@@ -53,5 +53,16 @@ void WriteHtmlReport(std::FILE* pOut, const report_t& tReport) {
                  tReport.tOthers.dInTotal, tReport.tOthers.dOutTotal);
   }
   WriteHtmlRow(pOut, kTotalsIndent, "header", "Total", tReport.dInTotal, tReport.dOutTotal);
-  std::fputs(kHtmlTail, pOut);
+  if (tReport.tLosses.empty()) {
+    std::fputs(kHtmlTail, pOut);
+    return;
+  }
+  // The notices follow the table, so that a bill without them reads as before.
+  std::fputs("        </tbody>        </table>", pOut);
+  for (const loss_window_t& tLoss : tReport.tLosses) {
+    std::fputs("        <p class=\"incomplete\"><b>Incomplete:</b> ", pOut);
+    WriteHtmlText(pOut, FormatLossNotice(tReport, tLoss).c_str());
+    std::fputs("</p>", pOut);
+  }
+  std::fputs("        </html>        </body>        ", pOut);
 }

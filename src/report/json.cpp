@@ -4,12 +4,17 @@
 
 namespace {
 
-void WriteEntry(std::FILE* pOut, bool bFirst, const char* szDate, long long llIn, long long llOut,
-                int32_t iSnapshots) {
+// An entry of a day or period; in a report with days that may lack traffic, whether this one
+// is complete.
+void WriteEntry(std::FILE* pOut, const report_t& tReport, bool bFirst, const char* szDate,
+                long long llIn, long long llOut, int32_t iSnapshots, bool bComplete) {
   std::fprintf(pOut,
                "%s{\"date\": \"%s\", \"incoming_bytes\": %lld, \"outgoing_bytes\": %lld, "
-               "\"snapshots\": %d}",
-               bFirst ? "\n    " : ",\n    ", szDate, llIn, llOut, iSnapshots);
+               "\"snapshots\": %d%s}",
+               bFirst ? "\n    " : ",\n    ", szDate, llIn, llOut, iSnapshots,
+               tReport.tLosses.empty() ? ""
+               : bComplete             ? ", \"complete\": true"
+                                       : ", \"complete\": false");
 }
 
 void WritePeriods(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
@@ -17,7 +22,8 @@ void WritePeriods(std::FILE* pOut, const report_t& tReport, const host_figures_t
   ForEachHostPeriod(
       tReport, tReport.tOptions.eBy, tHost,
       [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots) {
-        WriteEntry(pOut, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots);
+        WriteEntry(pOut, tReport, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots,
+                   FindPeriodLoss(tReport, tReport.tOptions.eBy, tFigures.iPeriod) == nullptr);
         bFirst = false;
       });
 }
@@ -73,7 +79,8 @@ void WriteJsonReport(std::FILE* pOut, const report_t& tReport) {
         const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
         char szDate[kIsoDateBuf];
         FormatReportDay(tReport, iDay, szDate);
-        WriteEntry(pOut, iDay == 0, szDate, tDay.llIn, tDay.llOut, GetDaySnapshots(tReport, iDay));
+        WriteEntry(pOut, tReport, iDay == 0, szDate, tDay.llIn, tDay.llOut,
+                   GetDaySnapshots(tReport, iDay), FindDayLoss(tReport, iDay) == nullptr);
       }
     }
     std::fputs("]}", pOut);

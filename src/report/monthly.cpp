@@ -26,6 +26,9 @@ std::vector<page_column_t> MakeMonthColumns(const report_t& tReport) {
     FormatReportPeriod(tReport, kMonths, iMonth, true, szLabel);
     FormatReportPeriod(tReport, kMonths, iMonth, false, szTitle);
     tColumns.push_back({szLabel, szTitle, !tHasData[static_cast<std::size_t>(iMonth)], ""});
+    if (const loss_window_t* pLoss = FindPeriodLoss(tReport, kMonths, iMonth); pLoss != nullptr) {
+      tColumns.back().szLoss = pLoss->szWhy;
+    }
   }
   return tColumns;
 }

@@ -194,6 +194,16 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                    dX, ToY(dIn), dBarWidth, dBase - ToY(dIn), kInColour, dX, ToY(dIn + dOut),
                    dBarWidth, ToY(dIn) - ToY(dIn + dOut), kOutColour);
     }
+    // A column that may lack traffic carries a mark above it, the reason on hovering.
+    if (!tColumn.szLoss.empty()) {
+      std::fprintf(pOut,
+                   "<g class=\"incomplete\"><title>%s: incomplete: ", tColumn.szTitle.c_str());
+      WriteHtmlText(pOut, tColumn.szLoss.c_str());
+      std::fprintf(pOut,
+                   "</title><text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" fill=\"#c00\" "
+                   "font-weight=\"bold\">!</text></g>\n",
+                   dLeft + dPitch / 2, kTop - 4);
+    }
     // Over more than a month of days, the months' starts carry the months' names; else every
     // day, or every few days, its own.
     if (tColumns.size() > 31) {
@@ -247,6 +257,14 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                "<div class=\"wrap\"><table%s>\n<thead><tr><th>Host</th>",
                tUnit.szName, bMany ? " class=\"many\"" : "");
   for (const page_column_t& tColumn : tColumns) {
+    if (!tColumn.szLoss.empty()) {
+      std::fprintf(pOut, "<th%s style=\"color:#c00\" title=\"%s%s: incomplete: ",
+                   tColumn.bNoData ? " class=\"nodata\"" : "", tColumn.szTitle.c_str(),
+                   tColumn.bNoData ? ": no data" : "");
+      WriteHtmlText(pOut, tColumn.szLoss.c_str());
+      std::fprintf(pOut, "\">%s!</th>", tColumn.szLabel.c_str());
+      continue;
+    }
     std::fprintf(pOut, "<th%s title=\"%s%s\">%s</th>", tColumn.bNoData ? " class=\"nodata\"" : "",
                  tColumn.szTitle.c_str(), tColumn.bNoData ? ": no data" : "",
                  tColumn.szLabel.c_str());

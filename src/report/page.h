@@ -14,6 +14,7 @@ struct page_column_t {
   std::string szTitle;       // the whole date, shown on hovering
   bool bNoData;              // no snapshot was read for it
   std::string szMonthStart;  // a day column that begins a month: the month's name
+  std::string szLoss = {};   // why its traffic may be short; empty when it is complete
 };
 
 // The one unit of a page's chart, tables and totals: MB, GB, TB or PB, whichever keeps every
