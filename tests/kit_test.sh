@@ -252,18 +252,33 @@ check "a restore seen on IPv4 sets IPv6 to 0" test "$(in_ns "$ip6tables" -t secu
 check "and writes it as 0" test "$(bytes_of "$work/case/logs/traffic_in_20261102130000" 2001:db8::1)" = 0
 
 # Never refused for the clock: add and remove in the second of a snapshot wait for the next.
+# The kit's clock is a shim that moves one second every fourth time it is read, so that each
+# run meets the second of the run before it.
+mkdir -p "$work/shim"
+printf '%s\n' '#!/bin/sh' \
+  'if [ "$*" = +%Y%m%d%H%M%S ]; then' \
+  '  count=$(cat "$(dirname "$0")/count")' \
+  '  echo $((count + 1)) >"$(dirname "$0")/count"' \
+  '  exec /bin/date -d "@$(($(/bin/date -d "2026-11-02 12:00:00" +%s) + count / 4))" +%Y%m%d%H%M%S' \
+  'fi' 'exec /bin/date "$@"' >"$work/shim/date"
+chmod +x "$work/shim/date"
+echo 0 >"$work/shim/count"
+at_shim() { # command arguments...
+  shim_command=$1
+  shift
+  in_ns env PATH="$work/shim:$PATH" sh "$contrib/netreckon-$shim_command" --config "$work/case/conf" "$@"
+}
 start_case "10.0.0.1"
-chains add
-snapshot
+at_shim chains add
+at_shim snapshot
 sed -i 's/^HOSTS=.*/HOSTS="10.0.0.1 10.0.0.2"/' "$work/case/conf"
-chains add 2>/dev/null
+at_shim chains add 2>/dev/null
 check "add in the second of a snapshot succeeds" test $? -eq 0
 check "and sets up" test "$(rules 4 security | grep -c 10.0.0.2)" -eq 2
-snapshot
-chains remove
+at_shim chains remove
 check "remove in the second of a snapshot succeeds" test $? -eq 0
 check "and removes" test "$(rules 4 security | grep -c NETRECKON)" -eq 0
-check "six snapshots of six seconds" test "$(find "$work/case/logs" -name 'traffic_in_*' | wc -l)" -eq 6
+check "each snapshot in a second of its own" logs_are "traffic_in_20261102120000 traffic_in_20261102120001 traffic_in_20261102120002 traffic_in_20261102120003 traffic_in_20261102120004 traffic_out_20261102120000 traffic_out_20261102120001 traffic_out_20261102120002 traffic_out_20261102120003 traffic_out_20261102120004 "
 chains --time 20261102120000 add
 chains --time 20261102120000 add 10.0.0.3 2>"$work/err"
 check "a given time that exists is refused" test $? -eq 1
@@ -632,7 +647,18 @@ for type in 0 1 csv json daily monthly; do
     check "thinned report $type $range equals the full one" cmp -s "$work/want" "$work/got"
   done
 done
+# The events file keeps the lines of the days kept, a case a line: days before today, kept.
+while read -r days kept; do
+  echo "$(date -d "today - $days days" +%Y%m%d)120000 IPv4 traffic_in_ traffic_out_ $(date -d "today - $((days + 1)) days" +%Y%m%d)120000 chains gone $days"
+  [ "$kept" = no ] || echo "chains gone $days" >>"$work/events-kept"
+done >"$work/case/logs/netreckon.events" <<'CASES'
+40 no
+32 no
+31 yes
+2 yes
+CASES
 snapshot --keep-days 30 --keep-daily 31 2>"$work/err"
+check "KEEP_DAILY keeps the events of the days kept" test "$(sed 's/.* chains/chains/' "$work/case/logs/netreckon.events")" = "$(cat "$work/events-kept")"
 oldest=$(cd "$work/case/logs" && ls traffic_in_* | head -n 1)
 check "KEEP_DAILY keeps the newest older one as the baseline" test "$oldest" = "traffic_in_$(date -d 'today - 32 days' +%Y%m%d)180000"
 check "KEEP_DAILY deletes the rest" test "$(count_files "$work/case/logs/traffic_in_$(date -d 'today - 32 days' +%Y%m%d)"*)" -eq 1
