@@ -3,7 +3,8 @@
 # another: the two chains with the kit's names (listed hosts as rules, each subnet of SUBNETS
 # as a dynamic set with a counter per address or /64 found in it, plus a rule that counts what
 # a full set had no room for) and base chains on the input, output and forward hooks whose
-# priority follows COUNT. It is made and replaced in one "nft -f" transaction; snapshots are
+# priority follows COUNT. It is made, changed and replaced in one "nft -f" transaction each (a
+# changed config changes only what changed, see netreckon-nft-plan.awk); snapshots are
 # converted to the listing format of iptables, so netreckon reads them unchanged.
 # shellcheck shell=sh disable=SC2034,SC2154
 
@@ -95,7 +96,8 @@ nft_previous() { # prefix
 }
 
 # Writes one snapshot of both chains from one listing of the table. ZERO "all" writes every
-# row as 0. With OPTIONAL 1, a missing table means no snapshot (status 1).
+# row as 0, another file the rows of the counting rules of the addresses it lists. With
+# OPTIONAL 1, a missing table means no snapshot (status 1).
 nft_write_snapshot() { # stamp zero optional
   if ! listing=$(nft_run list table inet "$NFT_TABLE" 2>"$private/err"); then
     [ "$3" = 0 ] || return 1
@@ -104,8 +106,10 @@ nft_write_snapshot() { # stamp zero optional
   for direction in in out; do
     if [ "$direction" = in ]; then chain=$IN_CHAIN prefix=$IN_PREFIX; else chain=$OUT_CHAIN prefix=$OUT_PREFIX; fi
     previous=$(nft_previous "$prefix")
+    starts=
+    [ "$2" = all ] || starts=$2
     printf '%s\n' "$listing" | awk -v chain="$chain" -v direction="$direction" -v mark="$MARK" \
-      -v previous="$previous" -f "$KIT_LIB/netreckon-nft.awk" >"$private/$direction" ||
+      -v previous="$previous" -v zero="$starts" -f "$KIT_LIB/netreckon-nft.awk" >"$private/$direction" ||
       die "cannot write $private/$direction"
     if [ "$2" = all ]; then
       awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
@@ -125,9 +129,25 @@ nft_load() { # wanted-file
   } >"$private/load"
   nft_run -f "$private/load" 2>"$private/err" ||
     die "$NFT -f failed, nothing changed: $(cat "$private/err")"
+  nft_keep_loaded "$1"
+}
+
+# Keeps what the kit asked for and how nft lists it, to compare with later.
+nft_keep_loaded() { # wanted-file
   nft_run list table inet "$NFT_TABLE" | nft_structure >"$private/listed" ||
     die "$NFT list table inet $NFT_TABLE failed"
   cp "$1" .nft-wanted.new && mv .nft-wanted.new .nft-wanted && mv "$private/listed" .nft-listed ||
+    die "cannot write in $LOG_DIR"
+}
+
+# Plans the change from the table loaded last to the wanted one in place (see
+# netreckon-nft-plan.awk) into $private/change and $private/starts; fails where the table must
+# be replaced.
+nft_plan_change() {
+  nft_run -a list table inet "$NFT_TABLE" >"$private/handles" 2>"$private/err" || return 1
+  awk -v table="$NFT_TABLE" -f "$KIT_LIB/netreckon-nft-plan.awk" .nft-wanted "$private/wanted" \
+    "$private/handles" >"$private/plan" || return 1
+  sed -n 's/^C //p' "$private/plan" >"$private/change" && sed -n 's/^Z //p' "$private/plan" >"$private/starts" ||
     die "cannot write in $LOG_DIR"
 }
 
@@ -146,8 +166,10 @@ nft_set_marks() {
   keep_mark
 }
 
-# As sync_setup, for the table: where it is missing, was changed or the config asks for another
-# one, a snapshot of what is there, the table replaced, a snapshot in which every row reads 0;
+# As sync_setup, for the table: where the config asks for changes, a snapshot of what is there,
+# the changes made in place, a snapshot in which the new counting rules read 0; where it is
+# missing or was changed, a snapshot of what is there, the table replaced, a snapshot in which
+# every row reads 0;
 # where only the counters were reset, the rows as 0, then the rows as read; where saved
 # counters were loaded back (a restore, a boot file), the table replaced at once and every row
 # written as 0, so that nothing is billed twice. The marks get their fresh value either way.
@@ -170,6 +192,12 @@ nft_sync_setup() { # stamp
   elif [ ! -f .nft-wanted ] || ! cmp -s "$private/wanted" .nft-wanted; then
     FINDINGS="the config asks for another table"
     replace=1
+    # The table as the kit loaded it is changed in place: every rule and set that stays keeps
+    # counting through the change.
+    if [ -f .nft-wanted ] && nft_structure <"$private/now" | cmp -s - .nft-listed && nft_plan_change; then
+      FINDINGS="the config asks for changes to the table"
+      replace=2
+    fi
   elif ! nft_structure <"$private/now" | cmp -s - .nft-listed; then
     FINDINGS="table inet $NFT_TABLE was changed"
     lost="table changed"
@@ -198,8 +226,10 @@ nft_sync_setup() { # stamp
     nft_set_marks
     return 0
   fi
+  # Restored counters are never kept: the table is replaced.
+  [ "$reset" != 2 ] || [ "$replace" != 2 ] || replace=1
   if [ "$DRY_RUN" = 1 ]; then
-    [ "$replace" = 0 ] || cat "$private/wanted"
+    if [ "$replace" = 2 ]; then cat "$private/change"; elif [ "$replace" = 1 ]; then cat "$private/wanted"; fi
     return 0
   fi
   [ -z "$lost" ] || record_loss "$stamp" "IPv4+IPv6" "$lost"
@@ -213,7 +243,12 @@ nft_sync_setup() { # stamp
       stamp=$(next_stamp "$stamp")
     fi
   fi
-  if [ "$replace" = 1 ]; then
+  if [ "$replace" = 2 ]; then
+    nft_run -f "$private/change" 2>"$private/err" || die "$NFT -f failed, nothing changed: $(cat "$private/err")"
+    nft_keep_loaded "$private/wanted"
+    nft_set_marks
+    if nft_write_snapshot "$stamp" "$private/starts" 1; then WROTE=1; fi
+  elif [ "$replace" = 1 ]; then
     nft_load "$private/wanted"
     nft_set_marks
     if nft_write_snapshot "$stamp" all 1; then WROTE=1; fi

@@ -28,7 +28,7 @@ for page in man1/netreckon.1 man8/netreckon-chains.8 man8/netreckon-snapshot.8; 
 done
 "$prefix/sbin/netreckon-chains" --help >/dev/null || fail "netreckon-chains does not find its shared part"
 for part in netreckon-common.sh netreckon-setup.sh netreckon-nft.sh netreckon-hosts.awk netreckon-plan.awk \
-  netreckon-thin.awk netreckon-nft.awk; do
+  netreckon-thin.awk netreckon-nft.awk netreckon-nft-plan.awk; do
   [ -f "$prefix/lib/netreckon/$part" ] || fail "the kit's $part not installed"
 done
 if command -v systemd-analyze >/dev/null && systemd-analyze --version >/dev/null 2>&1; then

@@ -774,6 +774,34 @@ CASES
   check "nft: remove deletes the table" test "$(in_ns nft list tables | grep -c netreckon)" -eq 0
   snapshot --time 20261102160000 2>"$work/err"
   check "nft: remove lasts" contains "$work/err" "removed with netreckon-chains remove"
+  # A changed config changes the table in place, a case a line: the line added to the config,
+  # then what the snapshot after the change reads for a host a set found (10.0.1.7, 3000 bytes)
+  # and for the listed printer (500 bytes): kept counters go on, new rules read 0.
+  while IFS='|' read -r change element printer; do
+    start_case "10.0.0.1=printer"
+    printf '%s\n' BACKEND=nft 'SUBNETS="10.0.1.0/24 2001:db8:1::/64"' SET_SIZE=16 >>"$work/case/conf"
+    chains --time 20261102110000 add 2>/dev/null
+    in_ns nft add element inet netreckon NETRECKON_IN_v4 '{ 10.0.1.7 counter packets 3 bytes 3000 }'
+    handle=$(in_ns nft -a list chain inet netreckon NETRECKON_IN | sed -n 's/.*"printer" # handle \([0-9]*\)/\1/p')
+    in_ns nft replace rule inet netreckon NETRECKON_IN handle "$handle" ip daddr 10.0.0.1 counter packets 5 bytes 500 \
+      comment '"printer"'
+    snapshot --time 20261102120000
+    echo "$change" >>"$work/case/conf"
+    chains --time 20261102130000 add 2>"$work/err"
+    check "nft: '$change' changes the table in place" contains "$work/err" "the config asks for changes to the table"
+    after=$work/case/logs/traffic_in_20261102130001
+    check "nft: after '$change' the found host reads $element" test "$(bytes_of "$after" 10.0.1.7)" = "$element"
+    check "nft: after '$change' the printer reads $printer" test "$(bytes_of "$after" 10.0.0.1)" = "$printer"
+    snapshot --time 20261102140000 2>"$work/err"
+    check "nft: after '$change' the next snapshot finds all in order" test ! -s "$work/err"
+  done <<'CASES'
+HOSTS="10.0.0.1=printer 10.0.1.5=bob"|3000|500
+HOSTS="10.0.0.1=laser"|3000|0
+WAN_IF=wan0|3000|500
+COUNT=all|3000|500
+IPV6_HOSTS=64|3000|500
+SET_SIZE=8|0|500
+CASES
   for value in BACKEND=pf IPV6_HOSTS=48 SET_SIZE=0 SET_SIZE=16777217; do
     start_case "10.0.0.1"
     printf '%s\n' BACKEND=nft "$value" >>"$work/case/conf"

@@ -6,8 +6,8 @@
 # and IPv6. UDP datagrams of known sizes go forwarded both ways, to and from the router, and into
 # a rule of the filter that drops them. Between the days the router meets a reboot, "iptables
 # -F", "-F FORWARD", a deleted jump, the restore of an older save with and without counters,
-# "-Z", a rename, "nft flush ruleset", a persisted ruleset loaded while running and at boot,
-# COUNT=all, WAN_IF, IPv6 hosts per /64, a full set, "add" in the second of a snapshot and
+# "-Z", a rename, "nft flush ruleset", a persisted ruleset loaded while running and at boot, a
+# config change under load, COUNT=all, WAN_IF, IPv6 hosts per /64, a full set, "add" in the second of a snapshot and
 # "remove", each followed by more traffic than the host's reading before it. Every figure of
 # every host, day and direction in netreckon's CSV must equal the bytes sent outside the windows
 # the kit records as lost: payload plus the UDP and IP headers (28 bytes on IPv4, 48 on IPv6);
@@ -435,6 +435,19 @@ CONF
     empty_sets
     traffic 2
     snap 20261110230000
+
+    # A config change under load: bob listed by name, the sets kept; what is sent while the
+    # change runs is counted in full.
+    day=11
+    write_conf accepted wan0 "" address 1024
+    sed -i 's/^HOSTS=.*/HOSTS="192.168.1.1=router 192.168.1.11=bob"/' "$conf"
+    kit chains --time 20261111000000 add &
+    local change=$!
+    traffic 4
+    wait "$change" || fail "$mode: the change under load failed"
+    traffic 1
+    snap 20261111120000
+    grep -q 'bob' "$logs/traffic_out_20261111120000" || fail "$mode: bob has no row of his own"
   else
       first_day alice
 
