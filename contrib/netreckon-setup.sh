@@ -116,6 +116,7 @@ plan_family() { # family
       die "$(family_command "$1") -t $table -S failed: $(cat "$private/err")"
     fi
   done
+  cp "$private/state" "$private/state.$1" || die "cannot write in $LOG_DIR"
   awk -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" -v trust_mark="$(mark_counts "$1")" \
     -v kept="$(kept_mark)" -v fresh="$FRESH_MARK" -f "$KIT_LIB/netreckon-plan.awk" "$private/state" >"$private/plan.$1" || die "cannot plan the changes"
 }
@@ -144,16 +145,23 @@ apply_family() { # family
 }
 
 # Gives the mark rule of each chain the byte count FRESH_MARK, in every family that keeps the
-# counters it is given, and keeps the value in .mark for the next run to compare.
-set_marks() {
+# counters it is given, and keeps the value in .mark for the next run to compare. With LISTED 1
+# nothing changed since the plans' listings, which give the rules' numbers.
+set_marks() { # listed
   [ "$DRY_RUN" = 0 ] || return 0
   for family in 4 6; do
     family_used "$family" || continue
     [ "$(mark_counts "$family")" = 1 ] || continue
     table=$(count_table)
     for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
-      number=$(xt "$family" -t "$table" -S "$chain" 2>/dev/null |
-        awk -v mark="--comment $MARK" '/^-A / { n++ } index($0, mark) { print n; exit }')
+      if [ "$1" = 1 ]; then
+        number=$(awk -v table="$table" -v chain="$chain" -v mark="--comment $MARK" \
+          '$1 == "A" && $2 == table && $3 == "-A" && $4 == chain { n++; if (index($0, mark)) { print n; exit } }' \
+          "$private/state.$family")
+      else
+        number=$(xt "$family" -t "$table" -S "$chain" 2>/dev/null |
+          awk -v mark="--comment $MARK" '/^-A / { n++ } index($0, mark) { print n; exit }')
+      fi
       [ -n "$number" ] || continue
       # shellcheck disable=SC2086
       xt "$family" -t "$table" -R "$chain" "$number" $MARK_MATCH -c 1 "$FRESH_MARK" 2>"$private/err" ||
@@ -312,7 +320,7 @@ sync_setup() { # stamp
   FINDINGS=
   for family in 4 6; do plan_family "$family"; done
   if ! plan_has '^R ' && ! plan_has '^X '; then
-    set_marks
+    set_marks 1
     keep_setup
     return 0
   fi
@@ -334,7 +342,7 @@ sync_setup() { # stamp
     fi
   fi
   for family in 4 6; do apply_family "$family"; done
-  set_marks
+  set_marks 0
   for family in 4 6; do
     sed -n 's/^N //p' "$private/plan.$family" >"$private/zero.$family"
     if [ "$restored" = 1 ]; then printf '%s\n' "all $IN_CHAIN" "all $OUT_CHAIN" >>"$private/zero.$family"; fi
