@@ -31,6 +31,16 @@ TIME_GIVEN=0
 private=
 # The stamp of the last snapshot placed in LOG_DIR by this run; empty while none was.
 PLACED=
+# 1 once this run found that traffic may have gone uncounted (see record_loss).
+LOSS_FOUND=0
+# The byte count this run gives the reset marks (the snapshot's stamp), and whether the kit's
+# own last act was a clean stop (the shutdown's final snapshot, or "remove").
+FRESH_MARK=
+CLEAN_STOP=0
+# Where the kit records each finding that traffic may have gone uncounted, and how many of the
+# newest lines it keeps.
+EVENTS=netreckon.events
+EVENTS_KEPT=10000
 
 # cron runs jobs with PATH=/usr/bin:/bin, where iptables is not.
 case ":$PATH:" in
@@ -168,6 +178,62 @@ enter_log_dir() {
   exec 9>>.lock || die "cannot write in $LOG_DIR"
   flock -w "$LOCK_WAIT" 9 || die "another netreckon-chains or netreckon-snapshot still runs in $LOG_DIR"
   private=$(mktemp -d .snapshot.XXXXXX) || die "cannot write in $LOG_DIR"
+}
+
+# The value the kit gave the reset marks at its last run; empty when it never did.
+kept_mark() {
+  [ -f .mark ] && [ ! -L .mark ] || return 0
+  head -c 32 .mark | tr -cd 0-9
+}
+keep_mark() {
+  echo "$FRESH_MARK" >"$private/mark" && mv -f "$private/mark" .mark || die "cannot write $LOG_DIR/.mark"
+}
+
+# The stamp of the newest snapshot of a prefix before a stamp, if any.
+newest_snapshot() { # prefix before
+  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
+    awk -v prefix="$1" -v before="$2" '{ stamp = substr($0, length(prefix) + 1) }
+      substr($0, 1, length(prefix)) == prefix && length(stamp) == 14 && stamp ~ /^[0-9]+$/ &&
+        stamp < before { print stamp }' | LC_ALL=C sort | tail -n 1
+}
+
+# Appends one line to the events file: the stamp, the family, the two prefixes, the stamp of
+# the last good snapshot (the window in which counts were lost runs from it to the stamp) and
+# what was found. Written like a snapshot: in the private folder, flushed, then moved into place
+# (never through a link); only the newest EVENTS_KEPT lines stay. Nothing before a first
+# snapshot can have been lost.
+record_loss() { # stamp family what
+  last_good=$(newest_snapshot "$IN_PREFIX" "$1")
+  [ -n "$last_good" ] || return 0
+  LOSS_FOUND=1
+  if [ -L "$EVENTS" ] || { [ -e "$EVENTS" ] && [ ! -f "$EVENTS" ]; }; then
+    warn "refused: $LOG_DIR/$EVENTS is not a regular file; the loss since $last_good is not recorded"
+    return 0
+  fi
+  {
+    [ ! -f "$EVENTS" ] || tail -n "$((EVENTS_KEPT - 1))" "$EVENTS"
+    printf '%s %s %s %s %s %s\n' "$1" "$2" "$IN_PREFIX" "$OUT_PREFIX" "$last_good" "$3"
+  } >"$private/events" && sync "$private/events" 2>/dev/null && chmod 0644 "$private/events" &&
+    mv -T -f "$private/events" "$EVENTS" || die "cannot write $LOG_DIR/$EVENTS"
+}
+
+# Keeps the lines of the events file whose window reaches the day OLDEST or later.
+trim_events() { # oldest-day
+  [ -f "$EVENTS" ] && [ ! -L "$EVENTS" ] || return 0
+  awk -v oldest="$1" 'substr($1, 1, 8) >= oldest' "$EVENTS" >"$private/events" &&
+    chmod 0644 "$private/events" && mv -T -f "$private/events" "$EVENTS" ||
+    warn "cannot thin $LOG_DIR/$EVENTS"
+}
+
+# A run's stamp: without a given time, the next free second (a snapshot of this second may
+# exist); a given time that exists already is refused when the snapshot is placed.
+free_stamp() {
+  if [ "$TIME_GIVEN" = 0 ]; then
+    while [ -e "$IN_PREFIX$STAMP" ] || [ -e "$OUT_PREFIX$STAMP" ] || [ -L "$IN_PREFIX$STAMP" ] ||
+      [ -L "$OUT_PREFIX$STAMP" ]; do STAMP=$(next_stamp "$STAMP"); done
+  fi
+  FRESH_MARK=$STAMP
+  if [ -e .removed ] || [ -e .stopped ]; then CLEAN_STOP=1; fi
 }
 
 cleanup() {

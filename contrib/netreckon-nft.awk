@@ -7,7 +7,9 @@
 # Variables: chain (the chain to write), direction ("in": hosts as destination, "out": as
 # source), mark (the mark rule's comment),
 # previous (a file: the previous snapshot of this chain; a host it read above 0 that is missing
-# now is written with 0, so that a report sees its counter start again).
+# now is written with 0, so that a report sees its counter start again), zero (a file, or empty:
+# the addresses, a line each, whose counting rules start from 0 and are written as 0; elements
+# of sets never are).
 function row(address, packets, bytes, comment,   any, source, destination) {
   any = index(address, ":") ? "::/0" : "0.0.0.0/0"
   if (direction == "in") { source = any; destination = address } else { source = address; destination = any }
@@ -25,6 +27,9 @@ function unquote(text) {
 function after(words, n, word,   i) {
   for (i = 1; i < n; i++) if (words[i] == word) return words[i + 1]
   return ""
+}
+BEGIN {
+  while (zero != "" && (getline address < zero) > 0) starts[address] = 1
 }
 {
   line = $0
@@ -69,7 +74,8 @@ in_chain && line ~ / counter packets / {
   if (address == "") next
   comment = ""
   if (match(line, /comment ".*"$/)) comment = unquote(substr(line, RSTART + 8))
-  row(address, after(w, k, "packets"), after(w, k, "bytes"), comment)
+  if (address in starts) row(address, "0", "0", comment)
+  else row(address, after(w, k, "packets"), after(w, k, "bytes"), comment)
 }
 END {
   for (i = 1; i <= elements_count; i++) {

@@ -3,7 +3,8 @@
 # another: the two chains with the kit's names (listed hosts as rules, each subnet of SUBNETS
 # as a dynamic set with a counter per address or /64 found in it, plus a rule that counts what
 # a full set had no room for) and base chains on the input, output and forward hooks whose
-# priority follows COUNT. It is made and replaced in one "nft -f" transaction; snapshots are
+# priority follows COUNT. It is made, changed and replaced in one "nft -f" transaction each (a
+# changed config changes only what changed, see netreckon-nft-plan.awk); snapshots are
 # converted to the listing format of iptables, so netreckon reads them unchanged.
 # shellcheck shell=sh disable=SC2034,SC2154
 
@@ -95,7 +96,8 @@ nft_previous() { # prefix
 }
 
 # Writes one snapshot of both chains from one listing of the table. ZERO "all" writes every
-# row as 0. With OPTIONAL 1, a missing table means no snapshot (status 1).
+# row as 0, another file the rows of the counting rules of the addresses it lists. With
+# OPTIONAL 1, a missing table means no snapshot (status 1).
 nft_write_snapshot() { # stamp zero optional
   if ! listing=$(nft_run list table inet "$NFT_TABLE" 2>"$private/err"); then
     [ "$3" = 0 ] || return 1
@@ -104,8 +106,10 @@ nft_write_snapshot() { # stamp zero optional
   for direction in in out; do
     if [ "$direction" = in ]; then chain=$IN_CHAIN prefix=$IN_PREFIX; else chain=$OUT_CHAIN prefix=$OUT_PREFIX; fi
     previous=$(nft_previous "$prefix")
+    starts=
+    [ "$2" = all ] || starts=$2
     printf '%s\n' "$listing" | awk -v chain="$chain" -v direction="$direction" -v mark="$MARK" \
-      -v previous="$previous" -f "$KIT_LIB/netreckon-nft.awk" >"$private/$direction" ||
+      -v previous="$previous" -v zero="$starts" -f "$KIT_LIB/netreckon-nft.awk" >"$private/$direction" ||
       die "cannot write $private/$direction"
     if [ "$2" = all ]; then
       awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
@@ -125,32 +129,55 @@ nft_load() { # wanted-file
   } >"$private/load"
   nft_run -f "$private/load" 2>"$private/err" ||
     die "$NFT -f failed, nothing changed: $(cat "$private/err")"
+  nft_keep_loaded "$1"
+}
+
+# Keeps what the kit asked for and how nft lists it, to compare with later.
+nft_keep_loaded() { # wanted-file
   nft_run list table inet "$NFT_TABLE" | nft_structure >"$private/listed" ||
     die "$NFT list table inet $NFT_TABLE failed"
   cp "$1" .nft-wanted.new && mv .nft-wanted.new .nft-wanted && mv "$private/listed" .nft-listed ||
     die "cannot write in $LOG_DIR"
 }
 
-# Sets each mark rule's counters back to 1 packet, 1 byte, in one transaction.
-nft_reset_marks() {
+# Plans the change from the table loaded last to the wanted one in place (see
+# netreckon-nft-plan.awk) into $private/change and $private/starts; fails where the table must
+# be replaced.
+nft_plan_change() {
+  nft_run -a list table inet "$NFT_TABLE" >"$private/handles" 2>"$private/err" || return 1
+  awk -v table="$NFT_TABLE" -f "$KIT_LIB/netreckon-nft-plan.awk" .nft-wanted "$private/wanted" \
+    "$private/handles" >"$private/plan" || return 1
+  sed -n 's/^C //p' "$private/plan" >"$private/change" && sed -n 's/^Z //p' "$private/plan" >"$private/starts" ||
+    die "cannot write in $LOG_DIR"
+}
+
+# Gives each mark rule the byte count FRESH_MARK, in one transaction, and keeps the value.
+nft_set_marks() {
+  [ "$DRY_RUN" = 0 ] || return 0
   : >"$private/marks"
   for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
     handle=$(nft_run -a list chain inet "$NFT_TABLE" "$chain" |
       sed -n "s/.*comment \"$MARK\" # handle \\([0-9]*\\).*/\\1/p")
     [ -n "$handle" ] || continue
-    echo "replace rule inet $NFT_TABLE $chain handle $handle meta length 0-19 counter packets 1 bytes 1 comment \"$MARK\"" \
+    echo "replace rule inet $NFT_TABLE $chain handle $handle meta length 0-19 counter packets 1 bytes $FRESH_MARK comment \"$MARK\"" \
       >>"$private/marks"
   done
   nft_run -f "$private/marks" 2>"$private/err" || die "$NFT -f failed: $(cat "$private/err")"
+  keep_mark
 }
 
-# As sync_setup, for the table: where it is missing, was changed or the config asks for another
-# one, a snapshot of what is there, the table replaced, a snapshot in which every row reads 0;
-# where only the counters were reset, the rows as 0, the marks set again, the rows as read.
+# As sync_setup, for the table: where the config asks for changes, a snapshot of what is there,
+# the changes made in place, a snapshot in which the new counting rules read 0; where it is
+# missing or was changed, a snapshot of what is there, the table replaced, a snapshot in which
+# every row reads 0;
+# where only the counters were reset, the rows as 0, then the rows as read; where saved
+# counters were loaded back (a restore, a boot file), the table replaced at once and every row
+# written as 0, so that nothing is billed twice. The marks get their fresh value either way.
 nft_sync_setup() { # stamp
   stamp=$1
   WROTE=0
   FINDINGS=
+  lost=
   nft_wanted_text >"$private/wanted"
   replace=0
   if ! nft_run list table inet "$NFT_TABLE" >"$private/now" 2>"$private/err"; then
@@ -160,28 +187,55 @@ nft_sync_setup() { # stamp
       die "$NFT list table inet $NFT_TABLE failed: $(cat "$private/err")"
     : >"$private/now"
     FINDINGS="table inet $NFT_TABLE missing"
+    [ ! -f .nft-wanted ] || [ "$CLEAN_STOP" = 1 ] || lost="table gone"
     replace=1
   elif [ ! -f .nft-wanted ] || ! cmp -s "$private/wanted" .nft-wanted; then
     FINDINGS="the config asks for another table"
     replace=1
+    # The table as the kit loaded it is changed in place: every rule and set that stays keeps
+    # counting through the change.
+    if [ -f .nft-wanted ] && nft_structure <"$private/now" | cmp -s - .nft-listed && nft_plan_change; then
+      FINDINGS="the config asks for changes to the table"
+      replace=2
+    fi
   elif ! nft_structure <"$private/now" | cmp -s - .nft-listed; then
     FINDINGS="table inet $NFT_TABLE was changed"
+    lost="table changed"
     replace=1
   fi
+  # Only the kit writes the marks' bytes: 0 is a reset, any other value it did not write came
+  # back from a save.
   reset=0
-  if [ -s "$private/now" ] && grep -q "comment \"$MARK\"" "$private/now" &&
-    grep "comment \"$MARK\"" "$private/now" | grep -qv 'counter packets 1 bytes 1 '; then
-    reset=1
-    FINDINGS="${FINDINGS:+$FINDINGS; }the counters were reset (nft reset, a restore or a reload)"
+  kept=$(kept_mark)
+  if [ -s "$private/now" ] && grep -q "comment \"$MARK\"" "$private/now"; then
+    marks=$(grep "comment \"$MARK\"" "$private/now" | sed -n 's/.*counter packets [0-9]* bytes \([0-9]*\) .*/\1/p' | sort -u)
+    for bytes in $marks; do
+      [ "$bytes" != "${kept:-1}" ] || continue
+      if [ "$bytes" = 0 ] && [ "$reset" = 0 ]; then reset=1; elif [ "$bytes" != 0 ]; then reset=2; fi
+    done
   fi
-  [ "$replace" = 1 ] || [ "$reset" = 1 ] || return 0
-  if [ "$DRY_RUN" = 1 ]; then
-    [ "$replace" = 0 ] || cat "$private/wanted"
+  if [ "$reset" = 2 ]; then
+    FINDINGS="${FINDINGS:+$FINDINGS; }saved counters were restored (a restore or a reload): every counter set to 0, not billed again"
+    lost=${lost:+$lost; }"saved counters restored"
+    replace=1
+  elif [ "$reset" = 1 ]; then
+    FINDINGS="${FINDINGS:+$FINDINGS; }the counters were reset (nft reset, a restore or a reload)"
+    lost=${lost:+$lost; }"counters reset"
+  fi
+  if [ "$replace" = 0 ] && [ "$reset" = 0 ]; then
+    nft_set_marks
     return 0
   fi
+  # Restored counters are never kept: the table is replaced.
+  [ "$reset" != 2 ] || [ "$replace" != 2 ] || replace=1
+  if [ "$DRY_RUN" = 1 ]; then
+    if [ "$replace" = 2 ]; then cat "$private/change"; elif [ "$replace" = 1 ]; then cat "$private/wanted"; fi
+    return 0
+  fi
+  [ -z "$lost" ] || record_loss "$stamp" "IPv4+IPv6" "$lost"
   # Counters reset behind the kit's back: the rows as 0 first, then as read (the traffic since
-  # the reset). A table replaced: then every row reads 0.
-  if [ -s "$private/now" ]; then
+  # the reset). A table replaced: then every row reads 0. Restored counters are never read.
+  if [ -s "$private/now" ] && [ "$reset" != 2 ]; then
     if [ "$reset" = 1 ] && nft_write_snapshot "$stamp" all 1; then
       stamp=$(next_stamp "$stamp")
     fi
@@ -189,11 +243,17 @@ nft_sync_setup() { # stamp
       stamp=$(next_stamp "$stamp")
     fi
   fi
-  if [ "$replace" = 1 ]; then
+  if [ "$replace" = 2 ]; then
+    nft_run -f "$private/change" 2>"$private/err" || die "$NFT -f failed, nothing changed: $(cat "$private/err")"
+    nft_keep_loaded "$private/wanted"
+    nft_set_marks
+    if nft_write_snapshot "$stamp" "$private/starts" 1; then WROTE=1; fi
+  elif [ "$replace" = 1 ]; then
     nft_load "$private/wanted"
+    nft_set_marks
     if nft_write_snapshot "$stamp" all 1; then WROTE=1; fi
   else
-    nft_reset_marks
+    nft_set_marks
     if nft_write_snapshot "$stamp" "" 1; then WROTE=1; fi
   fi
   return 0
@@ -208,5 +268,5 @@ nft_remove() { # stamp
     nft_run delete table inet "$NFT_TABLE" 2>"$private/err" ||
       die "$NFT delete table failed: $(cat "$private/err")"
   fi
-  rm -f .nft-wanted .nft-listed
+  rm -f .nft-wanted .nft-listed .mark
 }

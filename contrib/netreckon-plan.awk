@@ -7,13 +7,17 @@
 #                   (in the order they must open the hook chain)
 #   "A TABLE LINE"  a line of "iptables -t TABLE -v -S" as it is now (any chain)
 # Variables: in_chain, out_chain, mark (the comment of the reset mark rule), trust_mark (0 where
-# the family's command cannot set counters: the mark's then say nothing).
+# the family's command cannot set counters: the mark's then say nothing), kept (the byte count
+# the kit gave the marks at its last snapshot; empty: 1, as kits before it set them), fresh (the
+# byte count a new mark rule starts with).
 # Output:
 #   "R TABLE LINE"  a line of the restore input of TABLE ("*TABLE" and "COMMIT" are the
-#                   caller's); "[1:1] -A ..." for the mark rule, whose counters tell a reset
+#                   caller's); "[1:FRESH] -A ..." for a new mark rule, whose counters tell a reset
 #   "N CHAIN RULE"  a host rule that starts from 0 (new or replaced)
 #   "F TEXT"        a finding, for the one line that says what was out of order
 #   "X CHAIN"       the counters of CHAIN's rules were reset since its mark was set
+#   "Z CHAIN"       and they hold values the kit did not see grow (a restore of saved counters)
+#   "G"             the chains hold no rule but marks, or are not there at all
 #   "E"             the setup holds rows (a listing of it now is worth keeping)
 function ours(chain) { return chain == in_chain || chain == out_chain }
 # A line as compared: no counters, no quotes (iptables quotes some comments, names never hold
@@ -66,6 +70,7 @@ $1 == "A" {
 }
 END {
   if (has_rows) print "E"
+  else print "G"
   for (table in tables) {
     wanted = (table in wanted_table)
     # Jumps: the wanted ones open each hook chain, in order, and there is no other.
@@ -114,12 +119,19 @@ END {
       for (i = 1; i <= have_rules[table, chain]; i++) {
         line = have_rule[table, chain, i]
         key = plain(line)
-        if (index(key, "--comment " mark) && (left[key] + 0) > 0 && trust_mark && line !~ / -c 1 1( |$)/) {
-          reset = 1
-          print "X " chain
+        if (index(key, "--comment " mark) && (left[key] + 0) > 0 && trust_mark) {
+          # Only the kit writes the mark's bytes, anew at every snapshot: any other value came
+          # from somewhere else. 0 is a reset (the counters read since are traffic); another
+          # value is a restore of saved counters, which must never be billed again.
+          bytes = (match(line, / -c [0-9]+ [0-9]+( |$)/) ? substr(line, RSTART, RLENGTH) : "")
+          sub(/^ -c [0-9]+ /, "", bytes)
+          sub(/ $/, "", bytes)
+          if (bytes != (kept == "" ? "1" : kept)) {
+            reset = 1
+            print "X " chain
+            if (bytes != "0") { restored = 1; print "Z " chain }
+          }
           left[key]--
-          gsub(/ -c [0-9]+ [0-9]+/, "", line)
-          later = later "R " table " -D " substr(line, 4) "\n" "R " table " [1:1] " key "\n"
           continue
         }
         if ((left[key] + 0) > 0) { left[key]--; continue }
@@ -138,7 +150,7 @@ END {
         left[key]--
         if (index(key, "--comment " mark)) {
           if ((table, chain) in have_chain) missing++
-          print "R " table " [1:1] " line
+          print "R " table " [1:" fresh "] " line
           continue
         }
         if ((table, chain) in have_chain) missing++
@@ -157,5 +169,6 @@ END {
   }
   if (missing) note(missing " rule" (missing > 1 ? "s" : "") " missing")
   if (extra) note(extra " rule" (extra > 1 ? "s" : "") " not asked for")
-  if (reset) { note("the counters were reset (iptables -Z, a restore or a reload)") }
+  if (restored) note("saved counters were restored (a restore or a reload): every counter set to 0, not billed again")
+  else if (reset) note("the counters were reset (iptables -Z, a restore or a reload)")
 }

@@ -5,8 +5,9 @@
 # shellcheck shell=sh disable=SC2034,SC2154
 
 # A never-matching rule (no IP packet is shorter than 20 bytes) at the top of each chain whose
-# counters are set to 1 packet and 1 byte: anything that resets the chains' counters (iptables
-# -Z, a restore without counters, a reload) resets it too, and the next snapshot says so.
+# byte count the kit sets anew at every snapshot and keeps in LOG_DIR/.mark: anything else that
+# sets the chains' counters (iptables -Z, a restore of any save, with counters or without, a
+# reload) sets it to a value the kit did not write, and the next snapshot says so.
 MARK=netreckon-reset-mark
 MARK_MATCH="-m length --length 0:19 -m comment --comment $MARK"
 
@@ -100,8 +101,10 @@ mark_counts() { # family
 # the table of a family with hosts cannot be listed.
 plan_family() { # family
   : >"$private/plan.$1"
+  : >"$private/wanted.$1"
   family_used "$1" || return 0
   wanted_lines "$1" >"$private/state" || die "cannot write in $LOG_DIR"
+  cp "$private/state" "$private/wanted.$1" || die "cannot write in $LOG_DIR"
   # Read in this shell, not in a pipeline: a listing that fails (the lock not free in time)
   # must stop the run, never leave a plan that makes what is there anew.
   for table in filter security; do
@@ -113,8 +116,9 @@ plan_family() { # family
       die "$(family_command "$1") -t $table -S failed: $(cat "$private/err")"
     fi
   done
+  cp "$private/state" "$private/state.$1" || die "cannot write in $LOG_DIR"
   awk -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" -v trust_mark="$(mark_counts "$1")" \
-    -f "$KIT_LIB/netreckon-plan.awk" "$private/state" >"$private/plan.$1" || die "cannot plan the changes"
+    -v kept="$(kept_mark)" -v fresh="$FRESH_MARK" -f "$KIT_LIB/netreckon-plan.awk" "$private/state" >"$private/plan.$1" || die "cannot plan the changes"
 }
 
 # The restore input of a plan, one section per table that changes.
@@ -138,6 +142,52 @@ apply_family() { # family
   # shellcheck disable=SC2086
   restore_input "$1" | $command --noflush --counters --wait="$LOCK_WAIT" 2>"$private/err" ||
     die "$command failed, nothing of IPv$1 changed: $(cat "$private/err")"
+}
+
+# Gives the mark rule of each chain the byte count FRESH_MARK, in every family that keeps the
+# counters it is given, and keeps the value in .mark for the next run to compare. With LISTED 1
+# nothing changed since the plans' listings, which give the rules' numbers.
+set_marks() { # listed
+  [ "$DRY_RUN" = 0 ] || return 0
+  for family in 4 6; do
+    family_used "$family" || continue
+    [ "$(mark_counts "$family")" = 1 ] || continue
+    table=$(count_table)
+    for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
+      if [ "$1" = 1 ]; then
+        number=$(awk -v table="$table" -v chain="$chain" -v mark="--comment $MARK" \
+          '$1 == "A" && $2 == table && $3 == "-A" && $4 == chain { n++; if (index($0, mark)) { print n; exit } }' \
+          "$private/state.$family")
+      else
+        number=$(xt "$family" -t "$table" -S "$chain" 2>/dev/null |
+          awk -v mark="--comment $MARK" '/^-A / { n++ } index($0, mark) { print n; exit }')
+      fi
+      [ -n "$number" ] || continue
+      # shellcheck disable=SC2086
+      xt "$family" -t "$table" -R "$chain" "$number" $MARK_MATCH -c 1 "$FRESH_MARK" 2>"$private/err" ||
+        die "$(family_command "$family") -R $chain failed: $(cat "$private/err")"
+    done
+  done
+  keep_mark
+}
+
+# Sets the counters of every rule of the chains to 0 in both families, each family in one
+# transaction: restored values are never read into a snapshot.
+zero_chains() {
+  for family in 4 6; do
+    family_used "$family" || continue
+    command=$(restore_command "$family")
+    for table in filter security; do
+      for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
+        xt "$family" -t "$table" -n -L "$chain" >/dev/null 2>&1 || continue
+        printf '%s\n' "*$table" "-Z $chain" COMMIT
+      done
+    done >"$private/zero"
+    [ -s "$private/zero" ] || continue
+    # shellcheck disable=SC2086
+    $command --noflush --counters --wait="$LOCK_WAIT" <"$private/zero" 2>"$private/err" ||
+      die "$command failed to set the counters to 0: $(cat "$private/err")"
+  done
 }
 
 # The table that holds a chain of a family now: the wanted one first.
@@ -261,30 +311,79 @@ plan_has() { # pattern
 # Brings the setup to what the config asks for. Where something changes, first a snapshot of
 # what is there (its rows as 0 in a family whose counters were reset behind the kit's back),
 # then the change, then a snapshot where every new rule reads 0: a report sees each counter
-# that starts again. Sets FINDINGS ("; "-separated, empty when all was in order) and WROTE (1
-# when the snapshot after the change was written).
+# that starts again. Counters restored from a save are set to 0 in both families at once and
+# written as 0: what they held was billed before. The marks get their fresh value either way.
+# Sets FINDINGS ("; "-separated, empty when all was in order) and WROTE (1 when the snapshot
+# after the change was written); records each finding of lost traffic (see record_losses).
 sync_setup() { # stamp
   stamp=$1
   WROTE=0
   FINDINGS=
   for family in 4 6; do plan_family "$family"; done
-  plan_has '^R ' || return 0
+  if ! plan_has '^R ' && ! plan_has '^X '; then
+    set_marks 1
+    keep_setup
+    return 0
+  fi
   FINDINGS=$(for family in 4 6; do sed -n "s/^F /IPv$family: /p" "$private/plan.$family"; done |
     awk '{ printf "%s%s", (NR > 1 ? "; " : ""), $0 }')
   if [ "$DRY_RUN" = 1 ]; then
     for family in 4 6; do apply_family "$family"; done
     return 0
   fi
-  if plan_has '^E$'; then
+  record_losses "$stamp"
+  restored=0
+  ! plan_has '^Z ' || restored=1
+  if [ "$restored" = 1 ]; then
+    zero_chains
+  elif plan_has '^E$'; then
     for family in 4 6; do sed -n 's/^X /all /p' "$private/plan.$family" >"$private/zero.$family"; done
     if write_snapshot "$stamp" "$private/zero.4" "$private/zero.6" 1; then
       stamp=$(next_stamp "$stamp")
     fi
   fi
   for family in 4 6; do apply_family "$family"; done
-  for family in 4 6; do sed -n 's/^N //p' "$private/plan.$family" >"$private/zero.$family"; done
+  set_marks 0
+  for family in 4 6; do
+    sed -n 's/^N //p' "$private/plan.$family" >"$private/zero.$family"
+    if [ "$restored" = 1 ]; then printf '%s\n' "all $IN_CHAIN" "all $OUT_CHAIN" >>"$private/zero.$family"; fi
+  done
   if write_snapshot "$stamp" "$private/zero.4" "$private/zero.6" 1; then
     WROTE=1
   fi
+  keep_setup
   return 0
+}
+
+# The wanted lines of each family as set up, for the next run to tell a loss from a change.
+keep_setup() {
+  [ "$DRY_RUN" = 0 ] || return 0
+  for family in 4 6; do
+    sed -n 's/^W //p' "$private/wanted.$family" >"$private/setup" 2>/dev/null || : >"$private/setup"
+    mv -f "$private/setup" ".setup.$family" || die "cannot write in $LOG_DIR"
+  done
+}
+
+# Records in the events file what the plans found that may have let traffic go uncounted:
+# counters reset or restored; chains that held rules at the last run and are gone (unless the
+# kit's own last act was a clean stop); rules or jumps gone from a setup the config still asks
+# for. A change the config asked for is no loss.
+record_losses() { # stamp
+  lost=
+  families=
+  for family in 4 6; do
+    found=
+    if grep -q '^X ' "$private/plan.$family"; then
+      if grep -q '^Z ' "$private/plan.$family"; then found="saved counters restored"; else found="counters reset"; fi
+    elif [ -s ".setup.$family" ] && grep -q '^G$' "$private/plan.$family"; then
+      [ "$CLEAN_STOP" = 1 ] || found="chains gone"
+    elif [ -s ".setup.$family" ] && sed -n 's/^W //p' "$private/wanted.$family" | cmp -s - ".setup.$family" &&
+      grep -q -e '^F .*missing' -e '^F .*jumps' "$private/plan.$family"; then
+      found="rules or jumps gone"
+    fi
+    [ -n "$found" ] || continue
+    families=${families:+$families+}IPv$family
+    case "; $lost; " in *"; $found; "*) ;; *) lost=${lost:+$lost; }$found ;; esac
+  done
+  [ -z "$lost" ] || record_loss "$1" "$families" "$lost"
 }

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ "${#targets[@]}" -gt 0 ] || targets=(fuzz_log_reader fuzz_row fuzz_dates fuzz_run fuzz_kit)
+[ "${#targets[@]}" -gt 0 ] || targets=(fuzz_log_reader fuzz_row fuzz_dates fuzz_run fuzz_kit fuzz_loss_events)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

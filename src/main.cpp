@@ -439,7 +439,7 @@ void NameReportHosts(const settings_t& tSettings, report_t& tReport) {
 }
 
 // Both passes share the tables and the report range; the directory is listed once for both.
-// Returns 1 when anything of the chosen files was left out.
+// Returns 1 when anything of the chosen files was left out, or a day may lack traffic.
 int RunAndReport(const settings_t& tSettings) {
   run_t tRun;
   char szToday[kTextBuf] = {};
@@ -455,6 +455,7 @@ int RunAndReport(const settings_t& tSettings) {
   report_t tReport;
   BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport);
   CountReportSnapshots(std::move(tRun.tStamps), tReport);
+  const bool bLoss = tRun.bReadAny && MarkReportLosses(tRequest, tReport);
   NameReportHosts(tSettings, tReport);
   if (tSettings.tOptions.bGroupByName) {
     GroupReportHosts(tReport);
@@ -467,7 +468,7 @@ int RunAndReport(const settings_t& tSettings) {
       tSettings.eReport == report_type_t::kDaily || tSettings.eReport == report_type_t::kMonthly,
       tReport);
   PrintReport(tSettings, tReport);
-  return tRun.bIncomplete ? 1 : 0;
+  return tRun.bIncomplete || bLoss ? 1 : 0;
 }
 
 }  // namespace

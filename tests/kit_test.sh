@@ -184,6 +184,108 @@ iptables -t security -Z|counters were reset|zero|
 iptables -t security -I INPUT 1 -j DROP|jumps to the chains were not in place|-|
 CASES
 
+# The mark's fresh value, a case a line: what is done after the snapshot of 13:00 (a save with
+# counters was taken at 12:00, when 10.0.0.1 read 5000; it read 8000 at 13:00, 9000 now); what
+# the next snapshot must say; the line it must add to the events file ("-" none; the families
+# where a mark is seen, the last good snapshot, what was found); 10.0.0.1's reading in the
+# snapshot of 14:00 and the one after it ("-" no row). Restored counters are never read.
+events_line() { # what
+  [ "$1" = - ] || echo "20261102140000 $2 traffic_in_ traffic_out_ 20261102130000 $1"
+}
+marked=IPv4
+"$ip6tables" -V 2>/dev/null | grep -q nf_tables || marked=IPv4+IPv6
+while IFS='|' read -r event said what families first second; do
+  start_case "10.0.0.1 2001:db8::1"
+  chains --time 20261102115000 add >/dev/null
+  preset 4 security NETRECKON_IN 2 5000 -d 10.0.0.1/32
+  snapshot --time 20261102120000
+  in_ns "$iptables-save" -c >"$work/save"
+  in_ns "$ip6tables-save" -c >"$work/save6"
+  preset 4 security NETRECKON_IN 2 8000 -d 10.0.0.1/32
+  snapshot --time 20261102130000
+  preset 4 security NETRECKON_IN 2 9000 -d 10.0.0.1/32
+  case "$event" in
+    restore-c) in_ns "$iptables-restore" -c <"$work/save" && in_ns "$ip6tables-restore" -c <"$work/save6" ;;
+    restore) in_ns "$iptables-restore" <"$work/save" && in_ns "$ip6tables-restore" <"$work/save6" ;;
+    restore-c-ipv4) in_ns "$iptables-restore" -c <"$work/save" ;;
+    zero) in_ns "$iptables" -t security -Z ;;
+    flush) in_ns "$iptables" -t security -F NETRECKON_IN ;;
+    jump) in_ns "$iptables" -t security -D FORWARD -j NETRECKON_OUT ;;
+    gone) for c in NETRECKON_IN NETRECKON_OUT; do in_ns "$iptables" -t security -F "$c"; done
+      in_ns "$iptables" -t security -F && in_ns "$iptables" -t security -X ;;
+    stop-gone) snapshot --time 20261102133000 --stop
+      in_ns "$iptables" -t security -F && in_ns "$iptables" -t security -X ;;
+    nothing) ;;
+  esac
+  snapshot --time 20261102140000 2>"$work/err"
+  check "after '$event' the snapshot succeeds" test $? -eq 0
+  if [ "$said" = - ]; then
+    check "after '$event' it says nothing" test ! -s "$work/err"
+  else
+    check "after '$event' it says '$said'" contains "$work/err" "$said"
+  fi
+  [ "$families" != marked ] || families=$marked
+  check "after '$event' the events file holds '$what'" test "$(cat "$work/case/logs/netreckon.events" 2>/dev/null)" = "$(events_line "$what" "$families")"
+  check "after '$event' 10.0.0.1 reads $first" test "$(bytes_of "$work/case/logs/traffic_in_20261102140000" 10.0.0.1)" = "${first#-}"
+  check "after '$event' then $second" test "$(bytes_of "$work/case/logs/traffic_in_20261102140001" 10.0.0.1)" = "${second#-}"
+  check "after '$event' the mark holds the snapshot's stamp" test "$(in_ns "$iptables" -t security -v -S NETRECKON_IN | sed -n 's/.*reset-mark -c 1 //p')" = 20261102140000
+  check "after '$event' the kit keeps it" test "$(cat "$work/case/logs/.mark")" = 20261102140000
+done <<'CASES'
+restore-c|saved counters were restored|saved counters restored|marked|0|-
+restore-c-ipv4|saved counters were restored|saved counters restored|IPv4|0|-
+restore|the counters were reset|counters reset|IPv4|0|0
+zero|the counters were reset|counters reset|IPv4|0|0
+flush|2 rules missing|rules or jumps gone|IPv4|-|0
+jump|jumps to the chains were not in place|rules or jumps gone|IPv4|9000|9000
+gone|chain NETRECKON_IN missing|chains gone|IPv4|-|0
+stop-gone|chain NETRECKON_IN missing|-|IPv4|-|0
+nothing|-|-|IPv4|9000|-
+CASES
+# A save of the IPv6 rules alone cannot carry a mark where ip6tables sets no counters; with
+# counters restored on both, the reset seen on IPv4 sets IPv6 to 0 as well.
+start_case "10.0.0.1 2001:db8::1"
+chains --time 20261102115000 add >/dev/null
+preset 6 security NETRECKON_IN 2 6000 -d 2001:db8::1/128
+snapshot --time 20261102120000
+in_ns "$iptables-save" -c >"$work/save"
+in_ns "$iptables-restore" -c <"$work/save"
+snapshot --time 20261102130000 2>/dev/null
+check "a restore seen on IPv4 sets IPv6 to 0" test "$(in_ns "$ip6tables" -t security -v -S NETRECKON_IN | grep -c -e '-c 0 0$' -e 'reset-mark')" -eq 2
+check "and writes it as 0" test "$(bytes_of "$work/case/logs/traffic_in_20261102130000" 2001:db8::1)" = 0
+
+# Never refused for the clock: add and remove in the second of a snapshot wait for the next.
+# The kit's clock is a shim that moves one second every fourth time it is read, so that each
+# run meets the second of the run before it.
+mkdir -p "$work/shim"
+printf '%s\n' '#!/bin/sh' \
+  'if [ "$*" = +%Y%m%d%H%M%S ]; then' \
+  '  count=$(cat "$(dirname "$0")/count")' \
+  '  echo $((count + 1)) >"$(dirname "$0")/count"' \
+  '  exec /bin/date -d "@$(($(/bin/date -d "2026-11-02 12:00:00" +%s) + count / 4))" +%Y%m%d%H%M%S' \
+  'fi' 'exec /bin/date "$@"' >"$work/shim/date"
+chmod +x "$work/shim/date"
+echo 0 >"$work/shim/count"
+at_shim() { # command arguments...
+  shim_command=$1
+  shift
+  in_ns env PATH="$work/shim:$PATH" sh "$contrib/netreckon-$shim_command" --config "$work/case/conf" "$@"
+}
+start_case "10.0.0.1"
+at_shim chains add
+at_shim snapshot
+sed -i 's/^HOSTS=.*/HOSTS="10.0.0.1 10.0.0.2"/' "$work/case/conf"
+at_shim chains add 2>/dev/null
+check "add in the second of a snapshot succeeds" test $? -eq 0
+check "and sets up" test "$(rules 4 security | grep -c 10.0.0.2)" -eq 2
+at_shim chains remove
+check "remove in the second of a snapshot succeeds" test $? -eq 0
+check "and removes" test "$(rules 4 security | grep -c NETRECKON)" -eq 0
+check "each snapshot in a second of its own" logs_are "traffic_in_20261102120000 traffic_in_20261102120001 traffic_in_20261102120002 traffic_in_20261102120003 traffic_in_20261102120004 traffic_out_20261102120000 traffic_out_20261102120001 traffic_out_20261102120002 traffic_out_20261102120003 traffic_out_20261102120004 "
+chains --time 20261102120000 add
+chains --time 20261102120000 add 10.0.0.3 2>"$work/err"
+check "a given time that exists is refused" test $? -eq 1
+check "and says so" contains "$work/err" "exists already"
+
 # "remove" lasts: a snapshot sets nothing up until "add".
 start_case "10.0.0.1"
 chains --time 20261102120000 add
@@ -553,7 +655,18 @@ for type in 0 1 csv json daily monthly; do
     check "thinned report $type $range equals the full one" cmp -s "$work/want" "$work/got"
   done
 done
+# The events file keeps the lines of the days kept, a case a line: days before today, kept.
+while read -r days kept; do
+  echo "$(date -d "today - $days days" +%Y%m%d)120000 IPv4 traffic_in_ traffic_out_ $(date -d "today - $((days + 1)) days" +%Y%m%d)120000 chains gone $days"
+  [ "$kept" = no ] || echo "chains gone $days" >>"$work/events-kept"
+done >"$work/case/logs/netreckon.events" <<'CASES'
+40 no
+32 no
+31 yes
+2 yes
+CASES
 snapshot --keep-days 30 --keep-daily 31 2>"$work/err"
+check "KEEP_DAILY keeps the events of the days kept" test "$(sed 's/.* chains/chains/' "$work/case/logs/netreckon.events")" = "$(cat "$work/events-kept")"
 oldest=$(cd "$work/case/logs" && ls traffic_in_* | head -n 1)
 check "KEEP_DAILY keeps the newest older one as the baseline" test "$oldest" = "traffic_in_$(date -d 'today - 32 days' +%Y%m%d)180000"
 check "KEEP_DAILY deletes the rest" test "$(count_files "$work/case/logs/traffic_in_$(date -d 'today - 32 days' +%Y%m%d)"*)" -eq 1
@@ -635,7 +748,21 @@ CASES
   check "nft: a reset is said" contains "$work/err" "counters were reset"
   check "nft: a reset is written as 0 first" test -e "$work/case/logs/traffic_in_20261102130000" -a \
     -e "$work/case/logs/traffic_in_20261102130001"
-  check "nft: the mark is set again" test "$(in_ns nft list chain inet netreckon NETRECKON_IN | grep -c 'packets 1 bytes 1 comment')" -eq 1
+  check "nft: the mark is set again" test "$(in_ns nft list chain inet netreckon NETRECKON_IN | grep -c 'packets 1 bytes 20261102130000 comment')" -eq 1
+  # A persisted ruleset loaded again (a boot file): its counters were billed before.
+  in_ns nft list ruleset >"$work/persisted"
+  snapshot --time 20261102131000
+  in_ns nft flush ruleset
+  in_ns nft -f "$work/persisted"
+  snapshot --time 20261102132000 2>"$work/err"
+  check "nft: a reload of saved counters is said" contains "$work/err" "saved counters were restored"
+  check "nft: and recorded" test "$(tail -n 1 "$work/case/logs/netreckon.events")" = \
+    "20261102132000 IPv4+IPv6 traffic_in_ traffic_out_ 20261102131000 saved counters restored"
+  check "nft: the reload reads 0" test "$(bytes_of "$work/case/logs/traffic_in_20261102132000" 10.0.0.1)" = 0
+  check "nft: in one snapshot" test ! -e "$work/case/logs/traffic_in_20261102132001"
+  check "nft: the table's counters are 0" test "$(in_ns nft list chain inet netreckon NETRECKON_IN | grep -c 'packets 0 bytes 0 comment "printer"')" -eq 1
+  check "nft: the flush before was recorded" test "$(head -n 1 "$work/case/logs/netreckon.events")" = \
+    "20261102120000 IPv4+IPv6 traffic_in_ traffic_out_ 20261102110000 table gone"
   in_ns nft add rule inet netreckon NETRECKON_IN ip daddr 10.9.9.9 counter
   snapshot --time 20261102140000 2>"$work/err"
   check "nft: a changed table is said and replaced" contains "$work/err" "table inet netreckon was changed"
@@ -655,6 +782,34 @@ CASES
   check "nft: remove deletes the table" test "$(in_ns nft list tables | grep -c netreckon)" -eq 0
   snapshot --time 20261102160000 2>"$work/err"
   check "nft: remove lasts" contains "$work/err" "removed with netreckon-chains remove"
+  # A changed config changes the table in place, a case a line: the line added to the config,
+  # then what the snapshot after the change reads for a host a set found (10.0.1.7, 3000 bytes)
+  # and for the listed printer (500 bytes): kept counters go on, new rules read 0.
+  while IFS='|' read -r change element printer; do
+    start_case "10.0.0.1=printer"
+    printf '%s\n' BACKEND=nft 'SUBNETS="10.0.1.0/24 2001:db8:1::/64"' SET_SIZE=16 >>"$work/case/conf"
+    chains --time 20261102110000 add 2>/dev/null
+    in_ns nft add element inet netreckon NETRECKON_IN_v4 '{ 10.0.1.7 counter packets 3 bytes 3000 }'
+    handle=$(in_ns nft -a list chain inet netreckon NETRECKON_IN | sed -n 's/.*"printer" # handle \([0-9]*\)/\1/p')
+    in_ns nft replace rule inet netreckon NETRECKON_IN handle "$handle" ip daddr 10.0.0.1 counter packets 5 bytes 500 \
+      comment '"printer"'
+    snapshot --time 20261102120000
+    echo "$change" >>"$work/case/conf"
+    chains --time 20261102130000 add 2>"$work/err"
+    check "nft: '$change' changes the table in place" contains "$work/err" "the config asks for changes to the table"
+    after=$work/case/logs/traffic_in_20261102130001
+    check "nft: after '$change' the found host reads $element" test "$(bytes_of "$after" 10.0.1.7)" = "$element"
+    check "nft: after '$change' the printer reads $printer" test "$(bytes_of "$after" 10.0.0.1)" = "$printer"
+    snapshot --time 20261102140000 2>"$work/err"
+    check "nft: after '$change' the next snapshot finds all in order" test ! -s "$work/err"
+  done <<'CASES'
+HOSTS="10.0.0.1=printer 10.0.1.5=bob"|3000|500
+HOSTS="10.0.0.1=laser"|3000|0
+WAN_IF=wan0|3000|500
+COUNT=all|3000|500
+IPV6_HOSTS=64|3000|500
+SET_SIZE=8|0|500
+CASES
   for value in BACKEND=pf IPV6_HOSTS=48 SET_SIZE=0 SET_SIZE=16777217; do
     start_case "10.0.0.1"
     printf '%s\n' BACKEND=nft "$value" >>"$work/case/conf"

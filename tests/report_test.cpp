@@ -1,6 +1,7 @@
 // End to end: the program on real log directories, whole console and HTML output compared.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -701,4 +702,59 @@ TEST(Report, TheKitsConfigGivesTheDirectoryAndPrefixes) {
   EXPECT_EQ(tBad.szStderr,
             "netreckon: cannot read the config [" + szBad + "]: line 1: text after the value (quote a value with blanks): x\n");
   EXPECT_EQ(tBad.szStdout, "");
+}
+
+// The collector's events file beside the snapshots, a case a line: what it holds ("link": a
+// link to a file of one event), the line the console report adds before the elapsed time, the
+// exit status and the messages. Without an event of the report's days the report is unchanged.
+TEST(Report, RecordedLossesMarkTheirDaysAndTheStatus) {
+  const std::string szEvent =
+      "20090426060000 IPv4 in_ out_ 20090425180000 saved counters restored\n";
+  const std::string szNotice =
+      "traffic may be missing on 2009-04-26: saved counters restored; the last good snapshot "
+      "2009-04-25 18:00:00, found 2009-04-26 06:00:00";
+  const struct {
+    std::string szHolds;
+    std::string szAdded;
+    int iStatus;
+    std::string szStderr;
+  } kCases[] = {
+      {"", "", 0, ""},
+      {"20090426060000 IPv4 other_in_ other_out_ 20090425180000 chains gone\n", "", 0, ""},
+      {"20090420060000 IPv4 in_ out_ 20090419180000 chains gone\n", "", 0, ""},
+      {szEvent, "Incomplete: " + szNotice + "\n", 1, "netreckon: " + szNotice + "\n"},
+      {"20090427120000 IPv4+IPv6 IN_ OUT_ 20090424230000 chains gone\n",
+       "Incomplete: traffic may be missing from 2009-04-25 to 2009-04-27: chains gone; the last "
+       "good snapshot 2009-04-24 23:00:00, found 2009-04-27 12:00:00\n",
+       1,
+       "netreckon: traffic may be missing from 2009-04-25 to 2009-04-27: chains gone; the last "
+       "good snapshot 2009-04-24 23:00:00, found 2009-04-27 12:00:00\n"},
+      {"not an event\n", "", 1,
+       "netreckon: passed over 1 lines of [DIR/netreckon.events] that are no loss record: the "
+       "days they meant are not marked\n"},
+      {"link", "", 1,
+       "netreckon: refused [DIR/netreckon.events]: a symbolic link is never followed; days that "
+       "may lack traffic are not marked\n"},
+  };
+  for (const auto& tCase : kCases) {
+    temp_dir_t tDir;
+    WriteThreeDays(tDir);
+    if (tCase.szHolds == "link") {
+      const std::string szTarget = tDir.Write("elsewhere", szEvent);
+      ASSERT_EQ(symlink(szTarget.c_str(), (tDir.szPath + "/netreckon.events").c_str()), 0);
+    } else if (!tCase.szHolds.empty()) {
+      tDir.Write("netreckon.events", tCase.szHolds);
+    }
+    const run_result_t tRun =
+        RunNetreckon({"0", "20090425", "20090427", tDir.szPath, "in_", "out_"});
+    std::string szWant = kConsoleThreeDays;
+    szWant.insert(szWant.find("\nElapsed"), tCase.szAdded);
+    EXPECT_EQ(MaskElapsed(tRun.szStdout), szWant) << tCase.szHolds;
+    EXPECT_EQ(tRun.iExitStatus, tCase.iStatus) << tCase.szHolds;
+    std::string szStderr = tCase.szStderr;
+    if (const std::size_t iAt = szStderr.find("DIR"); iAt != std::string::npos) {
+      szStderr.replace(iAt, 3, tDir.szPath);
+    }
+    EXPECT_EQ(tRun.szStderr, szStderr) << tCase.szHolds;
+  }
 }

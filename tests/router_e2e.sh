@@ -5,11 +5,14 @@
 # (one with four addresses), a routed guest subnet, a WAN behind NAT with a port forward, IPv4
 # and IPv6. UDP datagrams of known sizes go forwarded both ways, to and from the router, and into
 # a rule of the filter that drops them. Between the days the router meets a reboot, "iptables
-# -F", "-F FORWARD", a deleted jump, the restore of an older save, "-Z", a rename, "nft flush
-# ruleset", COUNT=all, WAN_IF, IPv6 hosts per /64, a full set and "remove", each followed by
-# more traffic than the host's reading before it. Every figure of every host, day and direction
-# in netreckon's CSV must equal the bytes sent: payload plus the UDP and IP headers (28 bytes on
-# IPv4, 48 on IPv6); what a full set had no room for shows in its subnet's row.
+# -F", "-F FORWARD", a deleted jump, the restore of an older save with and without counters,
+# "-Z", a rename, "nft flush ruleset", a persisted ruleset loaded while running and at boot, a
+# config change under load, COUNT=all, WAN_IF, IPv6 hosts per /64, a full set, "add" in the second of a snapshot and
+# "remove", each followed by more traffic than the host's reading before it. Every figure of
+# every host, day and direction in netreckon's CSV must equal the bytes sent outside the windows
+# the kit records as lost: payload plus the UDP and IP headers (28 bytes on IPv4, 48 on IPv6);
+# what a full set had no room for shows in its subnet's row. The report must mark exactly the
+# days of those windows, with status 1; a reboot after the shutdown's final snapshot is none.
 # Usage: NETRECKON_KIT=HELPER router_e2e.sh NETRECKON CONTRIB_DIR (HELPER: the built
 # netreckon-kit). Exits 77 (skipped) without root, network namespaces, iptables, socat or
 # python3.
@@ -198,8 +201,27 @@ CONF
   kit() { # command arguments...
     local command=$1
     shift
-    ip netns exec "$R" sh "$contrib/netreckon-$command" --config "$conf" "$@" 2> >(tee -a "$work/kit-$tag.txt" >&2)
+    ip netns exec "$R" env PATH="$work/shim-$tag:$PATH" sh "$contrib/netreckon-$command" --config "$conf" "$@" \
+      2> >(tee -a "$work/kit-$tag.txt" >&2)
   }
+  # The kit's clock, for the runs without --time: noon of a day, one second later every fourth
+  # time it is read, so that a run always meets the second of the snapshot before it.
+  mkdir -p "$work/shim-$tag"
+  printf '%s\n' '#!/bin/sh' \
+    'if [ "$*" = +%Y%m%d%H%M%S ] && [ -f "$(dirname "$0")/noon" ]; then' \
+    '  count=$(cat "$(dirname "$0")/count" 2>/dev/null || echo 0)' \
+    '  echo $((count + 1)) >"$(dirname "$0")/count"' \
+    '  exec /bin/date -d "@$(($(cat "$(dirname "$0")/noon") + count / 4))" +%Y%m%d%H%M%S' \
+    'fi' 'exec /bin/date "$@"' >"$work/shim-$tag/date"
+  chmod +x "$work/shim-$tag/date"
+  clock_at_noon() { # YYYY-MM-DD
+    date -d "$1 12:00:00" +%s >"$work/shim-$tag/noon"
+    echo 0 >"$work/shim-$tag/count"
+  }
+  # The days the kit must record a loss on.
+  unset marked
+  declare -gA marked=()
+  lost_day() { marked[$day]=1; }
   unset want
   declare -gA want=()
   local day=0
@@ -208,7 +230,7 @@ CONF
     local key="$1|$2|$day"
     want[$key]=$((${want[$key]:-0} + $3))
   }
-  local counting=accepted wan_only=0
+  local counting=accepted wan_only=0 lost=0
   # A flow: namespace, source, destination, datagrams, size, port, and what it is: "fwd" (to
   # or from the WAN), "lan" (forwarded inside), "local" (to or from the router), "drop".
   flow() {
@@ -216,6 +238,8 @@ CONF
     [[ $dst == *:* ]] && header=48
     ip netns exec "$ns" python3 -c "$sender" "$src" "$dst" "$count" "$size" "$port"
     [ "$counting" != off ] || return 0
+    # Sent inside a window the kit records as lost: never billed.
+    [ "$lost" = 0 ] || return 0
     [ "$kind" != drop ] || [ "$counting" = all ] || return 0
     [ "$wan_only" = 0 ] || [ "$kind" = fwd ] || return 0
     local bytes=$((count * (size + header))) key
@@ -291,6 +315,10 @@ CONF
   snap() { # stamp
     kit snapshot --time "$1"
   }
+  # A snapshot at the kit's own clock.
+  snap_now() {
+    kit snapshot
+  }
   local drops_before
   drops_before=$(dropped)
   # The setup, then two snapshots of a day's traffic.
@@ -308,8 +336,10 @@ CONF
     # Nothing listed but the router: every other host is found in its subnet.
     first_day ""
 
-    # A reboot: the table is gone, the firewall loaded again, then the boot unit's add.
+    # A reboot without the shutdown's final snapshot: the table is gone, the firewall loaded
+    # again, then the boot unit's add; the window since the last snapshot is recorded.
     day=2
+    lost_day
     ip netns exec "$R" nft flush ruleset
     firewall
     kit chains --time 20261102000500 add
@@ -319,6 +349,7 @@ CONF
 
     # A reload with "nft flush ruleset": the next snapshot makes the table again.
     day=3
+    lost_day
     ip netns exec "$R" nft flush ruleset
     firewall
     snap 20261103010000
@@ -365,10 +396,65 @@ CONF
     wan_only=1
     traffic 2
     snap 20261107120000
+    # A ruleset persisted now, with the kit's table and its counters; more traffic after it.
+    { echo "table inet netreckon {}"; echo "delete table inet netreckon"; ip netns exec "$R" nft list table inet netreckon; } \
+      >"$work/persisted-$tag"
+    traffic 1
+    snap 20261107230000
+
+    # The persisted ruleset loaded again while running: the counters it brings back were billed
+    # before, and what was sent from the last snapshot to the one that finds the load is lost.
+    day=8
+    lost_day
+    lost=1
+    traffic 1
+    ip netns exec "$R" nft -f "$work/persisted-$tag"
+    traffic 1
+    snap 20261108120000
+    lost=0
+    empty_sets
+    traffic 2
+    snap 20261108230000
+
+    # At boot: the firewall and the persisted ruleset loaded, then the boot unit's add.
+    day=9
+    lost_day
+    ip netns exec "$R" nft flush ruleset
+    firewall
+    ip netns exec "$R" nft -f "$work/persisted-$tag"
+    kit chains --time 20261109000500 add
+    empty_sets
+    traffic 4
+    snap 20261109120000
+
+    # "add" in the second of a snapshot: it waits for the next second.
+    day=10
+    clock_at_noon 2026-11-10
+    snap_now
+    write_conf accepted wan0 "" address 1024
+    kit chains add || fail "$mode: add in the second of a snapshot refused"
+    empty_sets
+    traffic 2
+    snap 20261110230000
+
+    # A config change under load: bob listed by name, the sets kept; what is sent while the
+    # change runs is counted in full.
+    day=11
+    write_conf accepted wan0 "" address 1024
+    sed -i 's/^HOSTS=.*/HOSTS="192.168.1.1=router 192.168.1.11=bob"/' "$conf"
+    kit chains --time 20261111000000 add &
+    local change=$!
+    traffic 4
+    wait "$change" || fail "$mode: the change under load failed"
+    traffic 1
+    snap 20261111120000
+    grep -q 'bob' "$logs/traffic_out_20261111120000" || fail "$mode: bob has no row of his own"
   else
       first_day alice
 
-    # A reboot: every table empty, the firewall loaded again, then the boot unit's add.
+    # A reboot after the shutdown's final snapshot: every table empty, the firewall loaded again,
+    # then the boot unit's add; nothing was lost.
+    kit snapshot --time 20261101235900 --stop
     day=2
     for command in "$ipt" "$ip6t"; do
       for table in filter security nat; do
@@ -398,6 +484,7 @@ CONF
 
     # Now "iptables -F" empties the chains: the next snapshot sets them up again.
     day=5
+    lost_day
     ip netns exec "$R" "$ipt" -F
     firewall
     snap 20261105010000
@@ -405,6 +492,7 @@ CONF
     snap 20261105120000
 
     day=6
+    lost_day
     ip netns exec "$R" "$ipt" -F FORWARD
     snap 20261106010000
     firewall
@@ -414,6 +502,7 @@ CONF
     ip netns exec "$R" "$ip6t-save" >"$work/save6-$tag"
 
     day=7
+    lost_day
     ip netns exec "$R" "$ipt" -D OUTPUT -j NETRECKON_IN
     snap 20261107010000
     traffic 2
@@ -426,6 +515,7 @@ CONF
     local n6_after_reset=64
     ip netns exec "$R" "$ip6t" -V | grep -q nf_tables && n6_after_reset=4
     day=8
+    lost_day
     ip netns exec "$R" "$ipt-restore" <"$work/save-$tag"
     ip netns exec "$R" "$ip6t-restore" <"$work/save6-$tag"
     traffic 64 "$n6_after_reset"
@@ -433,6 +523,7 @@ CONF
 
     # "-Z": the same.
     day=9
+    lost_day
     ip netns exec "$R" "$ipt" -Z
     ip netns exec "$R" "$ip6t" -Z
     if [ "$n6_after_reset" = 4 ]; then n6_after_reset=1; else n6_after_reset=128; fi
@@ -454,25 +545,59 @@ CONF
     wan_only=1
     traffic 2
     snap 20261111120000
+    ip netns exec "$R" "$ipt-save" -c >"$work/save-$tag"
+    ip netns exec "$R" "$ip6t-save" -c >"$work/save6-$tag"
+    traffic 1
+    snap 20261111230000
 
+    # The restore of the save of a day before, with its counters: they were billed before, and
+    # what was sent from the last snapshot to the one that finds the restore is lost.
+    day=12
+    lost_day
+    lost=1
+    traffic 1
+    ip netns exec "$R" "$ipt-restore" -c <"$work/save-$tag"
+    ip netns exec "$R" "$ip6t-restore" -c <"$work/save6-$tag"
+    traffic 1
+    snap 20261112120000
+    lost=0
+    traffic 2
+    snap 20261112230000
+
+    # "add" in the second of a snapshot: it waits for the next second.
+    day=13
+    clock_at_noon 2026-11-13
+    snap_now
+    write_conf accepted wan0 alice
+    kit chains add || fail "$mode: add in the second of a snapshot refused"
+    traffic 2
+    snap 20261113230000
   fi
 
   # "remove" lasts: the snapshots after it set nothing up and count nothing.
-  day=12
-  kit chains --time 20261112000000 remove
+  day=14
+  kit chains --time 20261114000000 remove
   counting=off
   traffic 1
-  snap 20261112120000
-  [ ! -e "$logs/traffic_in_20261112120000" ] || fail "$ipt: a snapshot after remove"
+  snap 20261114120000
+  [ ! -e "$logs/traffic_in_20261114120000" ] || fail "$ipt: a snapshot after remove"
 
   local drops_after
   drops_after=$(dropped)
   [ "$drops_after" = "$drops_before" ] || echo "warning: the kernel dropped $((drops_after - drops_before)) packets on the way"
 
   local status=0
-  TZ=UTC "$netreckon" csv 20261101 20261112 "$logs/" traffic_in_ traffic_out_ >"$work/report-$tag.csv" \
+  TZ=UTC "$netreckon" csv 20261101 20261114 "$logs/" traffic_in_ traffic_out_ >"$work/report-$tag.csv" \
     2>"$work/stderr-$tag.txt" || status=$?
-  [ "$status" -eq 0 ] || { fail "$ipt: netreckon status $status"; cat "$work/stderr-$tag.txt"; }
+  [ "$status" -eq 1 ] || { fail "$ipt: netreckon status $status, not 1 for the days of lost windows"; cat "$work/stderr-$tag.txt"; }
+  # Exactly the days of the windows are marked, on every row of the day.
+  local marked_got marked_want
+  marked_got=$(awk -F, 'NR > 1 { gsub(/\r/, ""); split($3, d, "-"); print d[3] + 0, $NF }' "$work/report-$tag.csv" | sort -u -n |
+    awk '$2 == "false" { printf "%s ", $1 }')
+  marked_want=$(for key in "${!marked[@]}"; do echo "$key"; done | sort -n | tr '\n' ' ')
+  [ "$marked_got" = "$marked_want" ] || fail "$mode: the days marked incomplete are '$marked_got', not '$marked_want'"
+  [ "$(awk -F, 'NR > 1 { gsub(/\r/, ""); print $3 "," $NF }' "$work/report-$tag.csv" | sort -u | cut -d, -f1 | uniq -d | wc -l)" = 0 ] ||
+    fail "$mode: a day marked on some rows only"
   # The report's days as keys: host|direction|day.
   local got
   got=$(awk -F, 'NR > 1 {

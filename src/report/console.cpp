@@ -40,5 +40,8 @@ void WriteConsoleReport(std::FILE* pOut, const report_t& tReport, double dElapse
       pOut,
       "Totals for all hosts in filter\tIncoming [%.2f MB]\tOutgoing [%.2f MB]\tTotal [%.2f MB]\n",
       tReport.dInTotal, tReport.dOutTotal, tReport.dInTotal + tReport.dOutTotal);
+  for (const loss_window_t& tLoss : tReport.tLosses) {
+    std::fprintf(pOut, "Incomplete: %s\n", FormatLossNotice(tReport, tLoss).c_str());
+  }
   std::fprintf(pOut, "\nElapsed time to generate stats: %.2f\n", dElapsedSeconds);
 }

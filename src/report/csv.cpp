@@ -11,8 +11,10 @@ void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost) {
   WriteCsvField(pOut, tHost.szName.c_str());
 }
 
-// A group's addresses, blank-separated, as the last field; nothing for a report without groups.
-void WriteRowEnd(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
+// A group's addresses, blank-separated; then, in a report with days that may lack traffic,
+// whether the row's day or period is complete; nothing of either otherwise.
+void WriteRowEnd(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost,
+                 bool bComplete) {
   if (tReport.tOptions.bGroupByName) {
     std::string szHosts;
     for (const std::string& szMember : tHost.tMembers) {
@@ -20,6 +22,9 @@ void WriteRowEnd(std::FILE* pOut, const report_t& tReport, const host_figures_t&
     }
     std::fputc(',', pOut);
     WriteCsvField(pOut, (tHost.tMembers.empty() ? tHost.szHost : szHosts).c_str());
+  }
+  if (!tReport.tLosses.empty()) {
+    std::fputs(bComplete ? ",true" : ",false", pOut);
   }
   std::fputs("\r\n", pOut);
 }
@@ -33,7 +38,10 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
   if (ePeriod != report_period_t::kDay) {
     std::fputs(",first_day,last_day,period_first_day,period_last_day", pOut);
   }
-  std::fputs(tReport.tOptions.bGroupByName ? ",hosts\r\n" : "\r\n", pOut);
+  if (tReport.tOptions.bGroupByName) {
+    std::fputs(",hosts", pOut);
+  }
+  std::fputs(tReport.tLosses.empty() ? "\r\n" : ",complete\r\n", pOut);
   for (const host_figures_t& tHost : tReport.tHosts) {
     if (ePeriod != report_period_t::kDay) {
       ForEachHostPeriod(tReport, ePeriod, tHost,
@@ -48,7 +56,9 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
                           std::fprintf(pOut, ",%s,%lld,%lld,%d,%s,%s,%s,%s", szPeriod,
                                        tFigures.llIn, tFigures.llOut, iSnapshots, aszDays[0],
                                        aszDays[1], aszDays[2], aszDays[3]);
-                          WriteRowEnd(pOut, tReport, tHost);
+                          WriteRowEnd(
+                              pOut, tReport, tHost,
+                              FindPeriodLoss(tReport, ePeriod, tFigures.iPeriod) == nullptr);
                         });
       continue;
     }
@@ -60,7 +70,7 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
       WriteHostStart(pOut, tHost);
       std::fprintf(pOut, ",%s,%lld,%lld,%d", szDate, tDay.llIn, tDay.llOut,
                    GetDaySnapshots(tReport, iDay));
-      WriteRowEnd(pOut, tReport, tHost);
+      WriteRowEnd(pOut, tReport, tHost, FindDayLoss(tReport, iDay) == nullptr);
     }
   }
 }

@@ -24,6 +24,9 @@ std::vector<page_column_t> MakeDayColumns(const report_t& tReport) {
     tColumns.push_back({szWhole.substr(szWhole.size() - (bMany ? 2 : 5)), szWhole,
                         GetDaySnapshots(tReport, iDay) == 0,
                         iDayOfMonth == 1 ? kMonthNames[iMonth - 1] : ""});
+    if (const loss_window_t* pLoss = FindDayLoss(tReport, iDay); pLoss != nullptr) {
+      tColumns.back().szLoss = pLoss->szWhy;
+    }
   }
   return tColumns;
 }

@@ -63,5 +63,11 @@ void WriteHtmlReport(std::FILE* pOut, const report_t& tReport) {
     std::fprintf(pOut, "        <p>Partial period [%s]: %s to %s</p>", tPartial.szLabel.c_str(),
                  tPartial.szFirst.c_str(), tPartial.szLast.c_str());
   }
+  // The notices follow the table, so that a bill without them reads as before.
+  for (const loss_window_t& tLoss : tReport.tLosses) {
+    std::fputs("        <p class=\"incomplete\"><b>Incomplete:</b> ", pOut);
+    WriteHtmlText(pOut, FormatLossNotice(tReport, tLoss).c_str());
+    std::fputs("</p>", pOut);
+  }
   std::fputs(kHtmlTail, pOut);
 }

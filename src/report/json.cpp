@@ -5,9 +5,11 @@
 namespace {
 
 // A day's or a period's entry; a period's (pSpan) gives the days of it that the range covers
-// and its own, so that a period the range covers only in part says so.
-void WriteEntry(std::FILE* pOut, bool bFirst, const char* szDate, long long llIn, long long llOut,
-                int32_t iSnapshots, const period_span_t* pSpan = nullptr) {
+// and its own, so that a period the range covers only in part says so; in a report with days
+// that may lack traffic, whether this one is complete.
+void WriteEntry(std::FILE* pOut, const report_t& tReport, bool bFirst, const char* szDate,
+                long long llIn, long long llOut, int32_t iSnapshots, bool bComplete,
+                const period_span_t* pSpan = nullptr) {
   std::fprintf(pOut,
                "%s{\"date\": \"%s\", \"incoming_bytes\": %lld, \"outgoing_bytes\": %lld, "
                "\"snapshots\": %d",
@@ -23,18 +25,23 @@ void WriteEntry(std::FILE* pOut, bool bFirst, const char* szDate, long long llIn
                  "\"period_last_day\": \"%s\"",
                  aszDays[0], aszDays[1], aszDays[2], aszDays[3]);
   }
+  if (!tReport.tLosses.empty()) {
+    std::fputs(bComplete ? ", \"complete\": true" : ", \"complete\": false", pOut);
+  }
   std::fputc('}', pOut);
 }
 
 void WritePeriods(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
   bool bFirst = true;
-  ForEachHostPeriod(tReport, tReport.tOptions.eBy, tHost,
-                    [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots,
-                        const period_span_t& tSpan) {
-                      WriteEntry(pOut, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots,
-                                 &tSpan);
-                      bFirst = false;
-                    });
+  ForEachHostPeriod(
+      tReport, tReport.tOptions.eBy, tHost,
+      [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots,
+          const period_span_t& tSpan) {
+        WriteEntry(pOut, tReport, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots,
+                   FindPeriodLoss(tReport, tReport.tOptions.eBy, tFigures.iPeriod) == nullptr,
+                   &tSpan);
+        bFirst = false;
+      });
 }
 
 // A group's addresses; nothing for a report without groups.
@@ -88,7 +95,8 @@ void WriteJsonReport(std::FILE* pOut, const report_t& tReport) {
         const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
         char szDate[kIsoDateBuf];
         FormatReportDay(tReport, iDay, szDate);
-        WriteEntry(pOut, iDay == 0, szDate, tDay.llIn, tDay.llOut, GetDaySnapshots(tReport, iDay));
+        WriteEntry(pOut, tReport, iDay == 0, szDate, tDay.llIn, tDay.llOut,
+                   GetDaySnapshots(tReport, iDay), FindDayLoss(tReport, iDay) == nullptr);
       }
     }
     std::fputs("]}", pOut);

@@ -29,6 +29,9 @@ std::vector<page_column_t> MakeMonthColumns(const report_t& tReport) {
     FormatPeriodCoverage(GetPeriodSpan(tReport, kMonths, iMonth), szCoverage);
     tColumns.push_back(
         {szLabel, szTitle, !tHasData[static_cast<std::size_t>(iMonth)], "", szCoverage});
+    if (const loss_window_t* pLoss = FindPeriodLoss(tReport, kMonths, iMonth); pLoss != nullptr) {
+      tColumns.back().szLoss = pLoss->szWhy;
+    }
   }
   return tColumns;
 }

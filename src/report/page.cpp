@@ -256,6 +256,16 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                    dX, ToY(dIn), dBarWidth, dBase - ToY(dIn), kInColour, dX, ToY(dIn + dOut),
                    dBarWidth, ToY(dIn) - ToY(dIn + dOut), kOutColour);
     }
+    // A column that may lack traffic carries a mark above it, the reason on hovering.
+    if (!tColumn.szLoss.empty()) {
+      std::fprintf(pOut,
+                   "<g class=\"incomplete\"><title>%s: incomplete: ", tColumn.szTitle.c_str());
+      WriteHtmlText(pOut, tColumn.szLoss.c_str());
+      std::fprintf(pOut,
+                   "</title><text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" fill=\"#c00\" "
+                   "font-weight=\"bold\">!</text></g>\n",
+                   dLeft + dPitch / 2, kTop - 4);
+    }
     // Over more than a month of days, the months' starts carry the months' names; else every
     // day, or every few days, its own.
     if (tColumns.size() > 31) {
@@ -317,9 +327,14 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                "<div class=\"wrap\"><table%s>\n<thead><tr><th>Host</th>",
                bMany ? " class=\"many\"" : "");
   for (const page_column_t& tColumn : tColumns) {
-    std::fprintf(pOut, "<th%s title=\"%s%s%s\">%s", tColumn.bNoData ? " class=\"nodata\"" : "",
-                 tColumn.szTitle.c_str(), tColumn.szCoverage.c_str(),
-                 tColumn.bNoData ? ": no data" : "", tColumn.szLabel.c_str());
+    std::fprintf(pOut, "<th%s%s title=\"%s%s%s", tColumn.bNoData ? " class=\"nodata\"" : "",
+                 tColumn.szLoss.empty() ? "" : " style=\"color:#c00\"", tColumn.szTitle.c_str(),
+                 tColumn.szCoverage.c_str(), tColumn.bNoData ? ": no data" : "");
+    if (!tColumn.szLoss.empty()) {
+      std::fputs(": incomplete: ", pOut);
+      WriteHtmlText(pOut, tColumn.szLoss.c_str());
+    }
+    std::fprintf(pOut, "\">%s%s", tColumn.szLabel.c_str(), tColumn.szLoss.empty() ? "" : "!");
     if (!tColumn.szCoverage.empty()) {
       std::fprintf(pOut, "<br><small>%s</small>", tColumn.szCoverage.c_str() + 2);
     }

@@ -15,6 +15,7 @@ struct page_column_t {
   bool bNoData;                 // no snapshot was read for it
   std::string szMonthStart;     // a day column that begins a month: the month's name
   std::string szCoverage = {};  // a period the report covers only in part: ", 2 of 31 days"
+  std::string szLoss = {};      // why its traffic may be short; empty when it is complete
 };
 
 // The unit of a page's chart axis: MB, GB, TB or PB, whichever keeps every figure within four

@@ -252,6 +252,68 @@ void CountReportSnapshots(std::vector<snapshot_stamp_t> tStamps, report_t& tRepo
   }
 }
 
+bool MarkReportLoss(std::string_view szLastGood, std::string_view szFound, std::string_view szWhat,
+                    report_t& tReport) {
+  date_number_t uiLastGood = 0;
+  date_number_t uiFound = 0;
+  if (tReport.iDays == 0 || szLastGood.size() != 14 || szFound.size() != 14 ||
+      !ReadCalendarDate(szLastGood.substr(0, 8), uiLastGood) ||
+      !ReadCalendarDate(szFound.substr(0, 8), uiFound)) {
+    return false;
+  }
+  const long long llFrom = CountEpochDays(tReport.uiFrom, 0);
+  const long long llFound = CountEpochDays(uiFound, 0) - llFrom;
+  const long long llFirst = std::min(CountEpochDays(uiLastGood, 0) - llFrom + 1, llFound);
+  if (llFound < 0 || llFirst >= tReport.iDays) {
+    return false;
+  }
+  const auto Moment = [](std::string_view szStamp) {
+    char szMoment[32];
+    std::snprintf(szMoment, sizeof szMoment, "%.4s-%.2s-%.2s %.2s:%.2s:%.2s", szStamp.data(),
+                  szStamp.data() + 4, szStamp.data() + 6, szStamp.data() + 8, szStamp.data() + 10,
+                  szStamp.data() + 12);
+    return std::string(szMoment);
+  };
+  tReport.tLosses.push_back(
+      {static_cast<int32_t>(std::max(llFirst, 0LL)),
+       static_cast<int32_t>(std::min(llFound, static_cast<long long>(tReport.iDays) - 1)),
+       std::string(szWhat) + "; the last good snapshot " + Moment(szLastGood) + ", found " +
+           Moment(szFound)});
+  return true;
+}
+
+std::string FormatLossNotice(const report_t& tReport, const loss_window_t& tLoss) {
+  char szFirst[kIsoDateBuf];
+  char szLast[kIsoDateBuf];
+  FormatReportDay(tReport, tLoss.iFirstDay, szFirst);
+  FormatReportDay(tReport, tLoss.iLastDay, szLast);
+  std::string szNotice = "traffic may be missing ";
+  szNotice += tLoss.iFirstDay == tLoss.iLastDay ? std::string("on ") + szFirst
+                                                : std::string("from ") + szFirst + " to " + szLast;
+  return szNotice + ": " + tLoss.szWhy;
+}
+
+const loss_window_t* FindDayLoss(const report_t& tReport, int32_t iDay) {
+  for (const loss_window_t& tLoss : tReport.tLosses) {
+    if (tLoss.iFirstDay <= iDay && iDay <= tLoss.iLastDay) {
+      return &tLoss;
+    }
+  }
+  return nullptr;
+}
+
+const loss_window_t* FindPeriodLoss(const report_t& tReport, report_period_t ePeriod,
+                                    int32_t iPeriod) {
+  for (const loss_window_t& tLoss : tReport.tLosses) {
+    for (int32_t iDay = tLoss.iFirstDay; iDay <= tLoss.iLastDay; ++iDay) {
+      if (GetReportPeriodOfDay(tReport, ePeriod, iDay) == static_cast<std::size_t>(iPeriod)) {
+        return &tLoss;
+      }
+    }
+  }
+  return nullptr;
+}
+
 int32_t GetDaySnapshots(const report_t& tReport, int32_t iDay) {
   const auto pDay = std::lower_bound(
       tReport.tSnapshots.begin(), tReport.tSnapshots.end(), iDay,

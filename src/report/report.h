@@ -68,6 +68,13 @@ struct day_snapshots_t {
   int32_t iSnapshots;
 };
 
+// Days of the report on which traffic may have gone uncounted, and what the collector found.
+struct loss_window_t {
+  int32_t iFirstDay;  // days of the report, within it
+  int32_t iLastDay;
+  std::string szWhy;  // what was found, the last good snapshot and the one that found it
+};
+
 struct report_t {
   date_number_t uiFrom = 0;  // the report range: start_date and end_date
   date_number_t uiTo = 0;
@@ -82,6 +89,7 @@ struct report_t {
   std::vector<day_figures_t> tDays;  // all hosts per day, only the days with figures
   long long llInBytes = 0;           // all hosts, the sums of the hosts' bytes
   long long llOutBytes = 0;
+  std::vector<loss_window_t> tLosses;  // the windows that reach into the report, as found
 };
 
 // The report types' words, for messages.
@@ -121,6 +129,24 @@ void KeepHostsOver(long long llOverBytes, report_t& tReport);
 /// Orders the hosts as the options ask and sums those after the first iTop into tOthers.
 /// `bPage` orders by total when no order was asked for.
 void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& tReport);
+
+/// Marks the days of the report that may lack traffic lost after the last good snapshot (a
+/// stamp YYYYMMDDHHMMSS) up to the one that found the loss: the days after the last good one's
+/// day, to the day it was found (that day alone when both are of one day). The report's own
+/// rule puts traffic on the day of the reading that shows it, so no earlier day is short.
+/// Returns false, marking nothing, when no such day is a day of the report.
+bool MarkReportLoss(std::string_view szLastGood, std::string_view szFound, std::string_view szWhat,
+                    report_t& tReport);
+
+/// A loss window's notice: "traffic may be missing on DAY: WHY" (or "from DAY to DAY").
+std::string FormatLossNotice(const report_t& tReport, const loss_window_t& tLoss);
+
+/// The first loss window that holds a day of the report; nullptr for a complete day.
+const loss_window_t* FindDayLoss(const report_t& tReport, int32_t iDay);
+
+/// The first loss window that holds a day of a period of the report; nullptr when none does.
+const loss_window_t* FindPeriodLoss(const report_t& tReport, report_period_t ePeriod,
+                                    int32_t iPeriod);
 
 /// The snapshots read on a day of the report (0 for a day without any).
 int32_t GetDaySnapshots(const report_t& tReport, int32_t iDay);

@@ -485,3 +485,114 @@ TEST(ReportFigures, LabelsPeriodsAcrossMonthsAndLeapFebruary) {
     EXPECT_STREQ(szCoverage, tCase.szCoverage) << tCase.uiFrom << "+" << tCase.iDay;
   }
 }
+
+// A case a line: the last good snapshot and the one that found a loss, and the days of the
+// report (29 November to 2 December) marked, "-" for none.
+TEST(ReportLosses, MarksTheDaysAfterTheLastGoodSnapshotToTheFinding) {
+  const struct {
+    const char* szLastGood;
+    const char* szFound;
+    const char* szDays;
+  } kCases[] = {
+      {"20261129120000", "20261129180000", "2026-11-29"},
+      {"20261129180000", "20261130120000", "2026-11-30"},
+      {"20261129230000", "20261201000500", "2026-11-30 2026-12-01"},
+      {"20261128230000", "20261129010000", "2026-11-29"},
+      {"20261101000000", "20261203000000", "2026-11-29 2026-11-30 2026-12-01 2026-12-02"},
+      {"20261120000000", "20261128230000", "-"},
+      {"20261202120000", "20261203000000", "-"},
+      {"20261202000000", "20261202120000", "2026-12-02"},
+      {"2026120212", "20261202120000", "-"},
+      {"20261202000000", "202612021200", "-"},
+      {"20261302000000", "20261202120000", "-"},
+  };
+  report_options_t tOptions;
+  for (const auto& tCase : kCases) {
+    report_t tReport = BuildTwoMonths(tOptions, false);
+    const bool bMarked = MarkReportLoss(tCase.szLastGood, tCase.szFound, "chains gone", tReport);
+    std::string szDays;
+    for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
+      if (FindDayLoss(tReport, iDay) != nullptr) {
+        char szDate[kIsoDateBuf];
+        FormatReportDay(tReport, iDay, szDate);
+        szDays += szDays.empty() ? "" : " ";
+        szDays += szDate;
+      }
+    }
+    EXPECT_EQ(szDays.empty() ? "-" : szDays, tCase.szDays) << tCase.szLastGood;
+    EXPECT_EQ(bMarked, !szDays.empty()) << tCase.szLastGood;
+  }
+}
+
+// The two months with a restore found at noon on 1 December, the last good snapshot the
+// evening before: only 1 December is marked, in every format; November's month is complete.
+TEST(ReportLosses, MarksTheDayInEveryFormat) {
+  report_options_t tOptions;
+  report_t tReport = BuildTwoMonths(tOptions, true);
+  ASSERT_TRUE(
+      MarkReportLoss("20261130180000", "20261201120000", "saved counters <restored>", tReport));
+  const std::string szWhy =
+      "saved counters <restored>; the last good snapshot 2026-11-30 18:00:00, found 2026-12-01 "
+      "12:00:00";
+  const std::string szCsv = Write([&](std::FILE* pOut) { WriteCsvReport(pOut, tReport); });
+  EXPECT_EQ(szCsv.substr(0, szCsv.find("2001:db8::4")),
+            "host,name,date,incoming_bytes,outgoing_bytes,snapshots,complete\r\n"
+            "10.0.0.1,,2026-11-29,20000000,300000,2,true\r\n"
+            "10.0.0.1,,2026-11-30,10000000,0,1,true\r\n"
+            "10.0.0.1,,2026-12-01,5000000,600000,1,false\r\n"
+            "10.0.0.1,,2026-12-02,15000000,0,1,true\r\n"
+            "10.0.0.2,,2026-11-29,2000000,0,2,true\r\n"
+            "10.0.0.2,,2026-11-30,0,0,1,true\r\n"
+            "10.0.0.2,,2026-12-01,500000,50000,1,false\r\n"
+            "10.0.0.2,,2026-12-02,300000,9750000,1,true\r\n");
+  ExpectPieces(
+      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, tReport); }),
+      {"{\"date\": \"2026-11-30\", \"incoming_bytes\": 10000000, \"outgoing_bytes\": 0, "
+       "\"snapshots\": 1, \"complete\": true},\n"
+       "    {\"date\": \"2026-12-01\", \"incoming_bytes\": 5000000, \"outgoing_bytes\": 600000, "
+       "\"snapshots\": 1, \"complete\": false},\n"
+       "    {\"date\": \"2026-12-02\", \"incoming_bytes\": 15000000, \"outgoing_bytes\": 0, "
+       "\"snapshots\": 1, \"complete\": true}]}"},
+      "json");
+  ExpectPieces(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tReport, 0); }),
+               {"Total [68.39 MB]\nIncomplete: traffic may be missing on 2026-12-01: " + szWhy +
+                "\n\nElapsed"},
+               "console");
+  ExpectPieces(Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tReport); }),
+               {"</tbody>        </table>        <p class=\"incomplete\"><b>Incomplete:</b> "
+                "traffic may be missing on 2026-12-01: saved counters &lt;restored&gt;; the last "
+                "good snapshot 2026-11-30 18:00:00, found 2026-12-01 12:00:00</p>        </html>"},
+               "html");
+  const std::string szEscaped =
+      "saved counters &lt;restored&gt;; the last good snapshot 2026-11-30 18:00:00, found "
+      "2026-12-01 12:00:00";
+  const std::string szDaily = Write([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); });
+  ExpectPieces(szDaily,
+               {"<th title=\"2026-11-30\">11-30</th><th style=\"color:#c00\" "
+                "title=\"2026-12-01: incomplete: " +
+                    szEscaped + "\">12-01!</th><th title=\"2026-12-02\">12-02</th>",
+                "<g class=\"incomplete\"><title>2026-12-01: incomplete: " + szEscaped +
+                    "</title><text x=\""},
+               "daily");
+  std::size_t iMarks = 0;
+  for (std::size_t iAt = szDaily.find("incomplete: "); iAt != std::string::npos;
+       iAt = szDaily.find("incomplete: ", iAt + 1)) {
+    ++iMarks;
+  }
+  EXPECT_EQ(iMarks, 2u) << "one mark on the chart, one in the table";
+  const std::string szMonthly = Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); });
+  ExpectPieces(szMonthly,
+               {"<th title=\"2026-11, 2 of 30 days\">2026-11<br><small>2 of 30 days</small></th><th "
+                "style=\"color:#c00\" title=\"2026-12, 2 of 31 days: incomplete: " +
+                szEscaped + "\">2026-12!<br><small>2 of 31 days</small></th>"},
+               "monthly");
+  tReport.tOptions.eBy = report_period_t::kMonth;
+  const std::string szMonths = Write([&](std::FILE* pOut) { WriteCsvReport(pOut, tReport); });
+  EXPECT_EQ(szMonths.substr(0, szMonths.find("10.0.0.2")),
+            "host,name,date,incoming_bytes,outgoing_bytes,snapshots,first_day,last_day,"
+            "period_first_day,period_last_day,complete\r\n"
+            "10.0.0.1,,2026-11,30000000,300000,3,2026-11-29,2026-11-30,2026-11-01,2026-11-30,"
+            "true\r\n"
+            "10.0.0.1,,2026-12,20000000,600000,2,2026-12-01,2026-12-02,2026-12-01,2026-12-31,"
+            "false\r\n");
+}

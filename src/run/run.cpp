@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "logs/loss_events.h"
+
 namespace {
 
 // Hosts that vanished are named one a line up to this many; the rest are counted.
@@ -229,4 +231,49 @@ void RunPasses(const run_request_t& tRequest, const dir_listing_t& tListing, run
     tRun.bIncomplete = true;
   }
   WriteEndNotice(tRequest, tRun);
+}
+
+bool MarkReportLosses(const run_request_t& tRequest, report_t& tReport) {
+  const loss_events_t tEvents =
+      ReadLossEvents(tRequest.szLogPath, tRequest.szIncomingPrefix, tRequest.szOutgoingPrefix);
+  char szPath[kTextBuf] = {};
+  JoinLogPath(szPath, tRequest.szLogPath, kLossEventsName);
+  const std::string szShown = ShowText(szPath);
+  switch (tEvents.eOutcome) {
+    case loss_events_outcome_t::kAbsent:
+    case loss_events_outcome_t::kRead: break;
+    case loss_events_outcome_t::kNotAFile:
+      Warn("refused [%s]: not a regular file; days that may lack traffic are not marked",
+           szShown.c_str());
+      return true;
+    case loss_events_outcome_t::kSymlink:
+      Warn(
+          "refused [%s]: a symbolic link is never followed; days that may lack traffic are not "
+          "marked",
+          szShown.c_str());
+      return true;
+    case loss_events_outcome_t::kTooLarge:
+      Warn("refused [%s]: larger than 4 MiB; days that may lack traffic are not marked",
+           szShown.c_str());
+      return true;
+    case loss_events_outcome_t::kUnreadable:
+      WarnError(tEvents.iError, "couldn't read [%s]; days that may lack traffic are not marked",
+                szShown.c_str());
+      return true;
+  }
+  bool bMarked = false;
+  for (const loss_event_t& tEvent : tEvents.tEvents) {
+    if (MarkReportLoss(tEvent.szLastGood, tEvent.szFound, tEvent.szWhat, tReport)) {
+      Warn("%s", FormatLossNotice(tReport, tReport.tLosses.back()).c_str());
+      bMarked = true;
+    }
+  }
+  if (tEvents.iMalformed > 0) {
+    Warn(
+        "passed over %d lines of [%s] that are no loss record: the days they meant are not "
+        "marked",
+        tEvents.iMalformed, szShown.c_str());
+    return true;
+  }
+  return bMarked;
 }

@@ -50,3 +50,8 @@ std::string ShowText(std::string_view szText);
 /// reading its snapshots of the range and then its baseline, and says on standard error what
 /// was left out and what looks wrong.
 void RunPasses(const run_request_t& tRequest, const dir_listing_t& tListing, run_t& tRun);
+
+/// Reads the collector's events file of the snapshot folder, when there is one, and marks the
+/// report's days that may lack traffic, each window said once. Returns true when a day of the
+/// report is marked, or the file could not be read whole: the figures may be short.
+bool MarkReportLosses(const run_request_t& tRequest, report_t& tReport);
