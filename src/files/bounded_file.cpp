@@ -10,14 +10,27 @@
 file_read_t ReadBoundedFile(const char* szPath, long long llMaxBytes, bool bNoFollow,
                             std::string& szText, int& iError) {
   szText.clear();
-  // Non-blocking, so that a FIFO planted at the name cannot hold the run.
+  // What the entry is, before anything is opened: a device is never opened, a link never
+  // followed when it may not be.
+  struct stat tStat = {};
+  if ((bNoFollow ? lstat(szPath, &tStat) : stat(szPath, &tStat)) != 0) {
+    iError = errno;
+    return file_read_t::kUnreadable;
+  }
+  if (S_ISLNK(tStat.st_mode)) {
+    return file_read_t::kSymlink;
+  }
+  if (!S_ISREG(tStat.st_mode)) {
+    return file_read_t::kNotAFile;
+  }
+  // Non-blocking and, where asked, without following a link, should the entry have been
+  // swapped since.
   const int iFd =
       open(szPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (bNoFollow ? O_NOFOLLOW : 0));
   if (iFd < 0) {
     iError = errno;
     return bNoFollow && iError == ELOOP ? file_read_t::kSymlink : file_read_t::kUnreadable;
   }
-  struct stat tStat = {};
   file_read_t eOutcome = file_read_t::kRead;
   if (fstat(iFd, &tStat) != 0) {
     iError = errno;

@@ -14,6 +14,7 @@ enum class file_read_t {
 };
 
 /// Reads the regular file at szPath, of at most llMaxBytes (a file that grows while it is read
-/// still ends at the bound), into szText. With bNoFollow a symbolic link is not followed.
+/// still ends at the bound), into szText; anything else is looked at, never opened. With
+/// bNoFollow a symbolic link is not followed. kUnreadable with iError ENOENT: no such file.
 file_read_t ReadBoundedFile(const char* szPath, long long llMaxBytes, bool bNoFollow,
                             std::string& szText, int& iError);

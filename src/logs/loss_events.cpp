@@ -1,13 +1,10 @@
 // Reading the collector's events file: the windows in which traffic may have gone uncounted.
 #include "logs/loss_events.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <string>
 
+#include "files/bounded_file.h"
 #include "logs/logs.h"
 
 namespace {
@@ -99,55 +96,23 @@ loss_events_t ReadLossEvents(const char* szLogPath, std::string_view szInPrefix,
     tEvents.iError = ENAMETOOLONG;
     return tEvents;
   }
-  struct stat tStat = {};
-  if (lstat(szPath, &tStat) != 0) {
-    if (errno != ENOENT) {
-      tEvents.eOutcome = loss_events_outcome_t::kUnreadable;
-      tEvents.iError = errno;
-    }
-    return tEvents;
-  }
-  if (S_ISLNK(tStat.st_mode)) {
-    tEvents.eOutcome = loss_events_outcome_t::kSymlink;
-    return tEvents;
-  }
-  if (!S_ISREG(tStat.st_mode)) {
-    tEvents.eOutcome = loss_events_outcome_t::kNotAFile;
-    return tEvents;
-  }
-  // Non-blocking and without following a link, should the entry have been swapped since.
-  const int iFd = open(szPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
-  if (iFd < 0) {
-    tEvents.eOutcome =
-        errno == ELOOP ? loss_events_outcome_t::kSymlink : loss_events_outcome_t::kUnreadable;
-    tEvents.iError = errno;
-    return tEvents;
-  }
   std::string szText;
-  char aBuffer[16384];
-  tEvents.eOutcome = loss_events_outcome_t::kRead;
-  if (fstat(iFd, &tStat) != 0 || !S_ISREG(tStat.st_mode)) {
-    tEvents.eOutcome = loss_events_outcome_t::kNotAFile;
-  }
-  while (tEvents.eOutcome == loss_events_outcome_t::kRead) {
-    const ssize_t iRead = read(iFd, aBuffer, sizeof aBuffer);
-    if (iRead < 0 && errno == EINTR) {
-      continue;
-    }
-    if (iRead < 0) {
-      tEvents.eOutcome = loss_events_outcome_t::kUnreadable;
-      tEvents.iError = errno;
-    } else if (iRead == 0) {
+  int iError = 0;
+  switch (ReadBoundedFile(szPath, kMaxLossEventsBytes, true, szText, iError)) {
+    case file_read_t::kRead:
+      tEvents.eOutcome = loss_events_outcome_t::kRead;
+      ParseLossEvents(szText, szInPrefix, szOutPrefix, tEvents);
       break;
-    } else if (static_cast<long long>(szText.size()) + iRead > kMaxLossEventsBytes) {
-      tEvents.eOutcome = loss_events_outcome_t::kTooLarge;
-    } else {
-      szText.append(aBuffer, static_cast<std::size_t>(iRead));
-    }
-  }
-  close(iFd);
-  if (tEvents.eOutcome == loss_events_outcome_t::kRead) {
-    ParseLossEvents(szText, szInPrefix, szOutPrefix, tEvents);
+    case file_read_t::kUnreadable:
+      // No events file: nothing was recorded.
+      if (iError != ENOENT) {
+        tEvents.eOutcome = loss_events_outcome_t::kUnreadable;
+        tEvents.iError = iError;
+      }
+      break;
+    case file_read_t::kNotAFile: tEvents.eOutcome = loss_events_outcome_t::kNotAFile; break;
+    case file_read_t::kSymlink: tEvents.eOutcome = loss_events_outcome_t::kSymlink; break;
+    case file_read_t::kTooLarge: tEvents.eOutcome = loss_events_outcome_t::kTooLarge; break;
   }
   return tEvents;
 }
