@@ -103,6 +103,7 @@ nft_write_snapshot() { # stamp zero optional
     [ "$3" = 0 ] || return 1
     die "$NFT list table inet $NFT_TABLE failed: $(cat "$private/err")"
   fi
+  full=0
   for direction in in out; do
     if [ "$direction" = in ]; then chain=$IN_CHAIN prefix=$IN_PREFIX; else chain=$OUT_CHAIN prefix=$OUT_PREFIX; fi
     previous=$(nft_previous "$prefix")
@@ -115,8 +116,23 @@ nft_write_snapshot() { # stamp zero optional
       awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
         >"$private/zero" && mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
     fi
+    if [ -n "$previous" ] && nft_set_filled "$previous" "$private/$direction"; then full=1; fi
   done
+  # Hosts a full set had no room for are billed to no host of their own: a loss for the bill.
+  [ "$full" = 0 ] || record_loss "$1" IPv4+IPv6 "set full"
   place_snapshot "$1"
+}
+
+# Whether a "not counted: set full" row grew from one snapshot of a chain to the next. Counters
+# are compared as text: they run beyond any awk number.
+nft_set_filled() { # previous-file new-file
+  awk 'function more(a, b) { return length(a) != length(b) ? length(a) > length(b) : a > b }
+    FNR > 2 && index($0, "/* not counted: set full */") {
+      address = $(NF - 7) " " $(NF - 6)
+      if (FILENAME == ARGV[1]) before[address] = $2
+      else if (more($2, (address in before) ? before[address] : "0")) grew = 1
+    }
+    END { exit !grew }' "$1" "$2"
 }
 
 # Loads the wanted table in one transaction (made if missing, then replaced: every counter of

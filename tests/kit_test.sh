@@ -802,6 +802,31 @@ COUNT=all|3000|500
 IPV6_HOSTS=64|3000|500
 SET_SIZE=8|0|500
 CASES
+  # A full set is recorded when its row of what it had no room for grows, a case a line: the
+  # row's bytes in the snapshot before and in the one after (- no row), whether it is a loss.
+  while IFS='|' read -r before after recorded; do
+    for file in before after; do
+      eval "bytes=\$$file"
+      {
+        echo "Chain NETRECKON_IN (1 references)"
+        echo "    pkts      bytes target     prot opt in     out     source               destination"
+        echo "       1     1000            all  --  *      *       0.0.0.0/0            10.0.1.7"
+        [ "$bytes" = - ] || echo "       1 $bytes            all  --  *      *       0.0.0.0/0            10.0.1.0/24          /* not counted: set full */"
+      } >"$work/$file"
+    done
+    got=no
+    in_ns sh -c ". '$contrib/netreckon-common.sh'; . '$contrib/netreckon-nft.sh'; nft_set_filled '$work/before' '$work/after'" && got=yes
+    check "a full set's row from $before to $after is a loss: $recorded" test "$got" = "$recorded"
+  done <<'CASES'
+0|0|no
+0|1|yes
+-|1|yes
+-|0|no
+5|4|no
+99999999999999999999|100000000000000000000|yes
+100000000000000000000|99999999999999999999|no
+1000|-|no
+CASES
   for value in BACKEND=pf IPV6_HOSTS=48 SET_SIZE=0 SET_SIZE=16777217; do
     start_case "10.0.0.1"
     printf '%s\n' BACKEND=nft "$value" >>"$work/case/conf"
