@@ -251,6 +251,20 @@ snapshot --time 20261102130000 2>/dev/null
 check "a restore seen on IPv4 sets IPv6 to 0" test "$(in_ns "$ip6tables" -t security -v -S NETRECKON_IN | grep -c -e '-c 0 0$' -e 'reset-mark')" -eq 2
 check "and writes it as 0" test "$(bytes_of "$work/case/logs/traffic_in_20261102130000" 2001:db8::1)" = 0
 
+# The events file is never written through a link, nor replaced when it is no regular file.
+for holds in link folder; do
+  start_case "10.0.0.1"
+  chains --time 20261102115000 add >/dev/null
+  snapshot --time 20261102120000
+  echo "not the kit's" >"$work/elsewhere"
+  if [ "$holds" = link ]; then ln -s "$work/elsewhere" "$work/case/logs/netreckon.events"; else mkdir "$work/case/logs/netreckon.events"; fi
+  in_ns "$iptables" -t security -Z
+  snapshot --time 20261102130000 2>"$work/err"
+  check "an events file that is a $holds: the snapshot still succeeds" test $? -eq 0
+  check "an events file that is a $holds: said" contains "$work/err" "is not a regular file; the loss since 20261102120000 is not recorded"
+  check "an events file that is a $holds: nothing written through it" test "$(cat "$work/elsewhere")" = "not the kit's"
+done
+
 # Never refused for the clock: add and remove in the second of a snapshot wait for the next.
 # The kit's clock is a shim that moves one second every fourth time it is read, so that each
 # run meets the second of the run before it.
