@@ -185,10 +185,10 @@ nft_set_marks() {
 # As sync_setup, for the table: where the config asks for changes, a snapshot of what is there,
 # the changes made in place, a snapshot in which the new counting rules read 0; where it is
 # missing or was changed, a snapshot of what is there, the table replaced, a snapshot in which
-# every row reads 0;
-# where only the counters were reset, the rows as 0, then the rows as read; where saved
-# counters were loaded back (a restore, a boot file), the table replaced at once and every row
-# written as 0, so that nothing is billed twice. The marks get their fresh value either way.
+# every row reads 0; where only the counters were reset, the rows as 0, then the rows as read;
+# where saved counters were loaded back (a restore, a boot file), the table replaced at once and
+# every row written as 0, so that nothing is billed twice. The marks get their fresh value
+# either way.
 nft_sync_setup() { # stamp
   stamp=$1
   WROTE=0
