@@ -186,7 +186,7 @@ kept_mark() {
   head -c 32 .mark | tr -cd 0-9
 }
 keep_mark() {
-  echo "$FRESH_MARK" >"$private/mark" && mv -f "$private/mark" .mark || die "cannot write $LOG_DIR/.mark"
+  echo "$FRESH_MARK" >"$private/mark" && mv -T -f "$private/mark" .mark || die "cannot write $LOG_DIR/.mark"
 }
 
 # The stamp of the newest snapshot of a prefix before a stamp, if any.

@@ -103,6 +103,7 @@ nft_write_snapshot() { # stamp zero optional
     [ "$3" = 0 ] || return 1
     die "$NFT list table inet $NFT_TABLE failed: $(cat "$private/err")"
   fi
+  full=0
   for direction in in out; do
     if [ "$direction" = in ]; then chain=$IN_CHAIN prefix=$IN_PREFIX; else chain=$OUT_CHAIN prefix=$OUT_PREFIX; fi
     previous=$(nft_previous "$prefix")
@@ -115,8 +116,23 @@ nft_write_snapshot() { # stamp zero optional
       awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
         >"$private/zero" && mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
     fi
+    if [ -n "$previous" ] && nft_set_filled "$previous" "$private/$direction"; then full=1; fi
   done
+  # Hosts a full set had no room for are billed to no host of their own: a loss for the bill.
+  [ "$full" = 0 ] || record_loss "$1" IPv4+IPv6 "set full"
   place_snapshot "$1"
+}
+
+# Whether a "not counted: set full" row grew from one snapshot of a chain to the next. Counters
+# are compared as text: they run beyond any awk number.
+nft_set_filled() { # previous-file new-file
+  awk 'function more(a, b) { return length(a) != length(b) ? length(a) > length(b) : a > b }
+    FNR > 2 && index($0, "/* not counted: set full */") {
+      address = $(NF - 7) " " $(NF - 6)
+      if (FILENAME == ARGV[1]) before[address] = $2
+      else if (more($2, (address in before) ? before[address] : "0")) grew = 1
+    }
+    END { exit !grew }' "$1" "$2"
 }
 
 # Loads the wanted table in one transaction (made if missing, then replaced: every counter of
@@ -134,7 +150,7 @@ nft_load() { # wanted-file
 
 # Keeps what the kit asked for and how nft lists it, to compare with later.
 nft_keep_loaded() { # wanted-file
-  nft_run list table inet "$NFT_TABLE" | nft_structure >"$private/listed" ||
+  nft_run -t list table inet "$NFT_TABLE" | nft_structure >"$private/listed" ||
     die "$NFT list table inet $NFT_TABLE failed"
   cp "$1" .nft-wanted.new && mv .nft-wanted.new .nft-wanted && mv "$private/listed" .nft-listed ||
     die "cannot write in $LOG_DIR"
@@ -144,35 +160,40 @@ nft_keep_loaded() { # wanted-file
 # netreckon-nft-plan.awk) into $private/change and $private/starts; fails where the table must
 # be replaced.
 nft_plan_change() {
-  nft_run -a list table inet "$NFT_TABLE" >"$private/handles" 2>"$private/err" || return 1
   awk -v table="$NFT_TABLE" -f "$KIT_LIB/netreckon-nft-plan.awk" .nft-wanted "$private/wanted" \
     "$private/handles" >"$private/plan" || return 1
   sed -n 's/^C //p' "$private/plan" >"$private/change" && sed -n 's/^Z //p' "$private/plan" >"$private/starts" ||
     die "cannot write in $LOG_DIR"
 }
 
-# Gives each mark rule the byte count FRESH_MARK, in one transaction, and keeps the value.
-nft_set_marks() {
+# Gives each mark rule the byte count FRESH_MARK, in one transaction, and keeps the value. With
+# LISTED 1 nothing changed since the listing with handles in $private/handles; else the table
+# is listed again (without the sets' elements: every listing fetches them, and they are many).
+nft_set_marks() { # listed
   [ "$DRY_RUN" = 0 ] || return 0
-  : >"$private/marks"
-  for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
-    handle=$(nft_run -a list chain inet "$NFT_TABLE" "$chain" |
-      sed -n "s/.*comment \"$MARK\" # handle \\([0-9]*\\).*/\\1/p")
-    [ -n "$handle" ] || continue
-    echo "replace rule inet $NFT_TABLE $chain handle $handle meta length 0-19 counter packets 1 bytes $FRESH_MARK comment \"$MARK\"" \
-      >>"$private/marks"
-  done
-  nft_run -f "$private/marks" 2>"$private/err" || die "$NFT -f failed: $(cat "$private/err")"
+  if [ "$1" = 0 ]; then
+    nft_run -a -t list table inet "$NFT_TABLE" >"$private/handles" 2>"$private/err" ||
+      die "$NFT list table inet $NFT_TABLE failed: $(cat "$private/err")"
+  fi
+  awk -v table="$NFT_TABLE" -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" \
+    -v fresh="$FRESH_MARK" '
+    { line = $0; sub(/^[ \t]+/, "", line) }
+    line ~ /^chain / { split(line, w, " "); chain = w[2]; next }
+    (chain == in_chain || chain == out_chain) && index(line, "comment \"" mark "\" # handle ") {
+      printf "replace rule inet %s %s handle %s meta length 0-19 counter packets 1 bytes %s comment \"%s\"\n",
+        table, chain, $NF, fresh, mark
+    }' "$private/handles" >"$private/marks" || die "cannot write in $LOG_DIR"
+  [ ! -s "$private/marks" ] || nft_run -f "$private/marks" 2>"$private/err" || die "$NFT -f failed: $(cat "$private/err")"
   keep_mark
 }
 
 # As sync_setup, for the table: where the config asks for changes, a snapshot of what is there,
 # the changes made in place, a snapshot in which the new counting rules read 0; where it is
 # missing or was changed, a snapshot of what is there, the table replaced, a snapshot in which
-# every row reads 0;
-# where only the counters were reset, the rows as 0, then the rows as read; where saved
-# counters were loaded back (a restore, a boot file), the table replaced at once and every row
-# written as 0, so that nothing is billed twice. The marks get their fresh value either way.
+# every row reads 0; where only the counters were reset, the rows as 0, then the rows as read;
+# where saved counters were loaded back (a restore, a boot file), the table replaced at once and
+# every row written as 0, so that nothing is billed twice. The marks get their fresh value
+# either way.
 nft_sync_setup() { # stamp
   stamp=$1
   WROTE=0
@@ -180,12 +201,16 @@ nft_sync_setup() { # stamp
   lost=
   nft_wanted_text >"$private/wanted"
   replace=0
-  if ! nft_run list table inet "$NFT_TABLE" >"$private/now" 2>"$private/err"; then
+  # The table without its sets' elements (-t): what is compared and checked needs none of them.
+  : >"$private/now"
+  listed=1
+  nft_run -a -t list table inet "$NFT_TABLE" >"$private/handles" 2>"$private/err" || listed=0
+  [ "$listed" = 0 ] || sed 's/ # handle [0-9]*$//' "$private/handles" >"$private/now" || die "cannot write in $LOG_DIR"
+  if [ "$listed" = 0 ]; then
     # Only a table that is not there is made anew: any other failure stops the run, which
     # must never replace a table whose readings it could not keep first.
     grep -q 'No such file or directory' "$private/err" ||
       die "$NFT list table inet $NFT_TABLE failed: $(cat "$private/err")"
-    : >"$private/now"
     FINDINGS="table inet $NFT_TABLE missing"
     [ ! -f .nft-wanted ] || [ "$CLEAN_STOP" = 1 ] || lost="table gone"
     replace=1
@@ -223,7 +248,7 @@ nft_sync_setup() { # stamp
     lost=${lost:+$lost; }"counters reset"
   fi
   if [ "$replace" = 0 ] && [ "$reset" = 0 ]; then
-    nft_set_marks
+    nft_set_marks 1
     return 0
   fi
   # Restored counters are never kept: the table is replaced.
@@ -246,14 +271,14 @@ nft_sync_setup() { # stamp
   if [ "$replace" = 2 ]; then
     nft_run -f "$private/change" 2>"$private/err" || die "$NFT -f failed, nothing changed: $(cat "$private/err")"
     nft_keep_loaded "$private/wanted"
-    nft_set_marks
+    nft_set_marks 0
     if nft_write_snapshot "$stamp" "$private/starts" 1; then WROTE=1; fi
   elif [ "$replace" = 1 ]; then
     nft_load "$private/wanted"
-    nft_set_marks
+    nft_set_marks 0
     if nft_write_snapshot "$stamp" all 1; then WROTE=1; fi
   else
-    nft_set_marks
+    nft_set_marks 1
     if nft_write_snapshot "$stamp" "" 1; then WROTE=1; fi
   fi
   return 0

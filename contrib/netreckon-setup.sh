@@ -118,7 +118,8 @@ plan_family() { # family
   done
   cp "$private/state" "$private/state.$1" || die "cannot write in $LOG_DIR"
   awk -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" -v trust_mark="$(mark_counts "$1")" \
-    -v kept="$(kept_mark)" -v fresh="$FRESH_MARK" -f "$KIT_LIB/netreckon-plan.awk" "$private/state" >"$private/plan.$1" || die "cannot plan the changes"
+    -v kept="$(kept_mark)" -v fresh="$FRESH_MARK" -f "$KIT_LIB/netreckon-plan.awk" "$private/state" \
+    >"$private/plan.$1" || die "cannot plan the changes"
 }
 
 # The restore input of a plan, one section per table that changes.
@@ -360,7 +361,7 @@ keep_setup() {
   [ "$DRY_RUN" = 0 ] || return 0
   for family in 4 6; do
     sed -n 's/^W //p' "$private/wanted.$family" >"$private/setup" 2>/dev/null || : >"$private/setup"
-    mv -f "$private/setup" ".setup.$family" || die "cannot write in $LOG_DIR"
+    mv -T -f "$private/setup" ".setup.$family" || die "cannot write in $LOG_DIR"
   done
 }
 

@@ -414,5 +414,42 @@ with tempfile.TemporaryDirectory() as folder:
     check(page.count("<title>2026-12-03: no data</title>") == 1 and ">no data</text>" not in page and
           page.count("<g class=\"nodata\">") == 3, "a long chart's no-data columns carry no overlapping words")
 
+# A recorded loss on 3 and 4 November: csv and json parse, mark exactly those days, and carry
+# the same figures as without it; the pages stay well-formed and mark the days and the month.
+with tempfile.TemporaryDirectory() as folder:
+    for name in os.listdir(LOGS):
+        shutil.copy(os.path.join(LOGS, name), folder)
+    _, plain_csv, _ = run("csv", *RANGE, folder)
+    _, plain_json, _ = run("json", *RANGE, folder)
+    with open(os.path.join(folder, "netreckon.events"), "w") as events:
+        events.write("20261104060000 IPv4+IPv6 traffic_in_ traffic_out_ 20261102180000 table gone\n")
+    status, text, err = run("csv", *RANGE, folder)
+    check(status == 1 and "traffic may be missing from 2026-11-03 to 2026-11-04" in err,
+          f"csv with a loss: status {status}, {err!r}")
+    rows = list(csv.reader(io.StringIO(text, newline="")))
+    plain_rows = list(csv.reader(io.StringIO(plain_csv, newline="")))
+    check(rows[0] == plain_rows[0] + ["complete"], f"csv header with a loss: {rows[0]}")
+    check([r[:-1] for r in rows[1:]] == plain_rows[1:], "csv figures with a loss")
+    check(all((r[-1] == "false") == (r[2] in ("2026-11-03", "2026-11-04")) and
+              r[-1] in ("true", "false") for r in rows[1:]), "csv complete column")
+    status, text, _ = run("json", *RANGE, folder)
+    marked, plain = json.loads(text), json.loads(plain_json)
+    for host, plain_host in zip(marked["hosts"], plain["hosts"]):
+        for day, plain_day in zip(host["days"], plain_host["days"]):
+            complete = day.pop("complete")
+            check(day == plain_day, f"json figures with a loss: {day}")
+            check(complete == (day["date"] not in ("2026-11-03", "2026-11-04")), f"json complete: {day}")
+    for kind, marks in (("daily", ("2026-11-03: incomplete: ", "2026-11-04: incomplete: ")),
+                        ("monthly", ("2026-11: incomplete: ",))):
+        status, page, _ = run(kind, *RANGE, folder)
+        check(status == 1, f"{kind} with a loss: status {status}")
+        checker = PageChecker()
+        checker.feed(page)
+        checker.close()
+        check(not checker.problems and not checker.open,
+              f"{kind} with a loss is well-formed: {checker.problems} {checker.open}")
+        for mark in marks:
+            check(page.count(mark) == 2, f"{kind} marks {mark!r} on the chart and the table")
+
 print(f"formats: {'FAILED' if failures else 'ok'}")
 sys.exit(1 if failures else 0)

@@ -253,6 +253,20 @@ snapshot --time 20261102130000 2>/dev/null
 check "a restore seen on IPv4 sets IPv6 to 0" test "$(in_ns "$ip6tables" -t security -v -S NETRECKON_IN | grep -c -e '-c 0 0$' -e 'reset-mark')" -eq 2
 check "and writes it as 0" test "$(bytes_of "$work/case/logs/traffic_in_20261102130000" 2001:db8::1)" = 0
 
+# The events file is never written through a link, nor replaced when it is no regular file.
+for holds in link folder; do
+  start_case "10.0.0.1"
+  chains --time 20261102115000 add >/dev/null
+  snapshot --time 20261102120000
+  echo "not the kit's" >"$work/elsewhere"
+  if [ "$holds" = link ]; then ln -s "$work/elsewhere" "$work/case/logs/netreckon.events"; else mkdir "$work/case/logs/netreckon.events"; fi
+  in_ns "$iptables" -t security -Z
+  snapshot --time 20261102130000 2>"$work/err"
+  check "an events file that is a $holds: the snapshot still succeeds" test $? -eq 0
+  check "an events file that is a $holds: said" contains "$work/err" "is not a regular file; the loss since 20261102120000 is not recorded"
+  check "an events file that is a $holds: nothing written through it" test "$(cat "$work/elsewhere")" = "not the kit's"
+done
+
 # Never refused for the clock: add and remove in the second of a snapshot wait for the next.
 # The kit's clock is a shim that moves one second every fourth time it is read, so that each
 # run meets the second of the run before it.
@@ -809,6 +823,31 @@ WAN_IF=wan0|3000|500
 COUNT=all|3000|500
 IPV6_HOSTS=64|3000|500
 SET_SIZE=8|0|500
+CASES
+  # A full set is recorded when its row of what it had no room for grows, a case a line: the
+  # row's bytes in the snapshot before and in the one after (- no row), whether it is a loss.
+  while IFS='|' read -r before after recorded; do
+    for file in before after; do
+      eval "bytes=\$$file"
+      {
+        echo "Chain NETRECKON_IN (1 references)"
+        echo "    pkts      bytes target     prot opt in     out     source               destination"
+        echo "       1     1000            all  --  *      *       0.0.0.0/0            10.0.1.7"
+        [ "$bytes" = - ] || echo "       1 $bytes            all  --  *      *       0.0.0.0/0            10.0.1.0/24          /* not counted: set full */"
+      } >"$work/$file"
+    done
+    got=no
+    in_ns sh -c ". '$contrib/netreckon-common.sh'; . '$contrib/netreckon-nft.sh'; nft_set_filled '$work/before' '$work/after'" && got=yes
+    check "a full set's row from $before to $after is a loss: $recorded" test "$got" = "$recorded"
+  done <<'CASES'
+0|0|no
+0|1|yes
+-|1|yes
+-|0|no
+5|4|no
+99999999999999999999|100000000000000000000|yes
+100000000000000000000|99999999999999999999|no
+1000|-|no
 CASES
   for value in BACKEND=pf IPV6_HOSTS=48 SET_SIZE=0 SET_SIZE=16777217; do
     start_case "10.0.0.1"

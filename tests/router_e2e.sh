@@ -375,8 +375,10 @@ CONF
     traffic 2
     snap 20261105120000
 
-    # A set of 4 for more hosts than that: the subnet's row holds the exact remainder.
+    # A set of 4 for more hosts than that: the subnet's row holds the exact remainder, and the
+    # day is marked: some of its hosts have no row of their own.
     day=6
+    lost_day
     write_conf all "" "" address 4
     kit chains --time 20261106000000 add
     empty_sets
