@@ -23,8 +23,8 @@ struct options_t {
   std::string szOutPrefix = "traffic_out_";
   std::uint64_t uiSeed = 1;
   bool bBaseline = true;
-  int iResetAt = -1;    // snapshot number (from the range's first) at which counters restart
-  bool bExact = false;  // counters to the byte, as the exact listing (-x) prints them
+  int iResetAt = -1;     // snapshot number (from the range's first) at which counters restart
+  bool bExact = false;   // counters to the byte, as the exact listing (-x) prints them
   bool bInOnly = false;  // only the incoming chain's snapshots
 };
 

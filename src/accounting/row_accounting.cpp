@@ -216,6 +216,10 @@ void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_numbe
   }
   const int32_t iday_index =
       tTable.bLevels ? 0 : FoldEarlyDays(GetDayIndex(start_date, uiFileDate));
+  int32_t iDaysAfter = tTable.bLevels ? 0 : -1;
+  if (!tTable.bLevels && tTable.uiLastFileDate >= uiFileDate) {
+    iDaysAfter = FoldEarlyDays(GetDayIndex(start_date, tTable.uiLastFileDate)) - iday_index;
+  }
   for (const pending_reading_t& tReading : tTable.tPending) {
     data_t& tHost = tTable.tHosts[static_cast<std::size_t>(tReading.iHost)];
     tHost.auiLastFile[iDirection == 0 ? 0 : 1] = tTable.iFileStamp;
@@ -225,9 +229,9 @@ void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_numbe
     const bool bLevel = tTable.bLevels ||
                         (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) ||
                         uiFileDate < start_date;
-    day_reading_t& tDay = bLevel ? GetDayReading(tSeries, iday_index)
+    day_reading_t& tDay = bLevel ? GetDayReading(tSeries, iday_index, iDaysAfter)
                                  : SetDailyBandwidthForHost(iday_index, tReading.bytes, tSeries,
-                                                            iLogFileIsOnANewDate);
+                                                            iLogFileIsOnANewDate, iDaysAfter);
     if (bLevel) {
       tDay.bytes = tReading.bytes;
     }

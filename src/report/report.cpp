@@ -17,7 +17,11 @@ bool IsBeforeDay(const day_figures_t& tFigures, int32_t iDay) { return tFigures.
 
 // The figures of a day in an ordered list, added in order when the day has none yet.
 day_figures_t& GetDayFigures(std::vector<day_figures_t>& tDays, int32_t iDay) {
-  if (!tDays.empty() && tDays.back().iDay == iDay) {
+  // Days come mostly in order: a new last day needs no search.
+  if (tDays.empty() || tDays.back().iDay < iDay) {
+    return tDays.emplace_back(day_figures_t{iDay, 0, 0, 0, 0});
+  }
+  if (tDays.back().iDay == iDay) {
     return tDays.back();
   }
   const auto pDay = std::lower_bound(tDays.begin(), tDays.end(), iDay, IsBeforeDay);
@@ -130,6 +134,7 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
     tFigures.szName = tHost.szComment;
     // The baseline is the counters' level before the range: only its day 0 is taken out.
     const int32_t iBaseline = FindHost(tInit, tHost.ip);
+    tFigures.tDays.reserve(std::max(tHost.bytes_in.tDays.size(), tHost.bytes_out.tDays.size()));
     TakeOutBaseline(tHost.bytes_in, GetBaselineDay(tInit, iBaseline, true), true, tFigures.tDays,
                     tFigures.dInTotal);
     TakeOutBaseline(tHost.bytes_out, GetBaselineDay(tInit, iBaseline, false), false, tFigures.tDays,

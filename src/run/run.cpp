@@ -157,6 +157,7 @@ void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const
     return;
   }
   std::vector<read_file_t> tRead;
+  tRun.tBandwidthUsage.uiLastFileDate = tPlan.tLogs.back().uiFileDate;
   tRun.tStamps.reserve(tRun.tStamps.size() + tPlan.tLogs.size());
   bool bReadings = false;
   for (const planned_log_t& tLog : tPlan.tLogs) {
