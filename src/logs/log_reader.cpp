@@ -120,8 +120,12 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     FailRead(tResult, ENAMETOOLONG);
     return tResult;
   }
+  // A directory opened once spares every file the walk along the path to it: with a year of
+  // small files, those look-ups cost more than the reading.
+  const int iAt = tFile.iDirFd >= 0 ? tFile.iDirFd : AT_FDCWD;
+  const char* szLookedUp = tFile.iDirFd >= 0 ? tFile.szLogFile : tResult.szFullFilePath;
   struct stat tStat = {};
-  if (lstat(tResult.szFullFilePath, &tStat) != 0) {
+  if (fstatat(iAt, szLookedUp, &tStat, AT_SYMLINK_NOFOLLOW) != 0) {
     FailRead(tResult, errno);
     return tResult;
   }
@@ -130,7 +134,7 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
   }
   // Non-blocking and without following a link, should the entry have been swapped since.
   const file_descriptor_t tFd(
-      open(tResult.szFullFilePath, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+      openat(iAt, szLookedUp, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
   if (tFd.iFd < 0) {
     if (errno == ELOOP) {
       tResult.eOutcome = log_outcome_t::kSymlink;

@@ -39,6 +39,8 @@ struct log_file_t {
   date_number_t uiFileDate;
   int32_t iDirection;
   int32_t iLogFileIsOnANewDate;
+  int iDirFd = -1;  // szLogPath opened once by the caller, the name looked up in it; -1: the
+                    // joined path is looked up whole
 };
 
 /// Joins a directory and a file name, putting a "/" between them where the directory lacks
@@ -51,6 +53,7 @@ log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_ta
 
 /// Reads one log file into a table: a regular file, opened without following a symbolic link,
 /// of at most kMaxLogFileBytes. Says what became of it; writes no message.
+/// With tFile.iDirFd the name is looked up in that directory alone, not along the whole path.
 log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage);
 
 // ---- the directory listing ----
