@@ -24,9 +24,9 @@ class LogReader : public testing::Test {
   void SetUp() override { ResetReportRange(); }
   void TearDown() override { ResetReportRange(); }
   log_read_t Read(const std::string& szPath, const char* szName, int32_t iDirection = 0,
-                  int iDirFd = -1) {
-    const log_file_t tFile = {szPath.c_str(), szName, GetLogFileDate(szName),
-                              iDirection,     1,      iDirFd};
+                  int iDirFd = -1, bool bListedAsFile = false) {
+    const log_file_t tFile = {szPath.c_str(), szName,       GetLogFileDate(szName), iDirection, 1,
+                              iDirFd,         bListedAsFile};
     return ProcessLogFile(tFile, tTable_);
   }
   double InDay(std::size_t iHost, int32_t iDay) const {
@@ -77,6 +77,26 @@ TEST_F(LogReader, PutsASlashAfterAPathWithoutOne) {
   const std::string szLongPath(1020, 'p');
   EXPECT_FALSE(JoinLogPath(szJoined, szLongPath.c_str(), "name"));
   EXPECT_STREQ(szJoined, "");
+  // At the edge: 1023 characters and the terminator fit, one more does not.
+  const std::string szPath1018(1018, 'p');
+  const struct {
+    std::string szPath;
+    const char* szFile;
+    bool bFits;
+    std::string szJoined;
+  } kCases[] = {
+      {szPath1018, "name", true, szPath1018 + "/name"},
+      {szPath1018 + "/", "name", true, szPath1018 + "/name"},
+      {szPath1018 + "p", "name", false, ""},
+      {szPath1018 + "p/", "name", false, ""},
+      {"dir", "", true, "dir/"},
+      {"/", "f", true, "/f"},
+  };
+  for (const auto& tCase : kCases) {
+    EXPECT_EQ(JoinLogPath(szJoined, tCase.szPath.c_str(), tCase.szFile), tCase.bFits)
+        << tCase.szPath.size() << " " << tCase.szFile;
+    EXPECT_EQ(std::string(szJoined), tCase.szJoined) << tCase.szPath.size();
+  }
 }
 
 TEST_F(LogReader, SaysWhatBecameOfWhatIsNotARegularFile) {
@@ -121,6 +141,9 @@ TEST_F(LogReader, SaysWhatBecameOfWhatIsNotARegularFile) {
     if (tCase.szPath == tDir_.szPath) {
       EXPECT_EQ(Read(tCase.szPath, tCase.szName, 0, iDirFd).eOutcome, tCase.eOutcome)
           << tCase.szName << " in the opened directory";
+      // A regular file when it was listed, swapped since: what is opened is still looked at.
+      EXPECT_EQ(Read(tCase.szPath, tCase.szName, 0, iDirFd, true).eOutcome, tCase.eOutcome)
+          << tCase.szName << " listed as a file";
     }
   }
   close(iDirFd);

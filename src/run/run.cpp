@@ -76,8 +76,9 @@ void ReportLogRead(const log_read_t& tRead, run_t& tRun) {
 bool ReadBaseline(const run_request_t& tRequest, const scan_plan_t& tPlan, int32_t iDirection,
                   int iDirFd, run_t& tRun) {
   for (const planned_log_t& tLog : tPlan.tBaselines) {
-    const log_file_t tFile = {tRequest.szLogPath, tLog.szName, tLog.uiFileDate,
-                              iDirection,         1,           iDirFd};
+    const log_file_t tFile = {
+        tRequest.szLogPath,         tLog.szName, tLog.uiFileDate, iDirection, 1, iDirFd,
+        IsListedAsFile(tLog.szName)};
     const log_read_t tRead = ProcessLogFile(tFile, tRun.tBandwidthUsageInitValue);
     // A file that was read but holds no reading is no baseline, junk or not: passed over, it
     // leaves nothing out.
@@ -178,8 +179,13 @@ void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const
   tRun.tStamps.reserve(tRun.tStamps.size() + tPlan.tLogs.size());
   bool bReadings = false;
   for (const planned_log_t& tLog : tPlan.tLogs) {
-    const log_file_t tFile = {tRequest.szLogPath,        tLog.szName, tLog.uiFileDate, iDirection,
-                              tLog.iLogFileIsOnANewDate, iDirFd};
+    const log_file_t tFile = {tRequest.szLogPath,
+                              tLog.szName,
+                              tLog.uiFileDate,
+                              iDirection,
+                              tLog.iLogFileIsOnANewDate,
+                              iDirFd,
+                              IsListedAsFile(tLog.szName)};
     const log_read_t tResult = ProcessLogFile(tFile, tRun.tBandwidthUsage);
     ReportLogRead(tResult, tRun);
     if (tResult.eOutcome != log_outcome_t::kRead) {
