@@ -7,6 +7,7 @@ netreckon and of its floor with a warm page cache and prints medians (the big si
 three), the ratio and peak memory.
 """
 import os
+import resource
 import statistics
 import subprocess
 import sys
@@ -82,13 +83,16 @@ def files_read(folder, first, last):
 
 
 def timed(argv, cwd, statuses=(0,)):
-    """Wall seconds of one process."""
+    """Wall seconds of one process, and the processor seconds (user and system) of it and of
+    everything it ran: on a machine shared with other work the second moves far less."""
+    used = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     status = subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wall = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
     if status.returncode not in statuses:
         sys.exit(f"failed: {argv[:3]}")
-    return wall
+    return wall, (after.ru_utime - used.ru_utime) + (after.ru_stime - used.ru_stime)
 
 
 def peak_rss_kb(argv, cwd):
@@ -125,12 +129,16 @@ def measure(name, folder, first, last, list_first):
     peak = max(peak_rss_kb(ours, folder) for _ in range(3))
     pick, how = (min, f"best of {runs}") if name in BEST_OF else (statistics.median,
                                                                    f"median of {runs}")
-    ours_time = pick(our_times)
-    floor_time = pick(floor_times)
+    ours_time = pick(wall for wall, _ in our_times)
+    floor_time = pick(wall for wall, _ in floor_times)
     ratio = ours_time / floor_time
+    ours_cpu = pick(cpu for _, cpu in our_times)
+    floor_cpu = pick(cpu for _, cpu in floor_times)
     print(f"{name}: {len(names)} files read of {len(os.listdir(folder))}; "
           f"netreckon {ours_time * 1000:.0f} ms, floor ({kind}) {floor_time * 1000:.0f} ms, "
-          f"ratio {ratio:.2f}, peak RSS {peak} kB ({how} alternated runs)", flush=True)
+          f"ratio {ratio:.2f}, peak RSS {peak} kB ({how} alternated runs); processor time "
+          f"{ours_cpu * 1000:.0f} ms against {floor_cpu * 1000:.0f} ms, ratio "
+          f"{ours_cpu / floor_cpu:.2f}", flush=True)
     return ratio, peak
 
 
