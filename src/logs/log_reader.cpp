@@ -64,7 +64,9 @@ bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const 
     return false;
   }
   std::memcpy(szFullFilePath, szLogPath, iPathLength);
-  szFullFilePath[iPathLength] = '/';
+  if (iSeparator != 0) {
+    szFullFilePath[iPathLength] = '/';
+  }
   std::memcpy(szFullFilePath + iPathLength + iSeparator, szLogFile, iFileLength + 1);
   return true;
 }

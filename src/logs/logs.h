@@ -39,11 +39,12 @@ struct log_file_t {
   date_number_t uiFileDate;
   int32_t iDirection;
   int32_t iLogFileIsOnANewDate;
+  // szLogPath opened once by the caller, the name looked up in it; -1: the joined path is
+  // looked up whole.
   int iDirFd = -1;
   // The listing saw a regular file: with iDirFd, it is opened without a look at it first (the
   // open never follows a link nor blocks, and what it opened is looked at all the same).
-  bool bListedAsFile = false;  // szLogPath opened once by the caller, the name looked up in it; -1:
-                               // the joined path is looked up whole
+  bool bListedAsFile = false;
 };
 
 /// Joins a directory and a file name, putting a "/" between them where the directory lacks
