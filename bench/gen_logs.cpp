@@ -23,14 +23,15 @@ struct options_t {
   std::string szOutPrefix = "traffic_out_";
   std::uint64_t uiSeed = 1;
   bool bBaseline = true;
-  int iResetAt = -1;    // snapshot number (from the range's first) at which counters restart
-  bool bExact = false;  // counters to the byte, as the exact listing (-x) prints them
+  int iResetAt = -1;     // snapshot number (from the range's first) at which counters restart
+  bool bExact = false;   // counters to the byte, as the exact listing (-x) prints them
+  bool bInOnly = false;  // only the incoming chain's snapshots
 };
 
 constexpr const char* kUsage =
     "usage: gen_logs [--dir DIR] [--hosts N] [--days N] [--per-day N] [--start YYYYMMDD]\n"
     "                [--in-prefix P] [--out-prefix P] [--seed N] [--no-baseline] [--reset-at N]\n"
-    "                [--exact]\n";
+    "                [--exact] [--in-only]\n";
 
 bool ReadOptions(int argc, char** argv, options_t& tOptions) {
   for (int iArg = 1; iArg < argc; ++iArg) {
@@ -41,6 +42,10 @@ bool ReadOptions(int argc, char** argv, options_t& tOptions) {
     }
     if (szFlag == "--exact") {
       tOptions.bExact = true;
+      continue;
+    }
+    if (szFlag == "--in-only") {
+      tOptions.bInOnly = true;
       continue;
     }
     if (iArg + 1 >= argc) {
@@ -68,7 +73,7 @@ bool ReadOptions(int argc, char** argv, options_t& tOptions) {
     else
       return false;
   }
-  return tOptions.iHosts > 0 && tOptions.iHosts <= 65000 && tOptions.iDays > 0 &&
+  return tOptions.iHosts > 0 && tOptions.iHosts <= 65536 && tOptions.iDays > 0 &&
          tOptions.iPerDay > 0 && tOptions.iPerDay <= 86400 && tOptions.szStart.size() == 8;
 }
 
@@ -189,7 +194,7 @@ int main(int argc, char** argv) {
         }
       }
       if (!WriteLog(tOptions, 0, tOptions.szInPrefix + szStamp, tHosts) ||
-          !WriteLog(tOptions, 1, tOptions.szOutPrefix + szStamp, tHosts)) {
+          (!tOptions.bInOnly && !WriteLog(tOptions, 1, tOptions.szOutPrefix + szStamp, tHosts))) {
         return 1;
       }
     }

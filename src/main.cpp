@@ -453,7 +453,12 @@ int RunAndReport(const settings_t& tSettings) {
                                   ParseDateNumber(szToday)};
   RunPasses(tRequest, ListLogDirectory(tSettings.szLogPath), tRun);
   report_t tReport;
-  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport);
+  // The console and HTML reports print totals only: a big site's days need not be held twice.
+  const bool bKeepDays = tSettings.eReport != report_type_t::kConsole &&
+                         tSettings.eReport != report_type_t::kHtml &&
+                         tSettings.eReport != report_type_t::kNone;
+  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport,
+              bKeepDays);
   CountReportSnapshots(std::move(tRun.tStamps), tReport);
   const bool bLoss = tRun.bReadAny && MarkReportLosses(tRequest, tReport);
   NameReportHosts(tSettings, tReport);

@@ -19,14 +19,37 @@ std::vector<day_reading_t>::iterator FindDay(std::vector<day_reading_t>& tDays, 
   return std::lower_bound(tDays.begin(), tDays.end(), iDay, IsBeforeDay);
 }
 
+// Adds a day before pDay, growing the series by doubling, but never past the days it can still
+// come to: a host read on every day of the range then holds exactly its days.
+day_reading_t& InsertDay(std::vector<day_reading_t>& tDays,
+                         std::vector<day_reading_t>::iterator pDay, const day_reading_t& tDay,
+                         int32_t iDaysAfter) {
+  const auto iAt = pDay - tDays.begin();
+  const std::size_t iMostDays =
+      iDaysAfter < 0 ? 0 : tDays.size() + 1 + static_cast<std::size_t>(iDaysAfter);
+  tDays.reserve(GetDaySeriesCapacity(tDays.size() + 1, tDays.capacity(), iMostDays));
+  return *tDays.insert(tDays.begin() + iAt, tDay);
+}
+
 }  // namespace
 
-day_reading_t& GetDayReading(day_series_t& tSeries, int32_t iday_index) {
+std::size_t GetDaySeriesCapacity(std::size_t iDays, std::size_t iCapacity, std::size_t iMostDays) {
+  if (iDays <= iCapacity) {
+    return iCapacity;
+  }
+  std::size_t iGrown = iCapacity * 2 > iDays ? iCapacity * 2 : iDays;
+  if (iMostDays >= iDays && iGrown > iMostDays) {
+    iGrown = iMostDays;
+  }
+  return iGrown;
+}
+
+day_reading_t& GetDayReading(day_series_t& tSeries, int32_t iday_index, int32_t iDaysAfter) {
   const auto pDay = FindDay(tSeries.tDays, iday_index);
   if (pDay != tSeries.tDays.end() && pDay->iDay == iday_index) {
     return *pDay;
   }
-  return *tSeries.tDays.insert(pDay, day_reading_t{iday_index, 0, 0});
+  return InsertDay(tSeries.tDays, pDay, day_reading_t{iday_index, 0, 0}, iDaysAfter);
 }
 
 double GetDayBytes(const day_series_t& tSeries, int32_t iday_index) {
@@ -45,7 +68,7 @@ void KeepReading(day_series_t& tSeries, day_reading_t& tDay, double bytes) {
 }
 
 day_reading_t& SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_series_t& tSeries,
-                                        int32_t iLogFileIsOnANewDate) {
+                                        int32_t iLogFileIsOnANewDate, int32_t iDaysAfter) {
   const auto pDay = FindDay(tSeries.tDays, iday_index);
   const bool bDayHasReading = pDay != tSeries.tDays.end() && pDay->iDay == iday_index;
   // The first file of a new day compares with the last reading before it, so the growth
@@ -72,5 +95,5 @@ day_reading_t& SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_se
     pDay->bytes += dAddBytes;
     return *pDay;
   }
-  return *tSeries.tDays.insert(pDay, day_reading_t{iday_index, dAddBytes, 0});
+  return InsertDay(tSeries.tDays, pDay, day_reading_t{iday_index, dAddBytes, 0}, iDaysAfter);
 }

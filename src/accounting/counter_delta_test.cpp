@@ -84,3 +84,37 @@ TEST(CounterDelta, AddsGrowthResetsAndFirstReadings) {
     EXPECT_EQ(tCase.tGot, tCase.tExpected) << tCase.szCase;
   }
 }
+
+TEST(DaySeries, GrowsByDoublingUpToTheDaysItCanComeTo) {
+  const struct {
+    std::size_t iDays;
+    std::size_t iCapacity;
+    std::size_t iMostDays;
+    std::size_t iExpected;
+  } kCases[] = {
+      {1, 0, 0, 1}, {2, 1, 0, 2},   {3, 2, 0, 4},     {33, 32, 0, 64},
+      {3, 8, 0, 8}, {9, 2, 0, 9},   {33, 32, 60, 60}, {61, 60, 60, 120},
+      {3, 2, 3, 3}, {5, 4, 100, 8}, {33, 32, 33, 33}, {1, 0, 60, 1},
+  };
+  for (const auto& tCase : kCases) {
+    EXPECT_EQ(GetDaySeriesCapacity(tCase.iDays, tCase.iCapacity, tCase.iMostDays), tCase.iExpected)
+        << tCase.iDays << " days, room for " << tCase.iCapacity << ", at most " << tCase.iMostDays;
+  }
+}
+
+TEST(DaySeries, HoldsItsDaysAndEveryDaysTrafficWhenItsLastDayIsKnown) {
+  for (const int32_t iLength : {1, 2, 7, 31, 60, 365}) {
+    day_series_t tSeries;
+    for (int32_t iDay = 0; iDay < iLength; ++iDay) {
+      const int32_t iDaysAfter = iLength - 1 - iDay;
+      day_reading_t& tDay =
+          iDay == 0 ? GetDayReading(tSeries, 0, iDaysAfter)
+                    : SetDailyBandwidthForHost(iDay, 10.0 * (iDay + 1), tSeries, 1, iDaysAfter);
+      KeepReading(tSeries, tDay, 10.0 * (iDay + 1));
+    }
+    EXPECT_EQ(tSeries.tDays.capacity(), static_cast<std::size_t>(iLength)) << iLength << " days";
+    EXPECT_EQ(GetDayBytes(tSeries, 0), 0) << iLength;
+    EXPECT_EQ(GetDayBytes(tSeries, iLength - 1), iLength == 1 ? 0 : 10) << iLength;
+    EXPECT_EQ(tSeries.tDays.back().previous_bytes, 10.0 * iLength) << iLength;
+  }
+}

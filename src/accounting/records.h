@@ -89,6 +89,9 @@ struct host_table_t {
   // The baseline's table: its readings are the counters' levels before the range, all on
   // day 0, and they widen no report range.
   bool bLevels = false;
+  // The date of the last file the pass will read (0: not known): no host's day series needs
+  // room for days after it.
+  date_number_t uiLastFileDate = 0;
 };
 
 // The report range: set by the row accounting, shared by both passes and both tables.
@@ -203,14 +206,20 @@ int32_t FindOrAddHost(host_table_t& tTable, std::string_view szKey);
 /// whole reading after a reset or when there is none. The previous reading is the day's own,
 /// except for the first file of a new day (iday_index 1 or more) and for a day that holds no
 /// reading yet: those compare with the latest earlier day that holds one. Returns the day.
+/// iDaysAfter, the days of the pass after this one (-1: not known), bounds the series' room.
 day_reading_t& SetDailyBandwidthForHost(int32_t iday_index, double bytes, day_series_t& tSeries,
-                                        int32_t iLogFileIsOnANewDate);
+                                        int32_t iLogFileIsOnANewDate, int32_t iDaysAfter = -1);
+
+/// The room a series of iDays days gets when it holds room for iCapacity: as it is while the
+/// days fit, else twice as much, but no more than iMostDays, the days the series can come to
+/// (0: not known). A series of every day of a pass so holds its days and nothing more.
+std::size_t GetDaySeriesCapacity(std::size_t iDays, std::size_t iCapacity, std::size_t iMostDays);
 
 /// Stores a reading as its day's last one; the first reading of the series is kept as well.
 void KeepReading(day_series_t& tSeries, day_reading_t& tDay, double bytes);
 
-/// The day of a series, added in order when it holds no reading yet.
-day_reading_t& GetDayReading(day_series_t& tSeries, int32_t iday_index);
+/// The day of a series, added in order when it holds no reading yet (iDaysAfter as above).
+day_reading_t& GetDayReading(day_series_t& tSeries, int32_t iday_index, int32_t iDaysAfter = -1);
 
 /// The traffic credited to a day of a series (0 for a day without a reading).
 double GetDayBytes(const day_series_t& tSeries, int32_t iday_index);

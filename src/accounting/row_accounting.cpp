@@ -18,6 +18,8 @@ constexpr std::size_t kRoundedTokenMax = 8;
 constexpr std::size_t kExactTokenMax = 20;
 constexpr std::size_t kSafeDigits = 19;
 constexpr std::size_t kKeyMax = kIpBuf - 1;
+// Rows between the one whose host record is fetched and the one read.
+constexpr std::size_t kHostsFetchedAhead = 8;
 
 // The value of a token of decimal digits only, when it is below 2^64.
 bool ReadExactCount(std::string_view szToken, unsigned long long& uiCount) {
@@ -171,6 +173,14 @@ bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData,
   // A listing keeps its order: the row's host is most often the one after the row before's,
   // and a key written exactly as a host's was checked when the host was added.
   const std::size_t iGuess = static_cast<std::size_t>(ppBandwidthUsage.iLastHost) + 1;
+  // The records of the rows to come are fetched while this one is read: a big site's records
+  // do not stay in the cache from one file to the next.
+  if (iGuess + kHostsFetchedAhead < ppBandwidthUsage.tHosts.size()) {
+    const data_t* pAhead = &ppBandwidthUsage.tHosts[iGuess + kHostsFetchedAhead];
+    for (std::size_t iLine = 0; iLine < sizeof(data_t); iLine += 64) {
+      __builtin_prefetch(reinterpret_cast<const char*>(pAhead) + iLine, 1);
+    }
+  }
   int32_t iHost = -1;
   if (iGuess < ppBandwidthUsage.tHosts.size() &&
       IsSameText(GetHostKey(ppBandwidthUsage.tHosts[iGuess]), szKey)) {
@@ -216,6 +226,10 @@ void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_numbe
   }
   const int32_t iday_index =
       tTable.bLevels ? 0 : FoldEarlyDays(GetDayIndex(start_date, uiFileDate));
+  int32_t iDaysAfter = tTable.bLevels ? 0 : -1;
+  if (!tTable.bLevels && tTable.uiLastFileDate >= uiFileDate) {
+    iDaysAfter = FoldEarlyDays(GetDayIndex(start_date, tTable.uiLastFileDate)) - iday_index;
+  }
   for (const pending_reading_t& tReading : tTable.tPending) {
     data_t& tHost = tTable.tHosts[static_cast<std::size_t>(tReading.iHost)];
     tHost.auiLastFile[iDirection == 0 ? 0 : 1] = tTable.iFileStamp;
@@ -225,9 +239,9 @@ void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_numbe
     const bool bLevel = tTable.bLevels ||
                         (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) ||
                         uiFileDate < start_date;
-    day_reading_t& tDay = bLevel ? GetDayReading(tSeries, iday_index)
+    day_reading_t& tDay = bLevel ? GetDayReading(tSeries, iday_index, iDaysAfter)
                                  : SetDailyBandwidthForHost(iday_index, tReading.bytes, tSeries,
-                                                            iLogFileIsOnANewDate);
+                                                            iLogFileIsOnANewDate, iDaysAfter);
     if (bLevel) {
       tDay.bytes = tReading.bytes;
     }

@@ -14,7 +14,8 @@ struct dir_closer_t {
   void operator()(DIR* pDir) const { closedir(pDir); }
 };
 
-void AppendName(dir_listing_t& tListing, std::string_view szName) {
+void AppendName(dir_listing_t& tListing, std::string_view szName, char cListed) {
+  tListing.tNameBytes.push_back(cListed);
   tListing.tOffsets.push_back(static_cast<std::uint32_t>(tListing.tNameBytes.size()));
   tListing.tNameBytes.insert(tListing.tNameBytes.end(), szName.begin(), szName.end());
   tListing.tNameBytes.push_back('\0');
@@ -30,10 +31,10 @@ dir_listing_t ListLogDirectory(const char* szLogPath) {
     return tListing;
   }
   tListing.bOpened = true;
-  // Names only: the entries' types are not needed, so nothing is looked up per entry. An
+  // Names, and the types the listing gives for free: nothing is looked up per entry. An
   // error while listing ends the listing as its end does.
   while (const dirent* pEntry = readdir(pDir.get())) {
-    AppendName(tListing, pEntry->d_name);
+    AppendName(tListing, pEntry->d_name, pEntry->d_type == DT_REG ? kListedFile : kListedOther);
   }
   // The file system's own order is arbitrary (hash order on ext4); the scan's choice of the
   // range and of the baseline needs the logs in date order, which byte order gives.
@@ -49,7 +50,7 @@ dir_listing_t MakeLogListing(std::span<const std::string_view> tNames) {
   dir_listing_t tListing;
   tListing.bOpened = true;
   for (const std::string_view szName : tNames) {
-    AppendName(tListing, szName);
+    AppendName(tListing, szName, kListedOther);
   }
   return tListing;
 }

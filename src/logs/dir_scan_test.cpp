@@ -170,3 +170,23 @@ TEST(DirListing, ListsInByteOrderWithDotEntries) {
   std::filesystem::remove_all(tDir);
   EXPECT_FALSE(ListLogDirectory(tDir.c_str()).bOpened);
 }
+
+TEST(DirListing, SaysWhichEntriesWereRegularFiles) {
+  const std::filesystem::path tDir = std::filesystem::path(testing::TempDir()) / "netreckon-types";
+  std::filesystem::remove_all(tDir);
+  std::filesystem::create_directories(tDir / "in_20090425000000");
+  std::ofstream(tDir / "in_20090425010000").put('\n');
+  std::filesystem::create_symlink("in_20090425010000", tDir / "in_20090425020000");
+  const dir_listing_t tListing = ListLogDirectory(tDir.c_str());
+  std::vector<std::string> tFiles;
+  for (std::size_t iIdx = 0; iIdx < tListing.tOffsets.size(); ++iIdx) {
+    if (IsListedAsFile(GetListingName(tListing, iIdx))) {
+      tFiles.emplace_back(GetListingName(tListing, iIdx));
+    }
+  }
+  // A file system that gives no types lists none as a file: each is then looked at first.
+  EXPECT_TRUE(tFiles.empty() || tFiles == std::vector<std::string>{"in_20090425010000"});
+  const std::string_view aNames[] = {"in_20090425010000"};
+  EXPECT_FALSE(IsListedAsFile(GetListingName(MakeLogListing(aNames), 0)));
+  std::filesystem::remove_all(tDir);
+}

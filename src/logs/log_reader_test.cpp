@@ -23,8 +23,10 @@ class LogReader : public testing::Test {
  protected:
   void SetUp() override { ResetReportRange(); }
   void TearDown() override { ResetReportRange(); }
-  log_read_t Read(const std::string& szPath, const char* szName, int32_t iDirection = 0) {
-    const log_file_t tFile = {szPath.c_str(), szName, GetLogFileDate(szName), iDirection, 1};
+  log_read_t Read(const std::string& szPath, const char* szName, int32_t iDirection = 0,
+                  int iDirFd = -1, bool bListedAsFile = false) {
+    const log_file_t tFile = {szPath.c_str(), szName,       GetLogFileDate(szName), iDirection, 1,
+                              iDirFd,         bListedAsFile};
     return ProcessLogFile(tFile, tTable_);
   }
   double InDay(std::size_t iHost, int32_t iDay) const {
@@ -49,6 +51,20 @@ TEST_F(LogReader, AccountsEveryRowOfAFile) {
   EXPECT_EQ(start_date, 20090425ULL);
 }
 
+TEST_F(LogReader, ReadsANameInTheDirectoryOpenedOnce) {
+  tDir_.Write("in_20090425120000", MakeLogText(0, {{"10.0.0.1", "123K"}, {"10.0.0.2", "5M"}}));
+  const int iDirFd = open(tDir_.szPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(iDirFd, 0);
+  // The path is only for messages: the name is looked up in the directory.
+  const log_read_t tRead = Read("elsewhere/", "in_20090425120000", 0, iDirFd);
+  close(iDirFd);
+  EXPECT_EQ(tRead.eOutcome, log_outcome_t::kRead);
+  EXPECT_STREQ(tRead.szFullFilePath, "elsewhere/in_20090425120000");
+  ASSERT_EQ(tTable_.tHosts.size(), 2u);
+  EXPECT_DOUBLE_EQ(InDay(0, 0), 0.123);
+  EXPECT_DOUBLE_EQ(InDay(1, 0), 5);
+}
+
 TEST_F(LogReader, PutsASlashAfterAPathWithoutOne) {
   tDir_.Write("out_20090425120000", MakeLogText(1, {{"10.0.0.1", "2G"}}));
   EXPECT_EQ(Read(tDir_.szPath, "out_20090425120000", 1).eOutcome, log_outcome_t::kRead);
@@ -61,6 +77,26 @@ TEST_F(LogReader, PutsASlashAfterAPathWithoutOne) {
   const std::string szLongPath(1020, 'p');
   EXPECT_FALSE(JoinLogPath(szJoined, szLongPath.c_str(), "name"));
   EXPECT_STREQ(szJoined, "");
+  // At the edge: 1023 characters and the terminator fit, one more does not.
+  const std::string szPath1018(1018, 'p');
+  const struct {
+    std::string szPath;
+    const char* szFile;
+    bool bFits;
+    std::string szJoined;
+  } kCases[] = {
+      {szPath1018, "name", true, szPath1018 + "/name"},
+      {szPath1018 + "/", "name", true, szPath1018 + "/name"},
+      {szPath1018 + "p", "name", false, ""},
+      {szPath1018 + "p/", "name", false, ""},
+      {"dir", "", true, "dir/"},
+      {"/", "f", true, "/f"},
+  };
+  for (const auto& tCase : kCases) {
+    EXPECT_EQ(JoinLogPath(szJoined, tCase.szPath.c_str(), tCase.szFile), tCase.bFits)
+        << tCase.szPath.size() << " " << tCase.szFile;
+    EXPECT_EQ(std::string(szJoined), tCase.szJoined) << tCase.szPath.size();
+  }
 }
 
 TEST_F(LogReader, SaysWhatBecameOfWhatIsNotARegularFile) {
@@ -97,9 +133,20 @@ TEST_F(LogReader, SaysWhatBecameOfWhatIsNotARegularFile) {
       {szLongPath, "in_20090425000000", log_outcome_t::kUnreadable},
       {"", "/dev/zero", log_outcome_t::kNotAFile},
   };
+  // The same, each name looked up in the directory opened once.
+  const int iDirFd = open(tDir_.szPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(iDirFd, 0);
   for (const auto& tCase : kCases) {
     EXPECT_EQ(Read(tCase.szPath, tCase.szName).eOutcome, tCase.eOutcome) << tCase.szName;
+    if (tCase.szPath == tDir_.szPath) {
+      EXPECT_EQ(Read(tCase.szPath, tCase.szName, 0, iDirFd).eOutcome, tCase.eOutcome)
+          << tCase.szName << " in the opened directory";
+      // A regular file when it was listed, swapped since: what is opened is still looked at.
+      EXPECT_EQ(Read(tCase.szPath, tCase.szName, 0, iDirFd, true).eOutcome, tCase.eOutcome)
+          << tCase.szName << " listed as a file";
+    }
   }
+  close(iDirFd);
   close(iSocket);
   EXPECT_TRUE(tTable_.tHosts.empty());
   EXPECT_EQ(start_date, 0ULL);

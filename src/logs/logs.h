@@ -40,6 +40,12 @@ struct log_file_t {
   date_number_t uiFileDate;
   int32_t iDirection;
   int32_t iLogFileIsOnANewDate;
+  // szLogPath opened once by the caller, the name looked up in it; -1: the joined path is
+  // looked up whole.
+  int iDirFd = -1;
+  // The listing saw a regular file: with iDirFd, it is opened without a look at it first (the
+  // open never follows a link nor blocks, and what it opened is looked at all the same).
+  bool bListedAsFile = false;
 };
 
 /// Joins a directory and a file name, putting a "/" between them where the directory lacks
@@ -52,15 +58,21 @@ log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_ta
 
 /// Reads one log file into a table: a regular file, opened without following a symbolic link,
 /// of at most kMaxLogFileBytes. Says what became of it; writes no message.
+/// With tFile.iDirFd the name is looked up in that directory alone, not along the whole path.
 log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage);
 
 // ---- the directory listing ----
+
+// The byte before each name of a listing: what the listing said the entry is.
+constexpr char kListedOther = 0;  // not known, or not a regular file
+constexpr char kListedFile = 1;   // a regular file when it was listed
 
 // A directory's entry names, "." and ".." included, in ascending byte order.
 struct dir_listing_t {
   bool bOpened = false;
   int iOpenError = 0;
-  std::vector<char> tNameBytes;         // every name, each with its terminator
+  std::vector<char> tNameBytes;         // every name, each after its kListed byte and with its
+                                        // terminator
   std::vector<std::uint32_t> tOffsets;  // where each name starts in tNameBytes
 };
 
@@ -70,6 +82,10 @@ dir_listing_t ListLogDirectory(const char* szLogPath);
 
 /// A listing of the given names in the given order, as if read from a directory.
 dir_listing_t MakeLogListing(std::span<const std::string_view> tNames);
+
+/// True when the listing saw the entry of a name that points into a listing's names as a
+/// regular file (a listing made of given names knows nothing of its entries).
+inline bool IsListedAsFile(const char* szListedName) { return szListedName[-1] == kListedFile; }
 
 /// The name at position iIdx of a listing.
 inline const char* GetListingName(const dir_listing_t& tListing, std::size_t iIdx) {

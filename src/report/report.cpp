@@ -17,7 +17,11 @@ bool IsBeforeDay(const day_figures_t& tFigures, int32_t iDay) { return tFigures.
 
 // The figures of a day in an ordered list, added in order when the day has none yet.
 day_figures_t& GetDayFigures(std::vector<day_figures_t>& tDays, int32_t iDay) {
-  if (!tDays.empty() && tDays.back().iDay == iDay) {
+  // Days come mostly in order: a new last day needs no search.
+  if (tDays.empty() || tDays.back().iDay < iDay) {
+    return tDays.emplace_back(day_figures_t{iDay, 0, 0, 0, 0});
+  }
+  if (tDays.back().iDay == iDay) {
     return tDays.back();
   }
   const auto pDay = std::lower_bound(tDays.begin(), tDays.end(), iDay, IsBeforeDay);
@@ -117,10 +121,16 @@ bool ParseReportType(const char* szArgument, report_type_t& eType) {
 }
 
 void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
-                 date_number_t uiTo, report_t& tReport) {
+                 date_number_t uiTo, report_t& tReport, bool bKeepDays) {
   tReport = {};
   tReport.uiFrom = uiFrom;
   tReport.uiTo = uiTo;
+  // The days run to the end date, and past it where a name's date carries a day or a month
+  // over (20261199 is a day of February) and so lands later than its number says.
+  int32_t iLastDay = GetDayIndex(uiFrom, uiTo);
+  // Without the days kept, one list serves every host in turn: a report of totals of a big
+  // site never holds a figure per host and day.
+  std::vector<day_figures_t> tSpareDays;
   for (const data_t& tHost : tUsage.tHosts) {
     // A host met only in a file that was refused as a whole holds no reading.
     if (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) {
@@ -129,28 +139,24 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
     host_figures_t& tFigures = tReport.tHosts.emplace_back();
     tFigures.szHost.assign(GetHostKey(tHost));
     tFigures.szName = tHost.szComment;
+    if (!bKeepDays) {
+      tFigures.tDays.swap(tSpareDays);
+      tFigures.tDays.clear();
+    }
     // The baseline is the counters' level before the range: only its day 0 is taken out.
     const int32_t iBaseline = FindHost(tInit, tHost.ip);
+    tFigures.tDays.reserve(std::max(tHost.bytes_in.tDays.size(), tHost.bytes_out.tDays.size()));
     TakeOutBaseline(tHost.bytes_in, GetBaselineDay(tInit, iBaseline, true), true, tFigures.tDays,
                     tFigures.dInTotal);
     TakeOutBaseline(tHost.bytes_out, GetBaselineDay(tInit, iBaseline, false), false, tFigures.tDays,
                     tFigures.dOutTotal);
     tReport.dInTotal += tFigures.dInTotal;
     tReport.dOutTotal += tFigures.dOutTotal;
-  }
-  if (!tReport.tHosts.empty()) {
-    // The days run to the end date, and past it where a name's date carries a day or a month
-    // over (20261199 is a day of February) and so lands later than its number says.
-    int32_t iLastDay = GetDayIndex(uiFrom, uiTo);
-    for (const host_figures_t& tFigures : tReport.tHosts) {
-      if (!tFigures.tDays.empty() && tFigures.tDays.back().iDay > iLastDay) {
-        iLastDay = tFigures.tDays.back().iDay;
-      }
+    if (!tFigures.tDays.empty() && tFigures.tDays.back().iDay > iLastDay) {
+      iLastDay = tFigures.tDays.back().iDay;
     }
-    tReport.iDays = (iLastDay < 0 ? 0 : iLastDay) + 1;
-  }
-  // Whole bytes per day, and totals that are their sums, so that every per-day format adds up.
-  for (host_figures_t& tFigures : tReport.tHosts) {
+    // Whole bytes per day, and totals that are their sums, so that every per-day format adds
+    // up.
     for (day_figures_t& tDay : tFigures.tDays) {
       tDay.llIn = RoundToBytes(tDay.dIn);
       tDay.llOut = RoundToBytes(tDay.dOut);
@@ -162,6 +168,12 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
     }
     AddBytes(tReport.llInBytes, tFigures.llInBytes);
     AddBytes(tReport.llOutBytes, tFigures.llOutBytes);
+    if (!bKeepDays) {
+      tSpareDays.swap(tFigures.tDays);
+    }
+  }
+  if (!tReport.tHosts.empty()) {
+    tReport.iDays = (iLastDay < 0 ? 0 : iLastDay) + 1;
   }
 }
 

@@ -103,9 +103,10 @@ bool ParseReportType(const char* szArgument, report_type_t& eType);
 /// Builds the figures of a run over the report range uiFrom to uiTo (the days count from
 /// uiFrom). The baseline (day 0 of the host's record in the init table) is taken out of each
 /// direction's total and of the day of the first reading, unless that first reading is below
-/// it: the counter was reset in between, and the reading counts whole.
+/// it: the counter was reset in between, and the reading counts whole. Without bKeepDays the
+/// hosts hold their totals only, no days (for the console and HTML reports, which print none).
 void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
-                 date_number_t uiTo, report_t& tReport);
+                 date_number_t uiTo, report_t& tReport, bool bKeepDays = true);
 
 // A snapshot's date and time as its name carries them: YYYYMMDD and six characters.
 using snapshot_stamp_t = std::array<char, 14>;

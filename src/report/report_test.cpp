@@ -52,7 +52,7 @@ std::string MakeSnapshot(const snapshot_t& tSnapshot) {
 }
 
 // The report of the two months, built as a run builds it.
-report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage) {
+report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage, bool bKeepDays = true) {
   // A folder of its own: the tests may run in parallel.
   const temp_dir_t tDir;
   for (const snapshot_t& tSnapshot : kSnapshots) {
@@ -65,7 +65,8 @@ report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage) {
   RunPasses(tRequest, ListLogDirectory(szDir.c_str()), tRun);
   EXPECT_FALSE(tRun.bIncomplete);
   report_t tReport;
-  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport);
+  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport,
+              bKeepDays);
   CountReportSnapshots(tRun.tStamps, tReport);
   for (host_figures_t& tHost : tReport.tHosts) {
     if (tHost.szHost == "2001:db8::5") {
@@ -375,6 +376,55 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
 
 // Hosts sharing a name are one row; the all-hosts figures stay; a quota keeps only the hosts
 // over it.
+TEST(ReportFigures, TotalsWithoutDaysPrintTheSameConsoleAndHtml) {
+  const auto MakeOptions = [](host_order_t eOrder, int32_t iTop, bool bGroup, long long llOver) {
+    report_options_t tOptions;
+    tOptions.eOrder = eOrder;
+    tOptions.iTop = iTop;
+    tOptions.bGroupByName = bGroup;
+    tOptions.bNames = bGroup;
+    tOptions.llOverBytes = llOver;
+    return tOptions;
+  };
+  const report_options_t kCases[] = {
+      MakeOptions(host_order_t::kFirstSeen, 0, false, -1),
+      MakeOptions(host_order_t::kTotal, 2, false, -1),
+      MakeOptions(host_order_t::kIn, 1, true, -1),
+      MakeOptions(host_order_t::kHost, 0, false, 2800001),
+      MakeOptions(host_order_t::kOut, 1, true, 12000000),
+  };
+  for (const report_options_t& tOptions : kCases) {
+    const report_t tDays = BuildTwoMonths(tOptions, false);
+    const report_t tTotals = BuildTwoMonths(tOptions, false, false);
+    const std::string szCase = std::to_string(static_cast<int>(tOptions.eOrder)) + " top " +
+                               std::to_string(tOptions.iTop) + " over " +
+                               std::to_string(tOptions.llOverBytes);
+    EXPECT_EQ(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tTotals, 0); }),
+              Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tDays, 0); }))
+        << szCase;
+    EXPECT_EQ(Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tTotals); }),
+              Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tDays); }))
+        << szCase;
+    EXPECT_EQ(tTotals.iDays, 4) << szCase;
+    EXPECT_EQ(tTotals.llInBytes, 57600000) << szCase;
+    EXPECT_EQ(tTotals.llOutBytes, 10790000) << szCase;
+    ASSERT_FALSE(tTotals.tHosts.empty()) << szCase;
+    for (const host_figures_t& tHost : tTotals.tHosts) {
+      EXPECT_TRUE(tHost.tDays.empty()) << szCase << " " << tHost.szHost;
+    }
+  }
+  // The figures the totals come from, pinned: each host's bytes, in and out distinct.
+  const report_t tTotals = BuildTwoMonths(report_options_t{}, false, false);
+  std::string szBytes;
+  for (const host_figures_t& tHost : tTotals.tHosts) {
+    szBytes += tHost.szHost + " " + std::to_string(tHost.llInBytes) + " " +
+               std::to_string(tHost.llOutBytes) + "\n";
+  }
+  EXPECT_EQ(szBytes,
+            "10.0.0.1 50000000 900000\n10.0.0.2 2800000 9800000\n2001:db8::5 1800000 90000\n"
+            "2001:db8::4 3000000 0\n");
+}
+
 TEST(ReportFigures, PinsGroupsAndQuotas) {
   report_options_t tOptions;
   tOptions.bGroupByName = true;

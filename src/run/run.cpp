@@ -2,11 +2,27 @@
 // what was left out or looks wrong, said once each.
 #include "run/run.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstring>
 
 #include "logs/loss_events.h"
 
 namespace {
+
+// The snapshot directory's descriptor, closed on every way out.
+struct directory_fd_t {
+  int iFd = -1;
+  explicit directory_fd_t(int iOpened) : iFd(iOpened) {}
+  directory_fd_t(const directory_fd_t&) = delete;
+  directory_fd_t& operator=(const directory_fd_t&) = delete;
+  ~directory_fd_t() {
+    if (iFd >= 0) {
+      close(iFd);
+    }
+  }
+};
 
 // Hosts that vanished are named one a line up to this many; the rest are counted.
 constexpr std::size_t kVanishedShown = 20;
@@ -60,9 +76,11 @@ void ReportLogRead(const log_read_t& tRead, run_t& tRun) {
 // The newest snapshot before the range that was read and held readings: others are passed
 // over, each said.
 bool ReadBaseline(const run_request_t& tRequest, const scan_plan_t& tPlan, int32_t iDirection,
-                  run_t& tRun) {
+                  int iDirFd, run_t& tRun) {
   for (const planned_log_t& tLog : tPlan.tBaselines) {
-    const log_file_t tFile = {tRequest.szLogPath, tLog.szName, tLog.uiFileDate, iDirection, 1};
+    const log_file_t tFile = {
+        tRequest.szLogPath,         tLog.szName, tLog.uiFileDate, iDirection, 1, iDirFd,
+        IsListedAsFile(tLog.szName)};
     const log_read_t tRead = ProcessLogFile(tFile, tRun.tBandwidthUsageInitValue);
     // A file that was read but holds no reading is no baseline, junk or not: passed over, it
     // leaves nothing out.
@@ -141,7 +159,7 @@ void CheckSwappedPrefixes(const host_table_t& tUsage, const char* szPrefix) {
 
 // One direction: choose its snapshots, read those of the range in order, then its baseline.
 void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const char* szPrefix,
-             int32_t iDirection, run_t& tRun) {
+             int32_t iDirection, int iDirFd, run_t& tRun) {
   const scan_plan_t tPlan = ScanLogListing(tListing, szPrefix, tRequest.uiStart, tRequest.uiEnd);
   const std::string szShownPrefix = ShowText(szPrefix);
   const std::string szShownPath = ShowText(tRequest.szLogPath);
@@ -159,11 +177,17 @@ void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const
     return;
   }
   std::vector<read_file_t> tRead;
+  tRun.tBandwidthUsage.uiLastFileDate = tPlan.tLogs.back().uiFileDate;
   tRun.tStamps.reserve(tRun.tStamps.size() + tPlan.tLogs.size());
   bool bReadings = false;
   for (const planned_log_t& tLog : tPlan.tLogs) {
-    const log_file_t tFile = {tRequest.szLogPath, tLog.szName, tLog.uiFileDate, iDirection,
-                              tLog.iLogFileIsOnANewDate};
+    const log_file_t tFile = {tRequest.szLogPath,
+                              tLog.szName,
+                              tLog.uiFileDate,
+                              iDirection,
+                              tLog.iLogFileIsOnANewDate,
+                              iDirFd,
+                              IsListedAsFile(tLog.szName)};
     const log_read_t tResult = ProcessLogFile(tFile, tRun.tBandwidthUsage);
     ReportLogRead(tResult, tRun);
     if (tResult.eOutcome != log_outcome_t::kRead) {
@@ -178,7 +202,7 @@ void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const
     bReadings = bReadings || tResult.llReadings > 0;
   }
   // Without a reading in the range there is nothing to take a baseline from.
-  if (bReadings && !ReadBaseline(tRequest, tPlan, iDirection, tRun)) {
+  if (bReadings && !ReadBaseline(tRequest, tPlan, iDirection, iDirFd, tRun)) {
     Warn(
         "no snapshot [%s] before the range: its first readings count whole, all the traffic "
         "since the counters were last reset",
@@ -222,8 +246,10 @@ void RunPasses(const run_request_t& tRequest, const dir_listing_t& tListing, run
     tRun.bIncomplete = true;
     return;
   }
-  RunPass(tRequest, tListing, tRequest.szIncomingPrefix, 0, tRun);
-  RunPass(tRequest, tListing, tRequest.szOutgoingPrefix, 1, tRun);
+  // Opened once for both passes; where it cannot be, each file's path is looked up whole.
+  const directory_fd_t tDir{open(tRequest.szLogPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  RunPass(tRequest, tListing, tRequest.szIncomingPrefix, 0, tDir.iFd, tRun);
+  RunPass(tRequest, tListing, tRequest.szOutgoingPrefix, 1, tDir.iFd, tRun);
   const long long llCapped =
       tRun.tBandwidthUsage.llCappedRows + tRun.tBandwidthUsageInitValue.llCappedRows;
   if (llCapped > 0) {
