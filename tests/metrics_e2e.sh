@@ -222,7 +222,11 @@ while IFS='|' read -r case setup status said; do
   fi
   [ -z "$(ls -A "$work/elsewhere")" ] || fail "$case: wrote where a link led"
   case "$case" in
-    published*) [ -s "$work/textfile/netreckon.prom" ] || fail "$case: nothing published" ;;
+    published*)
+      [ -s "$work/textfile/netreckon.prom" ] || fail "$case: nothing published"
+      # The exporter reads the file as an account of its own.
+      mode=$(stat -c %a "$work/textfile/netreckon.prom")
+      [ "$mode" = 644 ] || fail "$case: netreckon.prom has mode $mode" ;;
     *) [ ! -e "$work/textfile/netreckon.prom" ] || fail "$case: published all the same" ;;
   esac
 done <<CASES
@@ -231,6 +235,7 @@ published to a folder written with a slash at the end|echo "TEXTFILE_DIR=$work/t
 not published without TEXTFILE_DIR|:|0|
 a link on the way is refused|echo "TEXTFILE_DIR=$work/link" >>"$work/conf"|0|leads through a link to $work/elsewhere
 a group-writable folder is refused|echo "TEXTFILE_DIR=$work/textfile" >>"$work/conf"; chmod 0775 "$work/textfile"|0|must belong to root and not be writable by group or others (owner 0, mode 775)
+a folder others can write is refused|echo "TEXTFILE_DIR=$work/textfile" >>"$work/conf"; chmod 0757 "$work/textfile"|0|must belong to root and not be writable by group or others (owner 0, mode 757)
 another account's folder is refused|echo "TEXTFILE_DIR=$work/textfile" >>"$work/conf"; chown 65534 "$work/textfile"|0|(owner 65534, mode 755)
 a missing folder is said|echo "TEXTFILE_DIR=$work/missing" >>"$work/conf"|0|cannot enter $work/missing
 a relative path is refused before anything|echo "TEXTFILE_DIR=textfile" >>"$work/conf"|1|TEXTFILE_DIR must be an absolute path: textfile

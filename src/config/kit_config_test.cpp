@@ -33,6 +33,7 @@ TEST(KitConfig, ReadsTheDirectoryAndPrefixesAsTheKitDoes) {
       // The kit refuses these too: one reader for both.
       {"a tab inside a quoted value", "LOG_DIR=\"/srv\tx\"\n", nullptr, "", ""},
       {"a vertical tab", "LOG_DIR=/srv\v\n", nullptr, "", ""},
+      {"a delete character", "LOG_DIR=/srv\x7f\n", nullptr, "", ""},
       {"a tab as a blank", "LOG_DIR\t=\t/srv\t# x\n", "/srv", "traffic_in_", "traffic_out_"},
   };
   for (const auto& tCase : kCases) {

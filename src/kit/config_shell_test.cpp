@@ -53,6 +53,10 @@ TEST(ConfigShell, GivesTheKitItsValuesAndItsErrors) {
       {"a vertical tab", "LOG_DIR=/srv\v/x\n", "die 'c.conf:1: a control character in the line'\n"},
       {"a form feed in quotes", "LOG_DIR=\"/srv\f\"\n",
        "die 'c.conf:1: a control character in the line'\n"},
+      {"a delete character", "LOG_DIR=/srv\x7f/x\n",
+       "die 'c.conf:1: a control character in the line'\n"},
+      {"a key that begins with export", "exported=1\nexport\tNFT=n\n",
+       "warn 'c.conf:1: unknown key exported (ignored)'\nNFT='n'\n"},
       {"a control character in a comment is a comment", "# \x1b[2J\nNFT=n\n", "NFT='n'\n"},
   };
   for (const shell_case_t& tCase : kCases) {

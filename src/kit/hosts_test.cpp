@@ -42,6 +42,11 @@ TEST(Hosts, EntriesAreWrittenAsTheFirewallPrintsThem) {
       {"10.0.0.9=bad.name!\n", "",
        "invalid host address 10.0.0.9=bad.name!: a name is 1 to 32 letters, digits, '.', '_' or "
        "'-'\n"},
+      {"10.0.0.9=abcdefghijklmnopqrstuvwxyz.-_789\n",
+       "4 10.0.0.9/32 abcdefghijklmnopqrstuvwxyz.-_789\n", ""},
+      {"10.0.0.9=abcdefghijklmnopqrstuvwxyz.-_7890\n", "",
+       "invalid host address 10.0.0.9=abcdefghijklmnopqrstuvwxyz.-_7890: a name is 1 to 32 "
+       "letters, digits, '.', '_' or '-'\n"},
       {"10.0.0.9=\n", "",
        "invalid host address 10.0.0.9=: a name is 1 to 32 letters, digits, '.', '_' or '-'\n"},
       {"10.0.0.9=netreckon-reset-mark\n", "",
@@ -59,6 +64,7 @@ TEST(Hosts, EntriesAreWrittenAsTheFirewallPrintsThem) {
        "twice\nwarning: 2001:db8::/48 holds 2001:db8:0:1::1/128: the all-hosts totals count its "
        "traffic twice\n"},
       {"::ffff:10.0.0.1\n10.0.0.0/8\n", "6 ::ffff:10.0.0.1/128\n4 10.0.0.0/8\n", ""},
+      {"32.1.0.0/16\n2001:db8::1\n", "4 32.1.0.0/16\n6 2001:db8::1/128\n", ""},
   };
   for (const hosts_case_t& tCase : kCases) {
     const host_plan_t tPlan = PlanHosts(tCase.szEntries);

@@ -127,11 +127,39 @@ TEST(Metrics, RowsBecomeSeries) {
   }
 }
 
+// One line per case: the rows of both listings, the rows left out of the counters and whether
+// a sum went past 2^64 - 1; either makes the kit say so and publish nothing.
 TEST(Metrics, RefusedRowsAreCountedAndALossSaysUnhealthy) {
-  metrics_t tMetrics;
-  ReadMetricListing(std::string(kInTitle) + "1 10K all -- * * 0.0.0.0/0 10.0.0.1\nx y\n", 0,
-                    tMetrics);
-  EXPECT_EQ(tMetrics.iRefusedRows, 2);
+  const struct {
+    const char* szName;
+    const char* szIn;
+    const char* szOut;
+    int iRefused;
+    bool bOverflow;
+  } kCases[] = {
+      {"whole counts", "1 10 all -- * * 0.0.0.0/0 10.0.0.1\n",
+       "1 10 all -- * * 10.0.0.1 0.0.0.0/0\n", 0, false},
+      {"a unit and a broken row", "1 10K all -- * * 0.0.0.0/0 10.0.0.1\nx y\n", "", 2, false},
+      {"refused rows of both directions add up", "1 10K all -- * * 0.0.0.0/0 10.0.0.1\n",
+       "1 10K all -- * * 10.0.0.1 0.0.0.0/0\nx y\n", 3, false},
+      {"a refused incoming row stays after a clean outgoing listing",
+       "1 10K all -- * * 0.0.0.0/0 10.0.0.1\n", "1 10 all -- * * 10.0.0.1 0.0.0.0/0\n", 1, false},
+      {"two rows of a host past 2^64 - 1",
+       "1 18446744073709551615 all -- * * 0.0.0.0/0 10.0.0.1\n1 1 all -- * * 0.0.0.0/0 "
+       "10.0.0.1\n",
+       "", 1, true},
+      {"two packet counts of a host past 2^64 - 1",
+       "18446744073709551615 1 all -- * * 0.0.0.0/0 10.0.0.1\n1 1 all -- * * 0.0.0.0/0 "
+       "10.0.0.1\n",
+       "", 1, true},
+  };
+  for (const auto& tCase : kCases) {
+    metrics_t tMetrics;
+    ReadMetricListing(kInTitle + std::string(tCase.szIn), 0, tMetrics);
+    ReadMetricListing(kOutTitle + std::string(tCase.szOut), 1, tMetrics);
+    EXPECT_EQ(tMetrics.iRefusedRows, tCase.iRefused) << tCase.szName;
+    EXPECT_EQ(tMetrics.bOverflow, tCase.bOverflow) << tCase.szName;
+  }
   EXPECT_EQ(Format("", "", false), std::string(kTail) + "netreckon_collection_healthy 0\n");
 }
 
