@@ -35,16 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   }
   std::fwrite(pData, 1, iSize, pFile);
   std::fclose(pFile);
-  ResetReportRange();
+  report_range_t tRange;
   host_table_t tTable;
   const int32_t iDirection = iSize > 0 ? pData[0] & 1 : 0;
   const log_file_t tFile = {s_szFolder.c_str(), szName, GetLogFileDate(szName), iDirection,
                             iSize > 1 ? pData[1] & 1 : 1};
-  const log_read_t tRead = ProcessLogFile(tFile, tTable);
+  const log_read_t tRead = ProcessLogFile(tFile, tTable, tRange);
   // The same text read from memory in one piece gives the same rows.
   host_table_t tFromMemory;
   const log_read_t tFromText = ReadLogText(
-      std::string_view(reinterpret_cast<const char*>(pData), iSize), tFile, tFromMemory);
+      std::string_view(reinterpret_cast<const char*>(pData), iSize), tFile, tFromMemory, tRange);
   if (tRead.iRefusedRows != tFromText.iRefusedRows || tRead.llReadings != tFromText.llReadings ||
       tRead.bUnhooked != tFromText.bUnhooked || tTable.tHosts.size() != tFromMemory.tHosts.size()) {
     __builtin_trap();

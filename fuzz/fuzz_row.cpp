@@ -5,7 +5,7 @@
 #include "accounting/records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
-  ResetReportRange();
+  report_range_t tRange;
   host_table_t tTable;
   // Fields separated by NUL: rows of a file name and eight columns, one flag byte each. A row
   // with another file name than the row before starts a new file.
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
     const auto uiFlags = static_cast<unsigned char>(szInput[iAt++]);
     const std::string_view szName = NextField();
     if (szName != szFile) {
-      AccountLogFileReadings(tTable, iDirection, GetLogFileDate(szFile), iNewDay);
+      AccountLogFileReadings(tTable, tRange, iDirection, GetLogFileDate(szFile), iNewDay);
       StartLogFileReadings(tTable);
       szFile = szName;
       iDirection = uiFlags & 1;
@@ -42,6 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
       __builtin_trap();
     }
   }
-  AccountLogFileReadings(tTable, iDirection, GetLogFileDate(szFile), iNewDay);
+  AccountLogFileReadings(tTable, tRange, iDirection, GetLogFileDate(szFile), iNewDay);
   return 0;
 }

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   }
   const dir_listing_t tListing =
       MakeLogListing(std::span<const std::string_view>(tLines).subspan(3));
-  ResetReportRange();
+  report_range_t tRange;
   host_table_t tUsage;
   host_table_t tInit;
   tInit.bLevels = true;
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
       const log_file_t tFile = {"/logs/", tLog.szName, tLog.uiFileDate, iDirection,
                                 tLog.iLogFileIsOnANewDate};
       return ReadLogText(szName.size() % 2 == 1 ? szLogText : kContents[szName.size() % 3], tFile,
-                         tTable);
+                         tTable, tRange);
     };
     for (const planned_log_t& tLog : tPlan.tLogs) {
       ReadText(tLog, tUsage);
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
     }
   }
   report_t tReport;
-  BuildReport(tUsage, tInit, start_date, end_date, tReport);
+  BuildReport(tUsage, tInit, tRange.start_date, tRange.end_date, tReport);
   CountReportSnapshots(tStamps, tReport);
   // The options from the log text's length, so that orders and a top come up.
   report_options_t tOptions;

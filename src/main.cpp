@@ -457,8 +457,8 @@ int RunAndReport(const settings_t& tSettings) {
   const bool bKeepDays = tSettings.eReport != report_type_t::kConsole &&
                          tSettings.eReport != report_type_t::kHtml &&
                          tSettings.eReport != report_type_t::kNone;
-  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport,
-              bKeepDays);
+  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, tRun.tRange.start_date,
+              tRun.tRange.end_date, tReport, bKeepDays);
   CountReportSnapshots(std::move(tRun.tStamps), tReport);
   const bool bLoss = tRun.bReadAny && MarkReportLosses(tRequest, tReport);
   NameReportHosts(tSettings, tReport);

@@ -94,12 +94,13 @@ struct host_table_t {
   date_number_t uiLastFileDate = 0;
 };
 
-// The report range: set by the row accounting, shared by both passes and both tables.
-extern date_number_t start_date;
-extern date_number_t end_date;
-
-/// Zeroes the report range (one run per process; tests start each case with it).
-void ResetReportRange();
+// The report range, owned by the run and widened by the row accounting: start_date is the date
+// of the first file whose readings were accounted, end_date the latest; both passes share it,
+// and the baseline's levels never widen it. 0 while nothing was read.
+struct report_range_t {
+  date_number_t start_date = 0;
+  date_number_t end_date = 0;
+};
 
 // ---- text ----
 
@@ -250,5 +251,5 @@ bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData, host_table_t
 
 /// Accounts the readings of the file being read, in the order their hosts first appear in it:
 /// stores or accumulates each into its day and widens the report range to the file's date.
-void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_number_t uiFileDate,
-                            int32_t iLogFileIsOnANewDate);
+void AccountLogFileReadings(host_table_t& tTable, report_range_t& tRange, int32_t iDirection,
+                            date_number_t uiFileDate, int32_t iLogFileIsOnANewDate);

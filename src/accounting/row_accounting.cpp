@@ -3,14 +3,6 @@
 
 #include "accounting/records.h"
 
-date_number_t start_date = 0;
-date_number_t end_date = 0;
-
-void ResetReportRange() {
-  start_date = 0;
-  end_date = 0;
-}
-
 namespace {
 
 constexpr std::size_t kRoundedTokenMax = 8;
@@ -215,20 +207,20 @@ bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData,
   return true;
 }
 
-void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_number_t uiFileDate,
-                            int32_t iLogFileIsOnANewDate) {
+void AccountLogFileReadings(host_table_t& tTable, report_range_t& tRange, int32_t iDirection,
+                            date_number_t uiFileDate, int32_t iLogFileIsOnANewDate) {
   if (tTable.tPending.empty()) {
     return;
   }
   // The first file with a reading opens the report range; every day counts from its date.
-  if (start_date == 0 && !tTable.bLevels) {
-    start_date = uiFileDate;
+  if (tRange.start_date == 0 && !tTable.bLevels) {
+    tRange.start_date = uiFileDate;
   }
   const int32_t iday_index =
-      tTable.bLevels ? 0 : FoldEarlyDays(GetDayIndex(start_date, uiFileDate));
+      tTable.bLevels ? 0 : FoldEarlyDays(GetDayIndex(tRange.start_date, uiFileDate));
   int32_t iDaysAfter = tTable.bLevels ? 0 : -1;
   if (!tTable.bLevels && tTable.uiLastFileDate >= uiFileDate) {
-    iDaysAfter = FoldEarlyDays(GetDayIndex(start_date, tTable.uiLastFileDate)) - iday_index;
+    iDaysAfter = FoldEarlyDays(GetDayIndex(tRange.start_date, tTable.uiLastFileDate)) - iday_index;
   }
   for (const pending_reading_t& tReading : tTable.tPending) {
     data_t& tHost = tTable.tHosts[static_cast<std::size_t>(tReading.iHost)];
@@ -238,7 +230,7 @@ void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_numbe
     // a file dated before the range's start holds a level, not traffic: the last one stays.
     const bool bLevel = tTable.bLevels ||
                         (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) ||
-                        uiFileDate < start_date;
+                        uiFileDate < tRange.start_date;
     day_reading_t& tDay = bLevel ? GetDayReading(tSeries, iday_index, iDaysAfter)
                                  : SetDailyBandwidthForHost(iday_index, tReading.bytes, tSeries,
                                                             iLogFileIsOnANewDate, iDaysAfter);
@@ -248,7 +240,7 @@ void AccountLogFileReadings(host_table_t& tTable, int32_t iDirection, date_numbe
     KeepReading(tSeries, tDay, tReading.bytes);
   }
   tTable.tPending.clear();
-  if (end_date < uiFileDate && !tTable.bLevels) {
-    end_date = uiFileDate;
+  if (tRange.end_date < uiFileDate && !tTable.bLevels) {
+    tRange.end_date = uiFileDate;
   }
 }

@@ -26,8 +26,6 @@ struct row_t {
 
 class RowAccounting : public testing::Test {
  protected:
-  void SetUp() override { ResetReportRange(); }
-  void TearDown() override { ResetReportRange(); }
   // Accounts a file of rows in one direction; returns the number of refused rows.
   int File(int32_t iDirection, const char* szFile, std::initializer_list<row_t> tRows,
            int32_t iNewDay = 0) {
@@ -38,7 +36,7 @@ class RowAccounting : public testing::Test {
                                                : MakeRow(tRow.szBytes, tRow.szHost, "0.0.0.0/0");
       iRefused += ProcessIPTableRow(iDirection, tData, tTable_) ? 0 : 1;
     }
-    AccountLogFileReadings(tTable_, iDirection, GetLogFileDate(szFile), iNewDay);
+    AccountLogFileReadings(tTable_, tRange_, iDirection, GetLogFileDate(szFile), iNewDay);
     return iRefused;
   }
   void In(const char* szFile, const char* szBytes, const char* szHost, int32_t iNewDay = 0) {
@@ -56,6 +54,7 @@ class RowAccounting : public testing::Test {
   }
   const TimeZone tZone_{"UTC"};
   host_table_t tTable_;
+  report_range_t tRange_;
 };
 
 }  // namespace
@@ -144,8 +143,8 @@ TEST_F(RowAccounting, FirstRowCreatesDayZeroAndSetsTheRange) {
   In("in_20090425120000", "5M", "10.0.0.1");
   EXPECT_STREQ(Host(0).ip, "10.0.0.1");
   EXPECT_EQ(InDay(0, 0), 5);
-  EXPECT_EQ(start_date, 20090425ULL);
-  EXPECT_EQ(end_date, 20090425ULL);
+  EXPECT_EQ(tRange_.start_date, 20090425ULL);
+  EXPECT_EQ(tRange_.end_date, 20090425ULL);
 }
 
 TEST_F(RowAccounting, DirectionPicksTheKeyColumn) {
@@ -200,7 +199,7 @@ TEST_F(RowAccounting, LaterDaysAccumulateIntoTheirDays) {
   In("in_20090426060000", "2M", "10.0.0.1");  // reset
   EXPECT_EQ(InDay(0, 0), 8);
   EXPECT_EQ(InDay(0, 1), 3);
-  EXPECT_EQ(end_date, 20090426ULL);
+  EXPECT_EQ(tRange_.end_date, 20090426ULL);
 }
 
 TEST_F(RowAccounting, AFileBeforeTheStartOverwritesItsDay) {
@@ -208,7 +207,7 @@ TEST_F(RowAccounting, AFileBeforeTheStartOverwritesItsDay) {
   In("in_20090425120000", "7M", "10.0.0.1");
   In("in_20090425130000", "6M", "10.0.0.1");
   In("in_20090425130000", "4M", "10.0.0.2");
-  EXPECT_EQ(start_date, 20090426ULL);
+  EXPECT_EQ(tRange_.start_date, 20090426ULL);
   EXPECT_EQ(InDay(0, 0), 6);
   EXPECT_EQ(InDay(1, 0), 4);
 }
@@ -225,7 +224,7 @@ TEST_F(RowAccounting, AccountsAnyDayAfterTheStart) {
   EXPECT_EQ(InDay(1, 364), 7);
   EXPECT_EQ(InDay(0, 361954), 8);
   EXPECT_EQ(Host(0).bytes_in.tDays.size(), 4u);
-  EXPECT_EQ(end_date, 29991231ULL);
+  EXPECT_EQ(tRange_.end_date, 29991231ULL);
 }
 
 TEST_F(RowAccounting, AnOldBaselineLandsOnDayZero) {
@@ -234,7 +233,7 @@ TEST_F(RowAccounting, AnOldBaselineLandsOnDayZero) {
   In("in_20090328120000", "4M", "10.0.0.2");
   EXPECT_EQ(InDay(0, 0), 3);
   EXPECT_EQ(InDay(1, 0), 4);
-  EXPECT_EQ(start_date, 20090401ULL);
+  EXPECT_EQ(tRange_.start_date, 20090401ULL);
 }
 
 TEST_F(RowAccounting, KeepsTheFirstReadingOfEachDirection) {
@@ -288,19 +287,19 @@ TEST_F(RowAccounting, RowsOfOneKeyInAFileAreOneReading) {
        1},
   };
   for (const auto& tCase : kCases) {
-    ResetReportRange();
+    tRange_ = {};
     tTable_ = {};
     int iRefused = 0;
     StartLogFileReadings(tTable_);
     for (const row_t& tRow : tCase.tFirst) {
       iRefused += ProcessIPTableRow(0, MakeRow(tRow.szBytes, "0/0", tRow.szHost), tTable_) ? 0 : 1;
     }
-    AccountLogFileReadings(tTable_, 0, 20090425, 1);
+    AccountLogFileReadings(tTable_, tRange_, 0, 20090425, 1);
     StartLogFileReadings(tTable_);
     for (const row_t& tRow : tCase.tSecond) {
       iRefused += ProcessIPTableRow(0, MakeRow(tRow.szBytes, "0/0", tRow.szHost), tTable_) ? 0 : 1;
     }
-    AccountLogFileReadings(tTable_, 0, 20090426, 1);
+    AccountLogFileReadings(tTable_, tRange_, 0, 20090426, 1);
     ASSERT_EQ(tTable_.tHosts.size(), 1u) << tCase.szCase;
     EXPECT_DOUBLE_EQ(InDay(0, 1), tCase.dDayOne) << tCase.szCase;
     EXPECT_EQ(iRefused, tCase.iRefused) << tCase.szCase;
@@ -322,12 +321,12 @@ TEST_F(RowAccounting, RefusesRowsWithoutAReadableKeyOrCounter) {
                  {{"5M", ""}, {"5M", "\x01\x02"}, {"1.5G", "10.0.0.1"}, {"5M", "=cmd|x"}}),
             4);
   EXPECT_TRUE(tTable_.tHosts.empty());
-  EXPECT_EQ(start_date, 0ULL);
+  EXPECT_EQ(tRange_.start_date, 0ULL);
 }
 
 TEST_F(RowAccounting, ANameWithoutADateLeavesTheStartOpen) {
   In("short", "5M", "10.0.0.1");
-  EXPECT_EQ(start_date, 0ULL);
+  EXPECT_EQ(tRange_.start_date, 0ULL);
   In("in_20090425120000", "5M", "10.0.0.2");
-  EXPECT_EQ(start_date, 20090425ULL);
+  EXPECT_EQ(tRange_.start_date, 20090425ULL);
 }

@@ -78,6 +78,7 @@ namespace {
 struct log_text_read_t {
   const log_file_t& tFile;
   host_table_t& tTable;
+  report_range_t& tRange;
   log_split_t tSplit;
 };
 
@@ -101,7 +102,7 @@ void FeedLogText(log_text_read_t& tRead, const char* pBytes, std::size_t iLength
 void FinishLogText(log_text_read_t& tRead, log_read_t& tResult) {
   FinishLogSplit(tRead.tSplit, MakeRowTaker(tRead));
   tResult.llReadings = static_cast<long long>(tRead.tTable.tPending.size());
-  AccountLogFileReadings(tRead.tTable, tRead.tFile.iDirection, tRead.tFile.uiFileDate,
+  AccountLogFileReadings(tRead.tTable, tRead.tRange, tRead.tFile.iDirection, tRead.tFile.uiFileDate,
                          tRead.tFile.iLogFileIsOnANewDate);
   tResult.iRefusedRows = tRead.tSplit.iRefusedRows;
   tResult.bUnhooked = tRead.tSplit.bUnhooked;
@@ -109,16 +110,18 @@ void FinishLogText(log_text_read_t& tRead, log_read_t& tResult) {
 
 }  // namespace
 
-log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable) {
+log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable,
+                       report_range_t& tRange) {
   log_read_t tResult;
-  log_text_read_t tRead{tFile, tTable, {}};
+  log_text_read_t tRead{tFile, tTable, tRange, {}};
   StartLogText(tRead);
   FeedLogText(tRead, szText.data(), szText.size(), 0);
   FinishLogText(tRead, tResult);
   return tResult;
 }
 
-log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage) {
+log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage,
+                          report_range_t& tRange) {
   log_read_t tResult;
   if (!JoinLogPath(tResult.szFullFilePath, tFile.szLogPath, tFile.szLogFile)) {
     CopyText(tResult.szFullFilePath, sizeof tResult.szFullFilePath, tFile.szLogFile);
@@ -165,7 +168,7 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     return tResult;
   }
 
-  log_text_read_t tRead{tFile, tBandwidthUsage, {}};
+  log_text_read_t tRead{tFile, tBandwidthUsage, tRange, {}};
   StartLogText(tRead);
   // The lines are split a window of 64 bytes at a time; 64 bytes more than a read can fill
   // let the last window of a read be read in place.

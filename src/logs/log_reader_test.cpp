@@ -21,13 +21,11 @@ namespace {
 
 class LogReader : public testing::Test {
  protected:
-  void SetUp() override { ResetReportRange(); }
-  void TearDown() override { ResetReportRange(); }
   log_read_t Read(const std::string& szPath, const char* szName, int32_t iDirection = 0,
                   int iDirFd = -1, bool bListedAsFile = false) {
     const log_file_t tFile = {szPath.c_str(), szName,       GetLogFileDate(szName), iDirection, 1,
                               iDirFd,         bListedAsFile};
-    return ProcessLogFile(tFile, tTable_);
+    return ProcessLogFile(tFile, tTable_, tRange_);
   }
   double InDay(std::size_t iHost, int32_t iDay) const {
     return GetDayBytes(tTable_.tHosts.at(iHost).bytes_in, iDay);
@@ -35,6 +33,7 @@ class LogReader : public testing::Test {
   const TimeZone tZone_{"UTC"};
   temp_dir_t tDir_;
   host_table_t tTable_;
+  report_range_t tRange_;
 };
 
 }  // namespace
@@ -48,7 +47,7 @@ TEST_F(LogReader, AccountsEveryRowOfAFile) {
   EXPECT_STREQ(tTable_.tHosts[0].ip, "10.0.0.1");
   EXPECT_DOUBLE_EQ(InDay(0, 0), 0.123);
   EXPECT_DOUBLE_EQ(InDay(1, 0), 5);
-  EXPECT_EQ(start_date, 20090425ULL);
+  EXPECT_EQ(tRange_.start_date, 20090425ULL);
 }
 
 TEST_F(LogReader, ReadsANameInTheDirectoryOpenedOnce) {
@@ -149,7 +148,7 @@ TEST_F(LogReader, SaysWhatBecameOfWhatIsNotARegularFile) {
   close(iDirFd);
   close(iSocket);
   EXPECT_TRUE(tTable_.tHosts.empty());
-  EXPECT_EQ(start_date, 0ULL);
+  EXPECT_EQ(tRange_.start_date, 0ULL);
 }
 
 TEST_F(LogReader, CountsRefusedRowsAndAccountsTheRest) {

@@ -54,12 +54,14 @@ bool JoinLogPath(char (&szFullFilePath)[kTextBuf], const char* szLogPath, const 
 
 /// Reads one log text held in memory into a table as a file of the given date, as
 /// ProcessLogFile reads a file's text.
-log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable);
+log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable,
+                       report_range_t& tRange);
 
 /// Reads one log file into a table: a regular file, opened without following a symbolic link,
 /// of at most kMaxLogFileBytes. Says what became of it; writes no message.
 /// With tFile.iDirFd the name is looked up in that directory alone, not along the whole path.
-log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage);
+log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage,
+                          report_range_t& tRange);
 
 // ---- the directory listing ----
 

@@ -58,15 +58,14 @@ report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage, bool bKeep
   for (const snapshot_t& tSnapshot : kSnapshots) {
     tDir.Write(tSnapshot.szName, MakeSnapshot(tSnapshot));
   }
-  ResetReportRange();
   run_t tRun;
   const std::string& szDir = tDir.szPath;
   const run_request_t tRequest = {szDir.c_str(), "in_", "out_", 20261129, 20261202, true, 20261208};
   RunPasses(tRequest, ListLogDirectory(szDir.c_str()), tRun);
   EXPECT_FALSE(tRun.bIncomplete);
   report_t tReport;
-  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport,
-              bKeepDays);
+  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, tRun.tRange.start_date,
+              tRun.tRange.end_date, tReport, bKeepDays);
   CountReportSnapshots(tRun.tStamps, tReport);
   for (host_figures_t& tHost : tReport.tHosts) {
     if (tHost.szHost == "2001:db8::5") {
@@ -631,11 +630,12 @@ TEST(ReportLosses, MarksTheDayInEveryFormat) {
   }
   EXPECT_EQ(iMarks, 2u) << "one mark on the chart, one in the table";
   const std::string szMonthly = Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); });
-  ExpectPieces(szMonthly,
-               {"<th title=\"2026-11, 2 of 30 days\">2026-11<br><small>2 of 30 days</small></th><th "
-                "style=\"color:#c00\" title=\"2026-12, 2 of 31 days: incomplete: " +
-                szEscaped + "\">2026-12!<br><small>2 of 31 days</small></th>"},
-               "monthly");
+  ExpectPieces(
+      szMonthly,
+      {"<th title=\"2026-11, 2 of 30 days\">2026-11<br><small>2 of 30 days</small></th><th "
+       "style=\"color:#c00\" title=\"2026-12, 2 of 31 days: incomplete: " +
+       szEscaped + "\">2026-12!<br><small>2 of 31 days</small></th>"},
+      "monthly");
   tReport.tOptions.eBy = report_period_t::kMonth;
   const std::string szMonths = Write([&](std::FILE* pOut) { WriteCsvReport(pOut, tReport); });
   EXPECT_EQ(szMonths.substr(0, szMonths.find("10.0.0.2")),

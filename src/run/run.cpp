@@ -81,7 +81,7 @@ bool ReadBaseline(const run_request_t& tRequest, const scan_plan_t& tPlan, int32
     const log_file_t tFile = {
         tRequest.szLogPath,         tLog.szName, tLog.uiFileDate, iDirection, 1, iDirFd,
         IsListedAsFile(tLog.szName)};
-    const log_read_t tRead = ProcessLogFile(tFile, tRun.tBandwidthUsageInitValue);
+    const log_read_t tRead = ProcessLogFile(tFile, tRun.tBandwidthUsageInitValue, tRun.tRange);
     // A file that was read but holds no reading is no baseline, junk or not: passed over, it
     // leaves nothing out.
     if (tRead.eOutcome == log_outcome_t::kRead && tRead.llReadings == 0) {
@@ -188,7 +188,7 @@ void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const
                               tLog.iLogFileIsOnANewDate,
                               iDirFd,
                               IsListedAsFile(tLog.szName)};
-    const log_read_t tResult = ProcessLogFile(tFile, tRun.tBandwidthUsage);
+    const log_read_t tResult = ProcessLogFile(tFile, tRun.tBandwidthUsage, tRun.tRange);
     ReportLogRead(tResult, tRun);
     if (tResult.eOutcome != log_outcome_t::kRead) {
       continue;

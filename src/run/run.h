@@ -26,6 +26,7 @@ struct run_request_t {
 struct run_t {
   host_table_t tBandwidthUsage;
   host_table_t tBandwidthUsageInitValue;
+  report_range_t tRange;                  // the dates of the snapshots accounted, both passes
   bool bIncomplete = false;               // something was left out: the figures may be short
   bool bReadAny = false;                  // a snapshot of the range was read
   date_number_t uiLatestFileDate = 0;     // of the snapshots of the range that were read
