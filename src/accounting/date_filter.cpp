@@ -85,8 +85,9 @@ bool ReadWrittenPeriod(std::string_view szFilter, period_t& tPeriod) {
 bool ReadNamedPeriod(std::string_view szFilter, const struct tm& tm_now, int32_t iPeriodStart,
                      period_t& tPeriod) {
   if (const long long llBack = ReadPeriodsBack(szFilter, "month"); llBack >= 0) {
-    const long long llMonths = (tm_now.tm_year + 1900LL) * 12 + tm_now.tm_mon - llBack -
-                               (tm_now.tm_mday < iPeriodStart ? 1 : 0);
+    const long long llMonths = CountBillingMonth(tm_now.tm_year + 1900LL, tm_now.tm_mon + 1,
+                                                 tm_now.tm_mday, iPeriodStart) -
+                               llBack;
     tPeriod.llYear = llMonths / 12;
     tPeriod.iFirstMonth = tPeriod.iLastMonth = static_cast<int>(llMonths % 12) + 1;
     tPeriod.iStartDay = iPeriodStart;
@@ -113,15 +114,13 @@ bool ResolveDay(std::string_view szFilter, const struct tm& tm_now, bool bEnd, i
       return false;
     }
     if (tPeriod.iStartDay > 1) {
-      // The start day of the month, or the day before it a month later.
-      const auto uiFirst = static_cast<date_number_t>(tPeriod.llYear) * 10000 +
-                           static_cast<date_number_t>(tPeriod.iFirstMonth) * 100 +
-                           static_cast<date_number_t>(tPeriod.iStartDay);
-      const date_number_t uiNext =
-          tPeriod.iFirstMonth == 12 ? uiFirst + 10000 - 1100 : uiFirst + 100;
-      char szDay[kIsoDateBuf] = {};
-      std::snprintf(szDay, sizeof szDay, "%08llu", bEnd ? ShiftDate(uiNext, -1) : uiFirst);
-      return ReadCalendarDate(szDay, uiDay);
+      long long llFirst = 0;
+      long long llLast = 0;
+      GetBillingMonthDays(tPeriod.llYear * 12 + tPeriod.iFirstMonth - 1, tPeriod.iStartDay, llFirst,
+                          llLast);
+      // The last billing month of 9999 ends in a year no snapshot can be named with.
+      uiDay = ShiftDate(19700101, bEnd ? llLast : llFirst);
+      return uiDay / 10000 <= static_cast<date_number_t>(kLastDateYear);
     }
     const int iMonth = bEnd ? tPeriod.iLastMonth : tPeriod.iFirstMonth;
     const int iDay = bEnd ? CountMonthDays(tPeriod.llYear, iMonth) : 1;

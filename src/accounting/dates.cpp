@@ -180,3 +180,15 @@ long long CountEpochDaysOf(long long llYear, int iMonth, int iDay) {
 void ConvertEpochDays(long long llDays, long long& llYear, int& iMonth, int& iDay) {
   ConvertDaysToDate(llDays, llYear, iMonth, iDay);
 }
+
+long long CountBillingMonth(long long llYear, int iMonth, int iDay, int32_t iPeriodStart) {
+  return llYear * 12 + iMonth - 1 - (iDay < iPeriodStart ? 1 : 0);
+}
+
+void GetBillingMonthDays(long long llMonth, int32_t iPeriodStart, long long& llFirst,
+                         long long& llLast) {
+  const int iStart = iPeriodStart < 1 ? 1 : iPeriodStart;
+  const long long llNext = llMonth + 1;
+  llFirst = CountEpochDaysOf(llMonth / 12, static_cast<int>(llMonth % 12) + 1, iStart);
+  llLast = CountEpochDaysOf(llNext / 12, static_cast<int>(llNext % 12) + 1, iStart) - 1;
+}

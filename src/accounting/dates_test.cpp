@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <random>
+#include <string>
 
 #include "accounting/records.h"
 #include "time_zone.h"
@@ -130,4 +131,45 @@ TEST(DayIndex, CountsCalendarDaysWhereAZoneChangedItsOffset) {
   const TimeZone tZone("America/Asuncion");
   EXPECT_EQ(GetDayIndex(20240901, 20241201), 91);
   EXPECT_EQ(GetDayIndex(20241001, 20241031), 30);
+}
+
+// One line per case: a day, the start day of billing months, the month it falls in and that
+// month's first and last day.
+TEST(BillingMonth, RunsFromItsStartDayToTheDayBeforeItNextMonth) {
+  const struct {
+    int iYear, iMonth, iDay, iStart;
+    const char* szMonth;
+    const char* szFirst;
+    const char* szLast;
+  } kCases[] = {
+      {2026, 11, 1, 1, "2026-11", "2026-11-01", "2026-11-30"},
+      {2026, 11, 30, 0, "2026-11", "2026-11-01", "2026-11-30"},
+      {2024, 2, 14, 15, "2024-01", "2024-01-15", "2024-02-14"},
+      {2024, 2, 15, 15, "2024-02", "2024-02-15", "2024-03-14"},
+      {2024, 12, 20, 15, "2024-12", "2024-12-15", "2025-01-14"},
+      {2025, 1, 14, 15, "2024-12", "2024-12-15", "2025-01-14"},
+      {2024, 3, 27, 28, "2024-02", "2024-02-28", "2024-03-27"},
+      {2023, 3, 27, 28, "2023-02", "2023-02-28", "2023-03-27"},
+  };
+  const auto Format = [](long long llDays) {
+    long long llYear = 0;
+    int iMonth = 0;
+    int iDay = 0;
+    ConvertEpochDays(llDays, llYear, iMonth, iDay);
+    char szDate[32];
+    std::snprintf(szDate, sizeof szDate, "%04lld-%02d-%02d", llYear, iMonth, iDay);
+    return std::string(szDate);
+  };
+  for (const auto& tCase : kCases) {
+    const long long llMonth =
+        CountBillingMonth(tCase.iYear, tCase.iMonth, tCase.iDay, tCase.iStart);
+    char szMonth[32];
+    std::snprintf(szMonth, sizeof szMonth, "%04lld-%02lld", llMonth / 12, llMonth % 12 + 1);
+    long long llFirst = 0;
+    long long llLast = 0;
+    GetBillingMonthDays(llMonth, tCase.iStart, llFirst, llLast);
+    EXPECT_EQ(std::string(szMonth), tCase.szMonth) << tCase.iYear << tCase.iMonth << tCase.iDay;
+    EXPECT_EQ(Format(llFirst), tCase.szFirst) << tCase.szMonth;
+    EXPECT_EQ(Format(llLast), tCase.szLast) << tCase.szMonth;
+  }
 }

@@ -176,6 +176,16 @@ long long CountEpochDays(date_number_t uiBase, int32_t iOffset);
 long long CountEpochDaysOf(long long llYear, int iMonth, int iDay);
 void ConvertEpochDays(long long llDays, long long& llYear, int& iMonth, int& iDay);
 
+/// The billing month a civil date falls in, as year * 12 + month - 1 of the month it starts in:
+/// months run from day iPeriodStart (1 to 28; below 1 reads as 1, the calendar month) to the day
+/// before it in the next month.
+long long CountBillingMonth(long long llYear, int iMonth, int iDay, int32_t iPeriodStart);
+
+/// The first and last day (days from 1970-01-01) of a billing month numbered as
+/// CountBillingMonth numbers it.
+void GetBillingMonthDays(long long llMonth, int32_t iPeriodStart, long long& llFirst,
+                         long long& llLast);
+
 /// Resolves a date filter in place to the eight digits of a whole day, against the local date
 /// of `tNow`: empty, "today" and "yesterday"; "today-N", N days back; YYYYMMDD and YYYY-MM-DD;
 /// the periods YYYYMM, YYYY-MM, YYYY, "month", "month-N", "year", "year-N" (this or N calendar

@@ -227,7 +227,7 @@ long long CountPeriodNumber(const report_t& tReport, report_period_t ePeriod, in
   int iMonth = 0;
   int iDayOfMonth = 0;
   ConvertEpochDays(llDays, llYear, iMonth, iDayOfMonth);
-  return llYear * 12 + iMonth - 1 - (iDayOfMonth < tReport.tOptions.iPeriodStart ? 1 : 0);
+  return CountBillingMonth(llYear, iMonth, iDayOfMonth, tReport.tOptions.iPeriodStart);
 }
 
 }  // namespace
@@ -484,10 +484,10 @@ void FormatReportPeriod(const report_t& tReport, report_period_t ePeriod, int32_
     return;
   }
   // From the start day of one month to the day before the start day of the next.
-  const long long llNextMonth = llNumber + 1;
-  ConvertEpochDays(
-      CountEpochDaysOf(llNextMonth / 12, static_cast<int>(llNextMonth % 12) + 1, iStart) - 1,
-      llYear, iMonth, iDay);
+  long long llFirst = 0;
+  long long llLast = 0;
+  GetBillingMonthDays(llNumber, iStart, llFirst, llLast);
+  ConvertEpochDays(llLast, llYear, iMonth, iDay);
   if (bShort) {
     std::snprintf(szPeriod, sizeof szPeriod, "%02d-%02d/%02d-%02d", iFirstMonth, iStart, iMonth,
                   iDay);
@@ -505,10 +505,7 @@ period_span_t GetPeriodSpan(const report_t& tReport, report_period_t ePeriod, in
     tSpan.llFirst = llNumber * 7 - 3;
     tSpan.llLast = tSpan.llFirst + 6;
   } else if (ePeriod == report_period_t::kMonth) {
-    const int iStart = tReport.tOptions.iPeriodStart;
-    const long long llNext = llNumber + 1;
-    tSpan.llFirst = CountEpochDaysOf(llNumber / 12, static_cast<int>(llNumber % 12) + 1, iStart);
-    tSpan.llLast = CountEpochDaysOf(llNext / 12, static_cast<int>(llNext % 12) + 1, iStart) - 1;
+    GetBillingMonthDays(llNumber, tReport.tOptions.iPeriodStart, tSpan.llFirst, tSpan.llLast);
   }
   const long long llFrom = CountEpochDays(tReport.uiFrom, 0);
   const long long llTo = CountEpochDays(tReport.uiFrom, tReport.iDays > 0 ? tReport.iDays - 1 : 0);
