@@ -440,7 +440,7 @@ with tempfile.TemporaryDirectory() as folder:
             check(day == plain_day, f"json figures with a loss: {day}")
             check(complete == (day["date"] not in ("2026-11-03", "2026-11-04")), f"json complete: {day}")
     for kind, marks in (("daily", ("2026-11-03: incomplete: ", "2026-11-04: incomplete: ")),
-                        ("monthly", ("2026-11: incomplete: ",))):
+                        ("monthly", ("2026-11, 4 of 30 days: incomplete: ",))):
         status, page, _ = run(kind, *RANGE, folder)
         check(status == 1, f"{kind} with a loss: status {status}")
         checker = PageChecker()

@@ -259,7 +259,8 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
     // A column that may lack traffic carries a mark above it, the reason on hovering.
     if (!tColumn.szLoss.empty()) {
       std::fprintf(pOut,
-                   "<g class=\"incomplete\"><title>%s: incomplete: ", tColumn.szTitle.c_str());
+                   "<g class=\"incomplete\"><title>%s%s: incomplete: ", tColumn.szTitle.c_str(),
+                   tColumn.szCoverage.c_str());
       WriteHtmlText(pOut, tColumn.szLoss.c_str());
       std::fprintf(pOut,
                    "</title><text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" fill=\"#c00\" "
