@@ -5,10 +5,10 @@
 
 namespace {
 
-void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost) {
+void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost, const std::string& szName) {
   WriteCsvField(pOut, tHost.szHost.c_str());
   std::fputc(',', pOut);
-  WriteCsvField(pOut, tHost.szName.c_str());
+  WriteCsvField(pOut, szName.c_str());
 }
 
 // A group's addresses, blank-separated, as the last field; nothing for a report without groups.
@@ -37,7 +37,8 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
       ForEachHostPeriod(
           tReport, ePeriod, tHost,
           [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots) {
-            WriteHostStart(pOut, tHost);
+            WriteHostStart(pOut, tHost,
+                           GetHostNameInPeriod(tReport, ePeriod, tHost, tFigures.iPeriod));
             std::fprintf(pOut, ",%s,%lld,%lld,%d", szPeriod, tFigures.llIn, tFigures.llOut,
                          iSnapshots);
             WriteRowEnd(pOut, tReport, tHost);
@@ -49,7 +50,7 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
       const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
       char szDate[kIsoDateBuf];
       FormatReportDay(tReport, iDay, szDate);
-      WriteHostStart(pOut, tHost);
+      WriteHostStart(pOut, tHost, GetHostNameOnDay(tHost, iDay));
       std::fprintf(pOut, ",%s,%lld,%lld,%d", szDate, tDay.llIn, tDay.llOut,
                    GetDaySnapshots(tReport, iDay));
       WriteRowEnd(pOut, tReport, tHost);

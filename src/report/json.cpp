@@ -4,12 +4,21 @@
 
 namespace {
 
+// An entry names the host only where leases named it differently over the report's days.
 void WriteEntry(std::FILE* pOut, bool bFirst, const char* szDate, long long llIn, long long llOut,
-                int32_t iSnapshots) {
-  std::fprintf(pOut,
-               "%s{\"date\": \"%s\", \"incoming_bytes\": %lld, \"outgoing_bytes\": %lld, "
-               "\"snapshots\": %d}",
-               bFirst ? "\n    " : ",\n    ", szDate, llIn, llOut, iSnapshots);
+                int32_t iSnapshots, const host_figures_t& tHost, const std::string& szName) {
+  std::fprintf(pOut, "%s{\"date\": \"%s\", ", bFirst ? "\n    " : ",\n    ", szDate);
+  if (!tHost.tDayNames.empty()) {
+    std::fputs("\"name\": ", pOut);
+    if (szName.empty()) {
+      std::fputs("null", pOut);
+    } else {
+      WriteJsonString(pOut, szName.c_str());
+    }
+    std::fputs(", ", pOut);
+  }
+  std::fprintf(pOut, "\"incoming_bytes\": %lld, \"outgoing_bytes\": %lld, \"snapshots\": %d}", llIn,
+               llOut, iSnapshots);
 }
 
 void WritePeriods(std::FILE* pOut, const report_t& tReport, const host_figures_t& tHost) {
@@ -17,7 +26,8 @@ void WritePeriods(std::FILE* pOut, const report_t& tReport, const host_figures_t
   ForEachHostPeriod(
       tReport, tReport.tOptions.eBy, tHost,
       [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots) {
-        WriteEntry(pOut, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots);
+        WriteEntry(pOut, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots, tHost,
+                   GetHostNameInPeriod(tReport, tReport.tOptions.eBy, tHost, tFigures.iPeriod));
         bFirst = false;
       });
 }
@@ -73,7 +83,8 @@ void WriteJsonReport(std::FILE* pOut, const report_t& tReport) {
         const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
         char szDate[kIsoDateBuf];
         FormatReportDay(tReport, iDay, szDate);
-        WriteEntry(pOut, iDay == 0, szDate, tDay.llIn, tDay.llOut, GetDaySnapshots(tReport, iDay));
+        WriteEntry(pOut, iDay == 0, szDate, tDay.llIn, tDay.llOut, GetDaySnapshots(tReport, iDay),
+                   tHost, GetHostNameOnDay(tHost, iDay));
       }
     }
     std::fputs("]}", pOut);
