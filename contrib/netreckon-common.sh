@@ -23,6 +23,7 @@ SUBNETS=
 IPV6_HOSTS=address
 SET_SIZE=65536
 TEXTFILE_DIR=
+LOCK_DIR=/run/netreckon
 CONFIG=/etc/netreckon.conf
 # Seconds any iptables call waits for the xtables lock before it fails.
 LOCK_WAIT=20
@@ -105,9 +106,12 @@ check_private_file() { # path name
 }
 
 # The folders above a path, as it is written and as it resolves: none may be writable by an
-# account other than root or the running user (a sticky folder such as /tmp excepted), or that
-# account could swap the log directory for another between the check and the writes.
-check_ancestors() { # path
+# account other than root or the running user (a sticky folder of root's such as /tmp excepted:
+# the owner of a sticky folder may still rename what others put in it), or that account could
+# swap the log directory for another between the check and the writes.
+check_ancestors() { # path [what it holds, and what could be swapped, for the message]
+  ancestor_of=${2:-$LOG_DIR}
+  ancestor_swap=${3:-the log directory}
   case "$1" in /*) ancestor_path=$1 ;; *) ancestor_path=$(pwd -P)/$1 ;; esac
   ancestor=
   ancestor_ifs=$IFS
@@ -121,9 +125,9 @@ check_ancestors() { # path
     [ -d "${ancestor:-/}" ] || return 0
     owner=$(stat -L -c %u -- "${ancestor:-/}") || die "cannot look at ${ancestor:-/}"
     mode=$(stat -L -c %a -- "${ancestor:-/}") || die "cannot look at ${ancestor:-/}"
-    case "$mode" in [1357]???) continue ;; esac
+    [ "$owner" != 0 ] || case "$mode" in [1357]???) continue ;; esac
     if { [ "$owner" != 0 ] && [ "$owner" != "$(id -u)" ]; } || case "$mode" in *[2367]? | *[2367]) true ;; *) false ;; esac; then
-      die "refused: ${ancestor:-/} above $LOG_DIR can be changed by an account other than root (owner $owner, mode $mode), which could swap the log directory; nothing done"
+      die "refused: ${ancestor:-/} above $ancestor_of can be changed by an account other than root (owner $owner, mode $mode), which could swap $ancestor_swap; nothing done"
     fi
   done
 }
@@ -175,8 +179,7 @@ enter_log_dir() {
   check_ancestors "$(pwd -P)"
   check_private_file . "$LOG_DIR"
   # Root writes only into a folder that nobody else can change under it.
-  exec 9>>.lock || die "cannot write in $LOG_DIR"
-  flock -w "$LOCK_WAIT" 9 || die "another netreckon-chains or netreckon-snapshot still runs in $LOG_DIR"
+  hold_lock
   private=$(mktemp -d .snapshot.XXXXXX) || die "cannot write in $LOG_DIR"
 }
 
@@ -234,6 +237,28 @@ free_stamp() {
   fi
   FRESH_MARK=$STAMP
   if [ -e .removed ] || [ -e .stopped ]; then CLEAN_STOP=1; fi
+}
+
+# The lock that keeps two runs apart is a file only root can open, in a folder only root can
+# enter: flock needs nothing but an open file, so a lock that another account can read is a
+# lock that account can hold, and stop every snapshot with.
+hold_lock() {
+  case "$LOCK_DIR" in /*) ;; *) die "LOCK_DIR must be an absolute path: $LOCK_DIR" ;; esac
+  [ -d "$LOCK_DIR" ] || (umask 077 && mkdir -p -- "$LOCK_DIR") || die "cannot create $LOCK_DIR"
+  check_ancestors "$LOCK_DIR" "$LOCK_DIR" "the lock"
+  [ ! -L "$LOCK_DIR" ] || die "refused: $LOCK_DIR is a symbolic link; nothing done"
+  owner=$(stat -c %u -- "$LOCK_DIR") || die "cannot look at $LOCK_DIR"
+  mode=$(stat -c %a -- "$LOCK_DIR") || die "cannot look at $LOCK_DIR"
+  [ "$owner" = "$(id -u)" ] ||
+    die "refused: $LOCK_DIR belongs to user $owner, not to $(id -un); nothing done"
+  case "$mode" in
+    *[1-7]? | *[1-7]) die "refused: others can enter $LOCK_DIR (mode $mode): make it 0700; nothing done" ;;
+  esac
+  lock_umask=$(umask)
+  umask 077
+  exec 9>>"$LOCK_DIR/lock" || die "cannot write in $LOCK_DIR"
+  umask "$lock_umask"
+  flock -w "$LOCK_WAIT" 9 || die "another netreckon-chains or netreckon-snapshot still runs"
 }
 
 cleanup() {

@@ -41,7 +41,7 @@ struct settings_t {
   std::vector<std::vector<std::string>> tNamesFileKeys;  // per names file, the keys it names
   const char* szConfig = nullptr;  // --config: the kit's config file for the defaults
   bool bPrefixesFromConfig = false;
-  std::unordered_map<std::string, std::string> tNames;  // MakeAddressKey of the key, to name
+  name_book_t tNames;  // by MakeAddressKey of the key
 };
 
 constexpr const char* kBanner = "netreckon\nWritten by the netreckon developers.\n";
@@ -351,10 +351,12 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
         return 2;
     }
     std::vector<std::string>& tKeys = tSettings.tNamesFileKeys.emplace_back();
-    for (auto& [szKey, szName] : tNames) {
-      tKeys.push_back(szKey);
-      tSettings.tNames[szKey] = std::move(szName);
+    for (const name_entry_t& tEntry : tNames) {
+      if (!tEntry.szName.empty()) {
+        tKeys.push_back(tEntry.szKey);
+      }
     }
+    AddNamesToBook(tNames, tSettings.tNames);
   }
   tSettings.tStartProcessing = time(nullptr);
   if (!ParseReportType(tArguments[0], tSettings.eReport)) {
@@ -411,16 +413,76 @@ void PrintReport(const settings_t& tSettings, const report_t& tReport) {
   }
 }
 
-// A host's name: from the names files, else its rule's comment; shown only when it is 1 to 64
-// printable characters.
-void NameReportHosts(const settings_t& tSettings, report_t& tReport) {
+// The start of each day of the report in local time, and of the day after its last.
+std::vector<long long> GetReportDayStarts(const report_t& tReport) {
+  std::vector<long long> tStarts;
+  for (int32_t iDay = 0; iDay <= tReport.iDays; ++iDay) {
+    long long llYear = 0;
+    int iMonth = 0;
+    int iDayOfMonth = 0;
+    GetCivilDate(tReport.uiFrom, iDay, llYear, iMonth, iDayOfMonth);
+    struct tm tDate = {};
+    tDate.tm_year = static_cast<int>(llYear - 1900);
+    tDate.tm_mon = iMonth - 1;
+    tDate.tm_mday = iDayOfMonth;
+    tDate.tm_isdst = -1;
+    tStarts.push_back(static_cast<long long>(mktime(&tDate)));
+  }
+  return tStarts;
+}
+
+// A host named by leases alone: the newest lease of the report's days names it, and where the
+// leases of its days differ (csv and json, `bPerDay`), each day takes its own.
+void NameByLeases(const std::vector<lease_span_t>& tLeases, const std::vector<long long>& tStarts,
+                  bool bPerDay, host_figures_t& tHost) {
+  tHost.bLeaseName = true;
+  FindLeaseName(tLeases, tStarts.front(), tStarts.back(), tHost.szName);
+  if (!bPerDay) {
+    return;
+  }
+  std::vector<std::string> tDayNames(tStarts.size() - 1);
+  bool bDiffer = false;
+  for (std::size_t iDay = 0; iDay + 1 < tStarts.size(); ++iDay) {
+    FindLeaseName(tLeases, tStarts[iDay], tStarts[iDay + 1], tDayNames[iDay]);
+    bDiffer = bDiffer || tDayNames[iDay] != tDayNames.front();
+  }
+  if (bDiffer) {
+    tHost.tDayNames = std::move(tDayNames);
+  }
+}
+
+// A host's name: the admin's, from a hosts-style file, else from its rule's comment, else from
+// the leases valid in the report's days; shown only when it is 1 to 64 printable characters. A
+// lease never overrides the admin's name: where one names the host otherwise, that is said.
+void NameReportHosts(const settings_t& tSettings, bool bPerDay, report_t& tReport) {
   std::unordered_set<std::string> tReportKeys;
+  std::vector<long long> tStarts;
+  if (!tSettings.tNames.tLeases.empty() && tReport.iDays > 0) {
+    tStarts = GetReportDayStarts(tReport);
+  }
   for (host_figures_t& tHost : tReport.tHosts) {
     const std::string szKey = MakeAddressKey(tHost.szHost);
     tReportKeys.insert(szKey);
-    if (const auto pName = tSettings.tNames.find(szKey);
-        pName != tSettings.tNames.end() && !pName->second.empty()) {
+    if (const auto pName = tSettings.tNames.tAdmin.find(szKey);
+        pName != tSettings.tNames.tAdmin.end() && !pName->second.empty()) {
       tHost.szName = pName->second;
+    }
+    const auto pLeases = tSettings.tNames.tLeases.find(szKey);
+    if (pLeases != tSettings.tNames.tLeases.end() && !tStarts.empty()) {
+      if (tHost.szName.empty()) {
+        NameByLeases(pLeases->second, tStarts, bPerDay, tHost);
+      } else {
+        for (const lease_span_t& tLease : pLeases->second) {
+          if (!tLease.szName.empty() && tLease.szName != tHost.szName &&
+              tLease.llFrom < tLease.llUntil && tLease.llFrom < tStarts.back() &&
+              tLease.llUntil > tStarts.front()) {
+            Warn("a lease names [%s] [%s]; the admin's name [%s] is kept",
+                 ShowText(tHost.szHost).c_str(), tLease.szName.c_str(),
+                 ShowText(tHost.szName).c_str());
+            break;
+          }
+        }
+      }
     }
     if (!IsHostNameShown(tHost.szName)) {
       tHost.szName.clear();
@@ -461,7 +523,10 @@ int RunAndReport(const settings_t& tSettings) {
               tRun.tRange.end_date, tReport, bKeepDays);
   CountReportSnapshots(std::move(tRun.tStamps), tReport);
   const bool bLoss = tRun.bReadAny && MarkReportLosses(tRequest, tReport);
-  NameReportHosts(tSettings, tReport);
+  NameReportHosts(
+      tSettings,
+      tSettings.eReport == report_type_t::kCsv || tSettings.eReport == report_type_t::kJson,
+      tReport);
   if (tSettings.tOptions.bGroupByName) {
     GroupReportHosts(tReport);
   }

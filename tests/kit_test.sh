@@ -64,6 +64,7 @@ start_case() { # hosts
   cat >"$work/case/conf" <<CONF
 HOSTS="$1"
 LOG_DIR=$work/case/logs
+LOCK_DIR=$work/case/run
 IPTABLES="sh $work/wrap $work/case/calls $iptables"
 IP6TABLES="sh $work/wrap $work/case/calls $ip6tables"
 IPTABLES_RESTORE="sh $work/wrap $work/case/calls $iptables-restore"
@@ -443,6 +444,108 @@ sed -i "s|^LOG_DIR=.*|LOG_DIR=$work/case/link|" "$work/case/conf"
 snapshot --time 20261102130000 2>"$work/err"
 check "a link through another account's folder is refused" contains "$work/err" "can be changed by an account other than root"
 
+# A sticky folder above LOG_DIR is trusted only when root owns it: the account that owns one
+# swaps the log directory for a link to another of root's folders (no race needed), and the
+# snapshot is refused with nothing written there; owned by root, as /tmp is, it is accepted.
+start_case "10.0.0.1"
+chains --time 20261102110000 add >/dev/null
+mkdir -p "$work/case/sticky/logs" "$work/case/victim"
+chmod 0755 "$work" "$work/case" "$work/case/victim"
+chmod 1777 "$work/case/sticky"
+chown 65534 "$work/case/sticky"
+sed -i "s|^LOG_DIR=.*|LOG_DIR=$work/case/sticky/logs|" "$work/case/conf"
+setpriv --reuid=65534 --regid=65534 --clear-groups sh -c 'cd "$1" && mv logs logs.real && ln -s "$2" logs' \
+  sh "$work/case/sticky" "$work/case/victim"
+check "the sticky folder's owner swapped the log directory" test -L "$work/case/sticky/logs"
+snapshot --time 20261102120000 2>"$work/err"
+check "a sticky folder of another account: refused" test $? -eq 1
+check "a sticky folder of another account: said" contains "$work/err" "$work/case/sticky above $work/case/sticky/logs can be changed by an account other than root (owner 65534, mode 1777)"
+check "a sticky folder of another account: nothing written there" test -z "$(ls -A "$work/case/victim")"
+rm -f "$work/case/sticky/logs"
+mv "$work/case/sticky/logs.real" "$work/case/sticky/logs"
+chown 0 "$work/case/sticky"
+snapshot --time 20261102120000 2>"$work/err"
+check "a sticky folder of root's: accepted" test $? -eq 0
+check "a sticky folder of root's: the snapshot written" test -f "$work/case/sticky/logs/traffic_in_20261102120000"
+
+# The lock is a file only root can open, in a folder only root can enter: an unprivileged
+# account that tries to hold it (and the lock of earlier versions, in the log directory, which
+# it can open) stops nothing, and a snapshot goes on at once.
+start_case "10.0.0.1"
+chains --time 20261102110000 add >/dev/null
+check "the lock's folder is root's alone" test "$(stat -c '%u %a' "$work/case/run")" = "0 700"
+check "the lock is root's alone" test "$(stat -c '%u %a' "$work/case/run/lock")" = "0 600"
+: >"$work/case/logs/.lock"
+chmod 0644 "$work/case/logs/.lock"
+mkdir "$work/holder"
+chmod 0755 "$work" "$work/case" "$work/case/run" "$work/holder"
+chmod 0700 "$work/case/run"
+cat >"$work/holder/hold.sh" <<'HOLD'
+#!/bin/sh
+# Holds every lock it can open, says which, then keeps them.
+for lock in "$@"; do
+  if (exec 8<"$lock") 2>/dev/null; then
+    exec 8<"$lock"
+    flock -n 8 && echo "held $lock" >>"$HOME/held"
+  fi
+  exec 8<&-
+done
+echo ready >>"$HOME/held"
+exec sleep 120
+HOLD
+chown -R 65534 "$work/holder"
+HOME=$work/holder setpriv --reuid=65534 --regid=65534 --clear-groups sh "$work/holder/hold.sh" \
+  "$work/case/run/lock" "$work/case/logs/.lock" &
+holder=$!
+tries=0
+while ! grep -q ready "$work/holder/held" 2>/dev/null && [ "$tries" -lt 300 ]; do
+  sleep 0.1
+  tries=$((tries + 1))
+done
+check "another account holds the lock it can open" test "$(cat "$work/holder/held")" = "held $work/case/logs/.lock
+ready"
+snapshot --time 20261102120000 2>"$work/err"
+check "a held lock of another account stops no snapshot" test $? -eq 0
+check "the snapshot is written meanwhile" test -f "$work/case/logs/traffic_out_20261102120000"
+chains --time 20261102120100 add >/dev/null 2>&1
+check "a held lock of another account stops no add" test $? -eq 0
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+rm -rf "$work/holder"
+
+# The lock's folder: a case a line: how it is left before a snapshot, then the snapshot's status
+# and what it says.
+while IFS='|' read -r setup status says; do
+  start_case "10.0.0.1"
+  chains --time 20261102110000 add >/dev/null
+  case "$setup" in
+    gone) rm -rf "$work/case/run" ;;
+    0[0-7][0-7][0-7]) chmod "$setup" "$work/case/run" ;;
+    foreign) chown 65534 "$work/case/run" ;;
+    link) mv "$work/case/run" "$work/case/run.real" && ln -s "$work/case/run.real" "$work/case/run" ;;
+    relative) sed -i "s|^LOCK_DIR=.*|LOCK_DIR=run|" "$work/case/conf" ;;
+    open-parent) mkdir -m 0777 "$work/case/open" && sed -i "s|^LOCK_DIR=.*|LOCK_DIR=$work/case/open/run|" "$work/case/conf" ;;
+  esac
+  snapshot --time 20261102120000 2>"$work/err"
+  check "lock folder $setup: status $status" test $? -eq "$status"
+  if [ -n "$says" ]; then
+    check "lock folder $setup: says so" contains "$work/err" "$(printf '%s' "$says" | sed "s|LOCK_DIR_HERE|$(sed -n 's/^LOCK_DIR=//p' "$work/case/conf")|")"
+  else
+    check "lock folder $setup: says nothing" test ! -s "$work/err"
+  fi
+  [ "$status" -ne 0 ] || check "lock folder $setup: left root's alone" test "$(stat -c '%a' "$work/case/run")" = 700
+done <<'CASES'
+gone|0|
+0700|0|
+0750|1|others can enter
+0705|1|others can enter LOCK_DIR_HERE (mode 705): make it 0700
+0710|1|others can enter
+foreign|1|belongs to user 65534, not to root
+link|1|is a symbolic link
+relative|1|LOCK_DIR must be an absolute path: run
+open-parent|1|open above LOCK_DIR_HERE can be changed by an account other than root (owner 0, mode 777), which could swap the lock; nothing done
+CASES
+
 # A full file system: a tiny tmpfs in a private mount namespace.
 if unshare -m true 2>/dev/null; then
   many=$(awk 'BEGIN { for (i = 1; i <= 300; i++) printf "10.1.%d.%d ", int(i / 200), i % 200 + 1 }')
@@ -614,7 +717,19 @@ done <<'CASES'
 20261101060000:10:5 20261101120000:20:6 20261101180000:30:- 20261101230000:40:7|
 20261101060000:0 20261101120000:0 20261101180000:7 20261101230000:9|20261101120000 20261101180000 |
 20261101060000:10 20261101120000:9000000000000000000 20261101180000:10000000000000000000 20261101230000:10000000000000000001|20261101120000 20261101180000 |
+20261101060000:10|
+20261101060000:10 20261101120000:20|
+20261101060000:-:5 20261101120000:10:6 20261101180000:20:7 20261101230000:30:8|20261101180000 |
+20261101060000:10 20261101120000:20 20261101180000:30 20261101200000:25 20261101230000:40|20261101120000 |
+20261101060000:1 20261101120000:2 20261101180000:3 20261102060000:4 20261102120000:5 20261102180000:6|20261101120000 20261102060000 20261102120000 |
+20261101060000:1:1 20261101080000:2:2 20261101100000:3:2 20261101120000:3:1 20261101140000:4:3 20261101160000:5:3 20261101230000:6:4|20261101080000 20261101140000 20261101160000 |
 CASES
+# A rule listed twice, or another rule in the same place: that snapshot and its neighbours stay.
+for edit in "duplicate|\$p" "other rule|s/10\.0\.0\.2\$/10.0.0.3/"; do
+  make_thin "20261101060000:1:1 20261101080000:2:2 20261101100000:3:3 20261101120000:4:4 20261101140000:5:5 20261101160000:6:6 20261101230000:7:7"
+  sed -i "${edit#*|}" "$work/thin/traffic_in_20261101120000"
+  check "thinning: a snapshot with a ${edit%%|*} stays, and its neighbours" test "$(run_thin)" = "20261101080000 20261101160000 "
+done
 make_thin "20261101060000:1 20261101120000:2 20261101180000:3 20261101230000:4"
 check "a plain day is thinned" test "$(run_thin)" = "20261101120000 20261101180000 "
 printf '%s\n' "Chain NETRECKON_IN (0 references)" "    pkts      bytes target" >"$work/thin/traffic_in_20261101130000"

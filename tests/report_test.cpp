@@ -520,10 +520,14 @@ TEST(Report, NamesComeFromFilesThenRuleComments) {
   const run_result_t tRun = RunNetreckon({"0", "20090425", "20090425", tDir.szPath, "in_", "o_",
                                           "--names-file", szHosts, "--names-file", szLeases});
   EXPECT_EQ(tRun.iExitStatus, 0) << tRun.szStderr;
-  // The newest comment; the later file over the earlier; a "*" lease names nothing, so the
-  // hosts file stands; case ignored; a comment with a control character shows no name.
+  // The newest comment; the admin's hosts file over a lease, whatever the order, and the lease
+  // that names it otherwise said; a "*" lease names nothing, so the hosts file stands; case
+  // ignored; a comment with a control character shows no name.
+  EXPECT_EQ(tRun.szStderr,
+            "netreckon: a lease names [10.0.0.2] [from-lease]; the admin's name [first-name] is "
+            "kept\n");
   for (const char* szLine :
-       {"Totals for host [10.0.0.1 bob laptop]\t", "Totals for host [10.0.0.2 from-lease]\t",
+       {"Totals for host [10.0.0.1 bob laptop]\t", "Totals for host [10.0.0.2 first-name]\t",
         "Totals for host [10.0.0.3 nas]\t", "Totals for host [2001:DB8::4 v6host]\t",
         "Totals for host [10.0.0.5]\t"}) {
     EXPECT_NE(tRun.szStdout.find(szLine), std::string::npos) << szLine << "\n" << tRun.szStdout;
@@ -651,13 +655,126 @@ TEST(Report, LeaseFilesOfEveryServerNameTheirHosts) {
                     szOther, "--names-file", szData + "dhcpd.leases", "--names-file",
                     szData + "kea-leases4.csv", "--names-file", szData + "kea-leases6.csv"});
   EXPECT_EQ(tRun.iExitStatus, 0);
+  // Only the leases valid on the day name: laptop's first lease; Kea's leases are a week later.
   EXPECT_EQ(tRun.szStdout,
             "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n"
-            "192.168.50.10,laptop-2,2026-12-01,0,0,1\r\n"
-            "192.168.50.20,printer.lan,2026-12-01,0,0,1\r\n"
-            "2001:DB8:50::10,nas,2026-12-01,0,0,1\r\n");
+            "192.168.50.10,laptop,2026-12-01,0,0,1\r\n"
+            "192.168.50.20,,2026-12-01,0,0,1\r\n"
+            "2001:DB8:50::10,,2026-12-01,0,0,1\r\n");
   EXPECT_EQ(tRun.szStderr,
             "netreckon: the names file [" + szOther + "] names none of the report's hosts\n");
+}
+
+// A DHCP client's name never moves a bill: the admin's names win and alone make groups, a lease
+// names its address only while it is valid (a released lease of a recycled address names
+// nothing), each csv and json day takes the name of its own day, and a name that reads as an
+// address names nothing.
+TEST(Report, LeaseNamesNeverMoveABill) {
+  temp_dir_t tDir;
+  const auto Rows = [](int iTimes) {
+    std::vector<std::pair<std::string, std::string>> tRows;
+    int iBytes = 0;
+    for (const char* szHost : {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.5", "10.0.0.6",
+                               "10.0.0.7", "10.0.0.8", "10.0.0.9"}) {
+      iBytes += 1000000;
+      tRows.emplace_back(szHost, std::to_string(iBytes * iTimes));
+    }
+    return tRows;
+  };
+  const auto Outgoing = [&Rows](int iTimes) {
+    auto tRows = Rows(iTimes);
+    for (auto& [szHost, szBytes] : tRows) {
+      szBytes = std::to_string(std::stoll(szBytes) / 1000);
+    }
+    return tRows;
+  };
+  tDir.Write("in_20261206120000", MakeLogText(0, Rows(0)));
+  tDir.Write("o_20261206120000", MakeLogText(1, Outgoing(0)));
+  tDir.Write("in_20261207120000", MakeLogText(0, Rows(1)));
+  tDir.Write("o_20261207120000", MakeLogText(1, Outgoing(1)));
+  tDir.Write("in_20261208120000", MakeLogText(0, Rows(3)));
+  tDir.Write("o_20261208120000", MakeLogText(1, Outgoing(3)));
+  const std::string szData = std::string(NETRECKON_SOURCE_DIR) + "/tests/data/";
+  const std::string szTenants =
+      tDir.Write("tenants", "10.0.0.1 alice\n10.0.0.2 carol\n10.0.0.3 carol\n10.0.0.6 dave\n");
+  const std::string szDnsmasq = szData + "dnsmasq.leases";
+  const std::string szIsc = szData + "dhcpd-released.leases";
+  const std::string szRecycled = szData + "dhcpd-recycled.leases";
+  // The newest lease names: on 10.0.0.7 the server's lease named as an address (no name), on
+  // 10.0.0.9 the one that calls itself carol, which stays a row of its own.
+  const std::string kConsole =
+      "Totals for host [alice]\tIncoming [3.00 MB]\tOutgoing [0.00 MB]\tTotal [3.00 MB]\n"
+      "Totals for host [carol]\tIncoming [15.00 MB]\tOutgoing [0.01 MB]\tTotal [15.02 MB]\n"
+      "Totals for host [10.0.0.5 alice]\tIncoming [12.00 MB]\tOutgoing [0.01 MB]\tTotal [12.01 "
+      "MB]\n"
+      "Totals for host [dave]\tIncoming [15.00 MB]\tOutgoing [0.01 MB]\tTotal [15.02 MB]\n"
+      "Totals for host [10.0.0.7]\tIncoming [18.00 MB]\tOutgoing [0.02 MB]\tTotal [18.02 MB]\n"
+      "Totals for host [10.0.0.8 bob]\tIncoming [21.00 MB]\tOutgoing [0.02 MB]\tTotal [21.02 "
+      "MB]\n"
+      "Totals for host [10.0.0.9 carol]\tIncoming [24.00 MB]\tOutgoing [0.02 MB]\tTotal [24.02 "
+      "MB]\n";
+  const struct {
+    const char* szCase;
+    std::vector<std::string> tNamesFiles;
+    std::string szType;
+    std::string szHolds;
+  } kCases[] = {
+      {"tenants first", {szTenants, szDnsmasq, szIsc}, "0", kConsole},
+      {"leases first", {szIsc, szDnsmasq, szTenants}, "0", kConsole},
+      {"csv days",
+       {szTenants, szIsc},
+       "csv",
+       "10.0.0.8,,2026-12-07,7000000,7000,1,10.0.0.8\r\n"
+       "10.0.0.8,bob,2026-12-08,14000000,14000,1,10.0.0.8\r\n"},
+      {"csv released",
+       {szTenants, szIsc},
+       "csv",
+       "10.0.0.5,,2026-12-07,4000000,4000,1,10.0.0.5\r\n"
+       "10.0.0.5,alice,2026-12-08,8000000,8000,1,10.0.0.5\r\n"},
+      {"json days",
+       {szTenants, szIsc},
+       "json",
+       "{\"host\": \"10.0.0.8\", \"name\": \"bob\", \"hosts\": [\"10.0.0.8\"], "
+       "\"incoming_bytes\": 21000000, \"outgoing_bytes\": 21000, \"days\": [\n"
+       "    {\"date\": \"2026-12-07\", \"name\": null, \"incoming_bytes\": 7000000, "
+       "\"outgoing_bytes\": 7000, \"snapshots\": 1},\n"
+       "    {\"date\": \"2026-12-08\", \"name\": \"bob\", \"incoming_bytes\": 14000000, "
+       "\"outgoing_bytes\": 14000, \"snapshots\": 1}]}"},
+      {"json one name",
+       {szTenants, szDnsmasq},
+       "json",
+       "{\"host\": \"10.0.0.7\", \"name\": \"carol\", \"hosts\": [\"10.0.0.7\"], "
+       "\"incoming_bytes\": 18000000, \"outgoing_bytes\": 18000, \"days\": [\n"
+       "    {\"date\": \"2026-12-07\", \"incoming_bytes\": 6000000, "},
+      {"recycled", {szRecycled}, "0", "Totals for host [10.0.0.5]\tIncoming [12.00 MB]"},
+      {"recycled kea",
+       {szData + "kea-recycled4.csv"},
+       "0",
+       "Totals for host [10.0.0.5]\tIncoming [12.00 MB]"},
+      {"recycled dnsmasq",
+       {szData + "dnsmasq-recycled.leases"},
+       "0",
+       "Totals for host [10.0.0.5]\tIncoming [12.00 MB]"},
+      {"kea names", {szData + "kea-released4.csv"}, "0", "Totals for host [10.0.0.8 bob]\t"},
+  };
+  for (const auto& tCase : kCases) {
+    std::vector<std::string> tArgs = {tCase.szType, "20261207", "20261208", tDir.szPath,
+                                      "in_",        "o_",       "--group",  "name"};
+    for (const std::string& szFile : tCase.tNamesFiles) {
+      tArgs.insert(tArgs.end(), {"--names-file", szFile});
+    }
+    const run_result_t tRun = RunNetreckon(tArgs);
+    EXPECT_EQ(tRun.iExitStatus, 0) << tCase.szCase << tRun.szStderr;
+    EXPECT_NE(tRun.szStdout.find(tCase.szHolds), std::string::npos) << tCase.szCase << "\n"
+                                                                    << tRun.szStdout;
+  }
+  // The lease that names dave's address otherwise is said once, the lease of 10.0.0.7 that
+  // calls itself carol is not (it names a host the admin did not).
+  const run_result_t tRun =
+      RunNetreckon({"0", "20261207", "20261208", tDir.szPath, "in_", "o_", "--group", "name",
+                    "--names-file", szTenants, "--names-file", szDnsmasq, "--names-file", szIsc});
+  EXPECT_EQ(tRun.szStderr,
+            "netreckon: a lease names [10.0.0.6] [bob]; the admin's name [dave] is kept\n");
 }
 
 // Without the log path argument, the directory and the prefixes come from the kit's config.

@@ -5,12 +5,54 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cstdio>
 #include <string>
+#include <unordered_map>
 
+#include "accounting/records.h"
 #include "addresses/address.h"
 #include "names/names.h"
 
 namespace {
+
+// A name a DHCP client chose: none when it reads as an address (it would title a second row
+// with another host's address) or is not 1 to 64 printable characters.
+std::string MakeLeaseName(std::string_view szName) {
+  address_t tAddress;
+  if (!IsHostNameShown(szName) || ReadAddress(szName, tAddress)) {
+    return {};
+  }
+  return std::string(szName);
+}
+
+// Whole digits as a count of seconds; false for anything else or more than 18 digits.
+bool ReadSeconds(std::string_view szText, long long& llValue) {
+  if (szText.empty() || szText.size() > 18 ||
+      szText.find_first_not_of("0123456789") != std::string_view::npos) {
+    return false;
+  }
+  std::from_chars(szText.data(), szText.data() + szText.size(), llValue);
+  return true;
+}
+
+// The leases of one file: a later lease of an address ends the one before it, at the latest at
+// llCut; tLastOf holds the position of each key's last lease.
+void EndLastLease(names_t& tNames, std::unordered_map<std::string, std::size_t>& tLastOf,
+                  const std::string& szKey, long long llCut) {
+  if (const auto pLast = tLastOf.find(szKey); pLast != tLastOf.end()) {
+    name_entry_t& tLast = tNames[pLast->second];
+    tLast.llUntil = std::min(tLast.llUntil, std::max(llCut, tLast.llFrom));
+  }
+}
+
+void AddLease(names_t& tNames, std::unordered_map<std::string, std::size_t>& tLastOf,
+              std::string szKey, std::string_view szName, long long llFrom, long long llUntil) {
+  EndLastLease(tNames, tLastOf, szKey, llFrom);
+  tLastOf[szKey] = tNames.size();
+  tNames.push_back(
+      {std::move(szKey), MakeLeaseName(szName), name_source_t::kLease, llFrom, llUntil});
+}
 
 void ReadHostsText(std::string_view szText, names_t& tNames) {
   while (!szText.empty()) {
@@ -40,11 +82,16 @@ void ReadHostsText(std::string_view szText, names_t& tNames) {
     if (bLease && tTokens.size() < 4) {
       continue;
     }
-    const std::string_view szAddress = bLease ? tTokens[2] : tTokens[0];
-    const std::string_view szName = bLease ? tTokens[3] : tTokens[1];
-    // "*" is how a lease says the client gave no name: this line names nothing.
-    if (szName != "*") {
-      tNames.emplace_back(MakeAddressKey(szAddress), std::string(szName));
+    if (bLease) {
+      // A lease's start is not written; its expiry is, 0 for a lease that never ends. "*" is
+      // how a lease says the client gave no name: the address is leased but named by nobody.
+      long long llExpiry = 0;
+      ReadSeconds(tTokens[0], llExpiry);
+      tNames.push_back({MakeAddressKey(tTokens[2]),
+                        tTokens[3] == "*" ? "" : MakeLeaseName(tTokens[3]), name_source_t::kLease,
+                        kLeaseAlways, llExpiry == 0 ? kLeaseForever : llExpiry});
+    } else {
+      tNames.push_back({MakeAddressKey(tTokens[0]), std::string(tTokens[1])});
     }
   }
 }
@@ -68,14 +115,52 @@ std::string_view TrimBlanks(std::string_view szText) {
   return szText.substr(iFirst, szText.find_last_not_of(" \t") - iFirst + 1);
 }
 
-// A lease file of the ISC server: "lease ADDRESS {" blocks of statements ending in ';'. A
-// block names its address when its binding state is active and the client gave a name; a
-// later active binding of the address wins.
+// A time of the ISC server's lease file after its keyword: "W YYYY/MM/DD HH:MM:SS" (UTC),
+// "epoch SECONDS" or "never"; false for anything else.
+bool ReadIscTime(std::string_view szText, long long& llTime) {
+  if (szText.ends_with(';')) {
+    szText.remove_suffix(1);
+  }
+  if (szText == "never") {
+    llTime = kLeaseForever;
+    return true;
+  }
+  if (szText.starts_with("epoch ")) {
+    szText.remove_prefix(6);
+    return ReadSeconds(szText.substr(0, std::min(szText.find(';'), szText.size())), llTime);
+  }
+  int iWeekday = 0;
+  int iYear = 0;
+  int iMonth = 0;
+  int iDay = 0;
+  int iHour = 0;
+  int iMinute = 0;
+  int iSecond = 0;
+  char aRest[2] = {};
+  const std::string szCopy(szText);
+  if (std::sscanf(szCopy.c_str(), "%d %d/%d/%d %d:%d:%d%1s", &iWeekday, &iYear, &iMonth, &iDay,
+                  &iHour, &iMinute, &iSecond, aRest) != 7 ||
+      iYear < 1970 || iYear > 9999 || iMonth < 1 || iMonth > 12 || iDay < 1 || iDay > 31 ||
+      iHour < 0 || iHour > 23 || iMinute < 0 || iMinute > 59 || iSecond < 0 || iSecond > 60) {
+    return false;
+  }
+  llTime =
+      CountEpochDaysOf(iYear, iMonth, iDay) * 86400LL + iHour * 3600LL + iMinute * 60LL + iSecond;
+  return true;
+}
+
+// A lease file of the ISC server: "lease ADDRESS {" blocks of statements ending in ';', a
+// later block of an address replacing the one before. An active binding is valid from its
+// starts to its ends (and names its address when the client gave a name); a block in another
+// state (free, released, expired, abandoned) ends the lease before it at its ends.
 void ReadIscLeases(std::string_view szText, names_t& tNames) {
+  std::unordered_map<std::string, std::size_t> tLastOf;
   std::string_view szAddress;
   std::string_view szName;
   bool bActive = false;
   bool bInLease = false;
+  long long llStarts = kLeaseAlways;
+  long long llEnds = kLeaseForever;
   while (!szText.empty()) {
     const std::string_view szLine = TrimBlanks(TakeLine(szText));
     if (!bInLease) {
@@ -84,27 +169,56 @@ void ReadIscLeases(std::string_view szText, names_t& tNames) {
         szName = {};
         bActive = false;
         bInLease = true;
+        llStarts = kLeaseAlways;
+        llEnds = kLeaseForever;
       }
       continue;
     }
     if (szLine.starts_with("}")) {
-      if (bActive && !szName.empty()) {
-        tNames.emplace_back(MakeAddressKey(szAddress), std::string(szName));
+      std::string szKey = MakeAddressKey(szAddress);
+      if (bActive) {
+        AddLease(tNames, tLastOf, std::move(szKey), szName, llStarts, llEnds);
+      } else {
+        EndLastLease(tNames, tLastOf, szKey, llEnds);
       }
       bInLease = false;
     } else if (szLine == "binding state active;") {
       bActive = true;
     } else if (szLine.starts_with("binding state ")) {
       bActive = false;
+    } else if (szLine.starts_with("starts ")) {
+      ReadIscTime(szLine.substr(7), llStarts);
+    } else if (szLine.starts_with("ends ")) {
+      ReadIscTime(szLine.substr(5), llEnds);
     } else if (szLine.starts_with("client-hostname \"") && szLine.ends_with("\";")) {
       szName = szLine.substr(17, szLine.size() - 19);
     }
   }
 }
 
-// A lease file of the Kea server: CSV whose header names the columns; a lease in the default
-// state (0) with a host name names its address, later lines winning. A name's final dot (a
-// fully qualified name) is left out.
+// Kea writes a comma, and other bytes that would break its CSV, as "&#x" and two hex digits.
+std::string DecodeKeaText(std::string_view szText) {
+  std::string szDecoded;
+  while (!szText.empty()) {
+    unsigned int uiByte = 0;
+    if (szText.size() >= 5 && szText.starts_with("&#x") &&
+        std::from_chars(szText.data() + 3, szText.data() + 5, uiByte, 16).ptr ==
+            szText.data() + 5) {
+      szDecoded += static_cast<char>(uiByte);
+      szText.remove_prefix(5);
+      continue;
+    }
+    szDecoded += szText.front();
+    szText.remove_prefix(1);
+  }
+  return szDecoded;
+}
+
+// A lease file of the Kea server: CSV whose header names the columns, a later line of an
+// address replacing the one before. A lease in the default state (0) is valid for its
+// valid_lifetime up to its expire; a line in another state or of no lifetime (released,
+// declined, reclaimed) ends the lease before it. A name's final dot (a fully qualified name)
+// is left out.
 void ReadKeaLeases(std::string_view szText, names_t& tNames) {
   const auto Split = [](std::string_view szLine) {
     std::vector<std::string_view> tFields;
@@ -125,19 +239,31 @@ void ReadKeaLeases(std::string_view szText, names_t& tNames) {
   const std::size_t iAddress = Column("address");
   const std::size_t iHostname = Column("hostname");
   const std::size_t iState = Column("state");
+  const std::size_t iLifetime = Column("valid_lifetime");
+  const std::size_t iExpire = Column("expire");
+  std::unordered_map<std::string, std::size_t> tLastOf;
   while (!szText.empty()) {
     const std::vector<std::string_view> tFields = Split(TakeLine(szText));
-    if (iAddress >= tFields.size() || iHostname >= tFields.size() ||
-        (iState < tFields.size() && tFields[iState] != "0")) {
+    if (iAddress >= tFields.size() || iHostname >= tFields.size()) {
       continue;
     }
-    std::string_view szName = tFields[iHostname];
+    long long llLifetime = -1;
+    long long llExpire = kLeaseForever;
+    const bool bTimes = iLifetime < tFields.size() && iExpire < tFields.size() &&
+                        ReadSeconds(tFields[iLifetime], llLifetime) &&
+                        ReadSeconds(tFields[iExpire], llExpire);
+    std::string szKey = MakeAddressKey(tFields[iAddress]);
+    if ((iState < tFields.size() && tFields[iState] != "0") || llLifetime == 0) {
+      EndLastLease(tNames, tLastOf, szKey, llExpire);
+      continue;
+    }
+    std::string szName = DecodeKeaText(tFields[iHostname]);
     if (szName.ends_with('.')) {
-      szName.remove_suffix(1);
+      szName.pop_back();
     }
-    if (!szName.empty()) {
-      tNames.emplace_back(MakeAddressKey(tFields[iAddress]), std::string(szName));
-    }
+    const long long llFrom =
+        bTimes && llExpire != kLeaseForever ? llExpire - llLifetime : kLeaseAlways;
+    AddLease(tNames, tLastOf, std::move(szKey), szName, llFrom, bTimes ? llExpire : kLeaseForever);
   }
 }
 
@@ -199,4 +325,31 @@ names_outcome_t ReadNamesFile(const char* szPath, names_t& tNames, int& iError) 
     ReadNamesText(szText, tNames);
   }
   return eOutcome;
+}
+
+void AddNamesToBook(names_t& tNames, name_book_t& tBook) {
+  for (name_entry_t& tEntry : tNames) {
+    if (tEntry.eSource == name_source_t::kAdmin) {
+      tBook.tAdmin[tEntry.szKey] = std::move(tEntry.szName);
+    } else {
+      tBook.tLeases[tEntry.szKey].push_back(
+          {std::move(tEntry.szName), tEntry.llFrom, tEntry.llUntil});
+    }
+  }
+}
+
+bool FindLeaseName(const std::vector<lease_span_t>& tLeases, long long llFrom, long long llUntil,
+                   std::string& szName) {
+  const lease_span_t* pNewest = nullptr;
+  for (const lease_span_t& tLease : tLeases) {
+    if (tLease.llFrom < tLease.llUntil && tLease.llFrom < llUntil && tLease.llUntil > llFrom &&
+        (pNewest == nullptr || tLease.llFrom >= pNewest->llFrom)) {
+      pNewest = &tLease;
+    }
+  }
+  if (pNewest == nullptr) {
+    return false;
+  }
+  szName = pNewest->szName;
+  return true;
 }

@@ -5,10 +5,10 @@
 
 namespace {
 
-void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost) {
+void WriteHostStart(std::FILE* pOut, const host_figures_t& tHost, const std::string& szName) {
   WriteCsvField(pOut, tHost.szHost.c_str());
   std::fputc(',', pOut);
-  WriteCsvField(pOut, tHost.szName.c_str());
+  WriteCsvField(pOut, szName.c_str());
 }
 
 // A group's addresses, blank-separated; then, in a report with days that may lack traffic,
@@ -44,22 +44,23 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
   std::fputs(tReport.tLosses.empty() ? "\r\n" : ",complete\r\n", pOut);
   for (const host_figures_t& tHost : tReport.tHosts) {
     if (ePeriod != report_period_t::kDay) {
-      ForEachHostPeriod(tReport, ePeriod, tHost,
-                        [&](const char* szPeriod, const period_figures_t& tFigures,
-                            int32_t iSnapshots, const period_span_t& tSpan) {
-                          char aszDays[4][kIsoDateBuf];
-                          FormatEpochDay(tSpan.llCoveredFirst, aszDays[0]);
-                          FormatEpochDay(tSpan.llCoveredLast, aszDays[1]);
-                          FormatEpochDay(tSpan.llFirst, aszDays[2]);
-                          FormatEpochDay(tSpan.llLast, aszDays[3]);
-                          WriteHostStart(pOut, tHost);
-                          std::fprintf(pOut, ",%s,%lld,%lld,%d,%s,%s,%s,%s", szPeriod,
-                                       tFigures.llIn, tFigures.llOut, iSnapshots, aszDays[0],
-                                       aszDays[1], aszDays[2], aszDays[3]);
-                          WriteRowEnd(
-                              pOut, tReport, tHost,
-                              FindPeriodLoss(tReport, ePeriod, tFigures.iPeriod) == nullptr);
-                        });
+      ForEachHostPeriod(
+          tReport, ePeriod, tHost,
+          [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots,
+              const period_span_t& tSpan) {
+            char aszDays[4][kIsoDateBuf];
+            FormatEpochDay(tSpan.llCoveredFirst, aszDays[0]);
+            FormatEpochDay(tSpan.llCoveredLast, aszDays[1]);
+            FormatEpochDay(tSpan.llFirst, aszDays[2]);
+            FormatEpochDay(tSpan.llLast, aszDays[3]);
+            WriteHostStart(pOut, tHost,
+                           GetHostNameInPeriod(tReport, ePeriod, tHost, tFigures.iPeriod));
+            std::fprintf(pOut, ",%s,%lld,%lld,%d,%s,%s,%s,%s", szPeriod, tFigures.llIn,
+                         tFigures.llOut, iSnapshots, aszDays[0], aszDays[1], aszDays[2],
+                         aszDays[3]);
+            WriteRowEnd(pOut, tReport, tHost,
+                        FindPeriodLoss(tReport, ePeriod, tFigures.iPeriod) == nullptr);
+          });
       continue;
     }
     day_cursor_t tCursor = {&tHost.tDays, 0};
@@ -67,7 +68,7 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
       const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
       char szDate[kIsoDateBuf];
       FormatReportDay(tReport, iDay, szDate);
-      WriteHostStart(pOut, tHost);
+      WriteHostStart(pOut, tHost, GetHostNameOnDay(tHost, iDay));
       std::fprintf(pOut, ",%s,%lld,%lld,%d", szDate, tDay.llIn, tDay.llOut,
                    GetDaySnapshots(tReport, iDay));
       WriteRowEnd(pOut, tReport, tHost, FindDayLoss(tReport, iDay) == nullptr);

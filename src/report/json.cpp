@@ -4,16 +4,26 @@
 
 namespace {
 
-// A day's or a period's entry; a period's (pSpan) gives the days of it that the range covers
-// and its own, so that a period the range covers only in part says so; in a report with days
-// that may lack traffic, whether this one is complete.
+// A day's or a period's entry. It names the host only where leases named it differently over
+// the report's days; a period's (pSpan) gives the days of it that the range covers and its own,
+// so that a period the range covers only in part says so; in a report with days that may lack
+// traffic, it says whether this one is complete.
 void WriteEntry(std::FILE* pOut, const report_t& tReport, bool bFirst, const char* szDate,
                 long long llIn, long long llOut, int32_t iSnapshots, bool bComplete,
+                const host_figures_t& tHost, const std::string& szName,
                 const period_span_t* pSpan = nullptr) {
-  std::fprintf(pOut,
-               "%s{\"date\": \"%s\", \"incoming_bytes\": %lld, \"outgoing_bytes\": %lld, "
-               "\"snapshots\": %d",
-               bFirst ? "\n    " : ",\n    ", szDate, llIn, llOut, iSnapshots);
+  std::fprintf(pOut, "%s{\"date\": \"%s\", ", bFirst ? "\n    " : ",\n    ", szDate);
+  if (!tHost.tDayNames.empty()) {
+    std::fputs("\"name\": ", pOut);
+    if (szName.empty()) {
+      std::fputs("null", pOut);
+    } else {
+      WriteJsonString(pOut, szName.c_str());
+    }
+    std::fputs(", ", pOut);
+  }
+  std::fprintf(pOut, "\"incoming_bytes\": %lld, \"outgoing_bytes\": %lld, \"snapshots\": %d", llIn,
+               llOut, iSnapshots);
   if (pSpan != nullptr) {
     char aszDays[4][kIsoDateBuf];
     FormatEpochDay(pSpan->llCoveredFirst, aszDays[0]);
@@ -37,9 +47,10 @@ void WritePeriods(std::FILE* pOut, const report_t& tReport, const host_figures_t
       tReport, tReport.tOptions.eBy, tHost,
       [&](const char* szPeriod, const period_figures_t& tFigures, int32_t iSnapshots,
           const period_span_t& tSpan) {
-        WriteEntry(pOut, tReport, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots,
-                   FindPeriodLoss(tReport, tReport.tOptions.eBy, tFigures.iPeriod) == nullptr,
-                   &tSpan);
+        WriteEntry(
+            pOut, tReport, bFirst, szPeriod, tFigures.llIn, tFigures.llOut, iSnapshots,
+            FindPeriodLoss(tReport, tReport.tOptions.eBy, tFigures.iPeriod) == nullptr, tHost,
+            GetHostNameInPeriod(tReport, tReport.tOptions.eBy, tHost, tFigures.iPeriod), &tSpan);
         bFirst = false;
       });
 }
@@ -96,7 +107,8 @@ void WriteJsonReport(std::FILE* pOut, const report_t& tReport) {
         char szDate[kIsoDateBuf];
         FormatReportDay(tReport, iDay, szDate);
         WriteEntry(pOut, tReport, iDay == 0, szDate, tDay.llIn, tDay.llOut,
-                   GetDaySnapshots(tReport, iDay), FindDayLoss(tReport, iDay) == nullptr);
+                   GetDaySnapshots(tReport, iDay), FindDayLoss(tReport, iDay) == nullptr, tHost,
+                   GetHostNameOnDay(tHost, iDay));
       }
     }
     std::fputs("]}", pOut);

@@ -348,7 +348,8 @@ void GroupReportHosts(report_t& tReport) {
   std::vector<host_figures_t> tRows;
   std::unordered_map<std::string, std::size_t> tGroupOf;
   for (host_figures_t& tHost : tReport.tHosts) {
-    if (tHost.szName.empty()) {
+    // A client chooses its lease's name: it never merges its bill with another.
+    if (tHost.szName.empty() || tHost.bLeaseName) {
       tRows.push_back(std::move(tHost));
       continue;
     }
@@ -370,6 +371,24 @@ void GroupReportHosts(report_t& tReport) {
     AddBytes(tGroup.llOutBytes, tHost.llOutBytes);
   }
   tReport.tHosts = std::move(tRows);
+}
+
+const std::string& GetHostNameOnDay(const host_figures_t& tHost, int32_t iDay) {
+  if (iDay >= 0 && static_cast<std::size_t>(iDay) < tHost.tDayNames.size()) {
+    return tHost.tDayNames[static_cast<std::size_t>(iDay)];
+  }
+  return tHost.szName;
+}
+
+const std::string& GetHostNameInPeriod(const report_t& tReport, report_period_t ePeriod,
+                                       const host_figures_t& tHost, int32_t iPeriod) {
+  int32_t iLast = -1;
+  for (int32_t iDay = 0; iDay < static_cast<int32_t>(tHost.tDayNames.size()); ++iDay) {
+    if (GetReportPeriodOfDay(tReport, ePeriod, iDay) == static_cast<std::size_t>(iPeriod)) {
+      iLast = iDay;
+    }
+  }
+  return GetHostNameOnDay(tHost, iLast);
 }
 
 void KeepHostsOver(long long llOverBytes, report_t& tReport) {

@@ -52,9 +52,11 @@ struct period_figures_t {
 
 // One host: only the days that hold figures, in ascending order.
 struct host_figures_t {
-  std::string szHost;                 // the key as the usage table holds it, or a group's name
-  std::vector<std::string> tMembers;  // a group's host keys, in the order first seen
-  std::string szName;                 // empty when unknown
+  std::string szHost;                  // the key as the usage table holds it, or a group's name
+  std::vector<std::string> tMembers;   // a group's host keys, in the order first seen
+  std::string szName;                  // empty when unknown
+  bool bLeaseName = false;             // named by a DHCP lease, not the admin: never grouped
+  std::vector<std::string> tDayNames;  // per day of the report where leases named it differently
   std::vector<day_figures_t> tDays;
   double dInTotal;  // the days summed in order, less the baseline
   double dOutTotal;
@@ -119,8 +121,8 @@ snapshot_stamp_t MakeSnapshotStamp(std::string_view szStamp);
 void CountReportSnapshots(std::vector<snapshot_stamp_t> tStamps, report_t& tReport);
 
 /// Makes the hosts that share a name one row, titled by the name, with their figures summed per
-/// day and direction and their keys as members; hosts without a name stay as they are. The
-/// all-hosts figures do not change.
+/// day and direction and their keys as members; hosts without a name, or named by a lease,
+/// stay as they are. The all-hosts figures do not change.
 void GroupReportHosts(report_t& tReport);
 
 /// Leaves only the hosts whose total (in and out) passes llOverBytes bytes; the all-hosts
@@ -244,6 +246,13 @@ struct day_cursor_t {
 
 /// The figures of day iDay (days asked in ascending order); zeros for a day without any.
 day_figures_t GetNextDayFigures(day_cursor_t& tCursor, int32_t iDay);
+
+/// A host's name on a day of the report: the day's own where leases named it differently.
+const std::string& GetHostNameOnDay(const host_figures_t& tHost, int32_t iDay);
+
+/// A host's name in a period of the report: the name of its last day.
+const std::string& GetHostNameInPeriod(const report_t& tReport, report_period_t ePeriod,
+                                       const host_figures_t& tHost, int32_t iPeriod);
 
 /// The date of a day of the report as YYYY-MM-DD.
 void FormatReportDay(const report_t& tReport, int32_t iDay, char (&szDate)[kIsoDateBuf]);
