@@ -2,14 +2,16 @@
 # and writes one chain's snapshot in the listing format of "iptables -L CHAIN -v -n -x" (title,
 # column titles, a row per host), which netreckon reads unchanged. Rows come from the chain's
 # host rules (counter and comment), from the elements of its sets of discovered hosts, and from
-# the rule that counts what a full set had no room for. Counters stay text: nft prints them to
+# the rule that counts what a full set had no room for (keyed "!full:SUBNET"). Counters stay text: nft prints them to
 # 2^64 - 1, beyond any awk number.
 # Variables: chain (the chain to write), direction ("in": hosts as destination, "out": as
 # source), mark (the mark rule's comment),
 # previous (a file: the previous snapshot of this chain; a host it read above 0 that is missing
 # now is written with 0, so that a report sees its counter start again).
-function row(address, packets, bytes, comment,   any, source, destination) {
-  any = index(address, ":") ? "::/0" : "0.0.0.0/0"
+function row(address, packets, bytes, comment,   bare, any, source, destination) {
+  bare = address
+  sub(/^![a-z]+:/, "", bare)
+  any = index(bare, ":") ? "::/0" : "0.0.0.0/0"
   if (direction == "in") { source = any; destination = address } else { source = address; destination = any }
   line = sprintf("%8s %8s %-10s %-4s %-3s %-6s %-7s %-20s %-20s", packets, bytes, "", "all", "--", "*", "*",
                  source, destination)
@@ -37,7 +39,7 @@ line ~ /^chain / {
 }
 line ~ /^set / {
   current_set = $2
-  in_set = (current_set == chain "_v4" || current_set == chain "_v6")
+  in_set = (index(current_set, chain "_v4_") == 1 || index(current_set, chain "_v6_") == 1)
   next
 }
 # The jumps to the chain, for the title's count of references.
@@ -52,14 +54,17 @@ in_set && elements {
     if (items[i] == "") continue
     k = split(items[i], w, " ")
     element[++elements_count] = w[1]
+    element_set[elements_count] = current_set
     element_packets[elements_count] = after(w, k, "packets")
     element_bytes[elements_count] = after(w, k, "bytes")
   }
   if (closing) { elements = 0; in_set = 0 }
   next
 }
-# The rule that fills the IPv6 set says whether its elements are addresses or /64 prefixes.
-in_chain && index(line, "update @" chain "_v6 ") && index(line, "& ffff:ffff:ffff:ffff::") { prefix64 = 1 }
+# The rule that fills an IPv6 set says whether its elements are addresses or /64 prefixes.
+in_chain && match(line, "update @" chain "_v6_[0-9a-f_]+ ") && index(line, "& ffff:ffff:ffff:ffff::") {
+  prefix64[substr(line, RSTART + 8, RLENGTH - 9)] = 1
+}
 line == "}" { in_chain = 0; in_set = 0; next }
 in_chain && line ~ / counter packets / {
   if (index(line, "comment \"" mark "\"")) next
@@ -69,12 +74,15 @@ in_chain && line ~ / counter packets / {
   if (address == "") next
   comment = ""
   if (match(line, /comment ".*"$/)) comment = unquote(substr(line, RSTART + 8))
+  # What a full set had no room for is keyed apart from every host ("!full:SUBNET": no address
+  # begins with "!"), else a subnet's /64 row (IPV6_HOSTS=64) and it would be one row.
+  if (comment == "not counted: set full") address = "!full:" address
   row(address, after(w, k, "packets"), after(w, k, "bytes"), comment)
 }
 END {
   for (i = 1; i <= elements_count; i++) {
     address = element[i]
-    if (prefix64 && index(address, ":")) address = address "/64"
+    if ((element_set[i] in prefix64) && index(address, ":")) address = address "/64"
     row(address, element_packets[i], element_bytes[i], "")
   }
   # Hosts the previous snapshot read above 0 that are gone now (a table set up again): 0.

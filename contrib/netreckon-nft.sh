@@ -14,6 +14,12 @@ nft_run() { # arguments...
   $NFT "$@"
 }
 
+# The set of a chain's subnet: CHAIN_v4_10_0_0_0_24, CHAIN_v6_2001_db8_1___64 (the subnet as
+# written, '.', ':' and '/' as '_': one name per subnet, whatever else is listed).
+nft_set_name() { # chain family subnet
+  printf '%s_v%s_%s\n' "$1" "$2" "$(printf '%s' "$3" | tr '.:/' '___')"
+}
+
 # The table as the config asks for it, as "nft -f" input.
 nft_wanted_text() {
   if [ "$COUNT" = all ]; then priority="filter - 10"; else priority=security; fi
@@ -22,11 +28,15 @@ nft_wanted_text() {
   listed4=$(family_hosts 4 | sed 's/=.*//' | tr '\n' ' ')
   listed6=$(family_hosts 6 | sed 's/=.*//' | tr '\n' ' ')
   echo "table inet $NFT_TABLE {"
+  # One set per subnet and direction, so that one subnet cannot fill another's; an element that
+  # carried nothing for SET_TIMEOUT goes, after snapshots have read its last counts.
   for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
-    [ -z "${subnets4% }" ] ||
-      echo "  set ${chain}_v4 { type ipv4_addr; size $SET_SIZE; flags dynamic; counter; }"
-    [ -z "${subnets6% }" ] ||
-      echo "  set ${chain}_v6 { type ipv6_addr; size $SET_SIZE; flags dynamic; counter; }"
+    for subnet in $subnets4; do
+      echo "  set $(nft_set_name "$chain" 4 "$subnet") { type ipv4_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; counter; }"
+    done
+    for subnet in $subnets6; do
+      echo "  set $(nft_set_name "$chain" 6 "$subnet") { type ipv6_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; counter; }"
+    done
   done
   for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
     if [ "$chain" = "$IN_CHAIN" ]; then match=daddr; else match=saddr; fi
@@ -52,7 +62,7 @@ nft_wanted_text() {
       for subnet in $subnets; do
         skip=
         [ -z "${listed% }" ] || skip=" $protocol $match != { $(echo "${listed% }" | sed 's/ /, /g') }"
-        echo "    $protocol $match $subnet$skip update @${chain}_v$family { $key } return"
+        echo "    $protocol $match $subnet$skip update @$(nft_set_name "$chain" "$family" "$subnet") { $key } return"
         echo "    $protocol $match $subnet$skip counter comment \"not counted: set full\""
       done
     done

@@ -517,6 +517,15 @@ int RunAndReport(const settings_t& tSettings) {
   report_t tReport;
   BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, start_date, end_date, tReport);
   CountReportSnapshots(std::move(tRun.tStamps), tReport);
+  // Traffic the kit could give no host (a full set of discovered hosts) is billed to nobody.
+  bool bSetFull = false;
+  for (const uncounted_t& tRow : FindUncountedRows(tReport)) {
+    const bool bFull = tRow.szCause == "full";
+    bSetFull = bSetFull || bFull;
+    Warn("not counted for any host in [%s]: %lld bytes incoming and %lld outgoing (%s)",
+         ShowText(tRow.szSubnet).c_str(), tRow.llInBytes, tRow.llOutBytes,
+         bFull ? "its set of hosts was full" : ShowText(tRow.szCause).c_str());
+  }
   NameReportHosts(
       tSettings,
       tSettings.eReport == report_type_t::kCsv || tSettings.eReport == report_type_t::kJson,
@@ -532,7 +541,7 @@ int RunAndReport(const settings_t& tSettings) {
       tSettings.eReport == report_type_t::kDaily || tSettings.eReport == report_type_t::kMonthly,
       tReport);
   PrintReport(tSettings, tReport);
-  return tRun.bIncomplete ? 1 : 0;
+  return tRun.bIncomplete || bSetFull ? 1 : 0;
 }
 
 }  // namespace
