@@ -77,6 +77,8 @@ in_chain && line ~ / counter packets / {
   # What a full set had no room for is keyed apart from every host ("!full:SUBNET": no address
   # begins with "!"), else a subnet's /64 row (IPV6_HOSTS=64) and it would be one row.
   if (comment == "not counted: set full") address = "!full:" address
+  # What came for an address of a subnet that has not sent: a scan, or a host that only receives.
+  if (comment == "not counted: unknown host") address = "!unknown:" address
   row(address, after(w, k, "packets"), after(w, k, "bytes"), comment)
 }
 END {

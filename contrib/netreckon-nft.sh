@@ -20,6 +20,11 @@ nft_set_name() { # chain family subnet
   printf '%s_v%s_%s\n' "$1" "$2" "$(printf '%s' "$3" | tr '.:/' '___')"
 }
 
+# The set of a subnet's addresses that have sent: CHAIN_known_v4_10_0_0_0_24 (the outgoing chain's).
+nft_known_set() { # subnet family
+  nft_set_name "${OUT_CHAIN}_known" "$2" "$1"
+}
+
 # The table as the config asks for it, as "nft -f" input.
 nft_wanted_text() {
   if [ "$COUNT" = all ]; then priority="filter - 10"; else priority=security; fi
@@ -37,6 +42,14 @@ nft_wanted_text() {
     for subnet in $subnets6; do
       echo "  set $(nft_set_name "$chain" 6 "$subnet") { type ipv6_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; counter; }"
     done
+  done
+  # The addresses that have sent, without counters: looking an element up in a set with
+  # counters adds the packet to that element's counter.
+  for subnet in $subnets4; do
+    echo "  set $(nft_known_set "$subnet" 4) { type ipv4_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; }"
+  done
+  for subnet in $subnets6; do
+    echo "  set $(nft_known_set "$subnet" 6) { type ipv6_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; }"
   done
   for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
     if [ "$chain" = "$IN_CHAIN" ]; then match=daddr; else match=saddr; fi
@@ -62,8 +75,17 @@ nft_wanted_text() {
       for subnet in $subnets; do
         skip=
         [ -z "${listed% }" ] || skip=" $protocol $match != { $(echo "${listed% }" | sed 's/ /, /g') }"
-        echo "    $protocol $match $subnet$skip update @$(nft_set_name "$chain" "$family" "$subnet") { $key } return"
-        echo "    $protocol $match $subnet$skip counter comment \"not counted: set full\""
+        # An incoming host is only made for an address that has sent (it is in the outgoing
+        # set): scanning the subnet from outside fills no set, its traffic counts apart.
+        known='' remember=''
+        if [ "$chain" = "$OUT_CHAIN" ]; then
+          remember=" update @$(nft_known_set "$subnet" "$family") { $key }"
+        else
+          known=" $key @$(nft_known_set "$subnet" "$family")"
+        fi
+        echo "    $protocol $match $subnet$skip$known update @$(nft_set_name "$chain" "$family" "$subnet") { $key }$remember return"
+        echo "    $protocol $match $subnet$skip$known counter comment \"not counted: set full\""
+        [ -z "$known" ] || echo "    $protocol $match $subnet$skip counter comment \"not counted: unknown host\""
       done
     done
     echo "  }"

@@ -522,9 +522,13 @@ int RunAndReport(const settings_t& tSettings) {
   for (const uncounted_t& tRow : FindUncountedRows(tReport)) {
     const bool bFull = tRow.szCause == "full";
     bSetFull = bSetFull || bFull;
+    const std::string szCause = ShowText(tRow.szCause);
     Warn("not counted for any host in [%s]: %lld bytes incoming and %lld outgoing (%s)",
          ShowText(tRow.szSubnet).c_str(), tRow.llInBytes, tRow.llOutBytes,
-         bFull ? "its set of hosts was full" : ShowText(tRow.szCause).c_str());
+         bFull ? "its set of hosts was full"
+         : tRow.szCause == "unknown"
+             ? "to addresses that have sent nothing: a scan, or hosts that only receive"
+             : szCause.c_str());
   }
   NameReportHosts(
       tSettings,

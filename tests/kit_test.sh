@@ -687,6 +687,7 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     '    ip daddr 10.0.0.1 counter packets 9 bytes 9000000000000 comment "printer.lan"' \
     '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 update @NR_IN_v4_10_0_0_0_24 { ip daddr } return' \
     '    ip daddr 10.0.2.0/24 update @NR_IN_v4_10_0_2_0_24 { ip daddr } return' \
+    '    ip daddr 10.0.2.0/24 counter packets 7 bytes 700 comment "not counted: unknown host"' \
     '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 counter packets 2 bytes 200 comment "not counted: set full"' \
     '    ip6 daddr 2001:db8:1::/48 update @NR_IN_v6_2001_db8_1___48 { ip6 daddr & ffff:ffff:ffff:ffff:: } return' \
     '    ip6 daddr 2001:db8:2::/64 update @NR_IN_v6_2001_db8_2___64 { ip6 daddr } return' \
@@ -707,7 +708,7 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
       awk '{ $1 = $1; print }' | tr '\n' ';')
     check "nft listing of $chain gives '$want' (got '$got')" test "$got" = "$want"
   done <<'CASES'
-NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;2 200 0.0.0.0/0 !full:10.0.0.0/24 /* not counted: set full */;5 500 ::/0 !full:2001:db8:1::/48 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;1 100 0.0.0.0/0 10.0.2.5;3 18446744073709551615 ::/0 2001:db8:1::/64;6 600 ::/0 2001:db8:2::9;
+NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;7 700 0.0.0.0/0 !unknown:10.0.2.0/24 /* not counted: unknown host */;2 200 0.0.0.0/0 !full:10.0.0.0/24 /* not counted: set full */;5 500 ::/0 !full:2001:db8:1::/48 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;1 100 0.0.0.0/0 10.0.2.5;3 18446744073709551615 ::/0 2001:db8:1::/64;6 600 ::/0 2001:db8:2::9;
 NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;4 400 2001:db8:1::7 ::/0;
 CASES
   awk -v chain=NR_IN -v direction=in -v mark=netreckon-reset-mark -v previous= \
@@ -736,7 +737,11 @@ CASES
     check "nft: the set $set holds 16" contains "$work/set" "size 16"
     check "nft: the set $set forgets after 1h" contains "$work/set" "timeout 1h"
   done
-  check "nft: no other set" test "$(in_ns nft list sets table inet netreckon | grep -c '^[[:space:]]*set ')" -eq 6
+  for set in NETRECKON_OUT_known_v4_10_0_1_0_24 NETRECKON_OUT_known_v4_10_0_2_0_24 NETRECKON_OUT_known_v6_2001_db8_1___64; do
+    in_ns nft list set inet netreckon "$set" >"$work/set" 2>&1
+    check "nft: the set of senders $set forgets after 1h, counts nothing" test "$(grep -c -e 'timeout 1h' -e counter "$work/set")" -eq 1
+  done
+  check "nft: no other set" test "$(in_ns nft list sets table inet netreckon | grep -c '^[[:space:]]*set ')" -eq 9
   check "nft: other tables untouched" test "$(in_ns nft list tables | grep -vc netreckon)" -eq 0
   check "nft: a snapshot of 0 after the setup" contains "$work/case/logs/traffic_in_20261102110000" "10.0.0.1             /* printer */"
   chains --time 20261102110500 add

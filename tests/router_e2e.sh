@@ -228,7 +228,8 @@ CONF
   # The key of an address's row in a direction, into $key (nothing: not counted). With listed
   # hosts, the listed address or subnet. With discovered ones, the set of the direction and
   # subnet holds the first SET_SIZE addresses (or /64s) it saw since the table was made; the
-  # others count in their subnet's row of a full set, "!full:SUBNET".
+  # others count in their subnet's row of a full set, "!full:SUBNET". What comes in for an
+  # address that is not in the outgoing set counts in "!unknown:SUBNET".
   declare -gA members=() members_count=()
   local set_size=65536 ipv6_hosts=address
   key_of() { # address direction
@@ -251,6 +252,11 @@ CONF
       *) return 0 ;;
     esac
     [ "$family" = 4 ] || [ "$ipv6_hosts" = address ] || element=$subnet
+    # Incoming, only an address its outgoing set holds (it has sent) gets a counter.
+    if [ "$2" = in ] && [ -z "${members[out|$subnet|$element]:-}" ]; then
+      key="!unknown:$subnet"
+      return 0
+    fi
     local set="$2|$subnet"
     if [ -z "${members[$set|$element]:-}" ]; then
       if [ "${members_count[$set]:-0}" -ge "$set_size" ]; then
@@ -314,6 +320,16 @@ CONF
     kit chains --time 20261102000500 add
     empty_sets
     traffic 4
+    # An internet host scans the LAN's /64: no set takes a scanned address (what it sent counts
+    # in the subnet's row of unknown hosts), and every real host stays exact. (A scan from a
+    # guest's IPv4 address would draw the router's "host unreachable" to the guest, which
+    # counts for both as it should, but arrives when it will.)
+    local i
+    for i in $(seq 100 139); do
+      flow "$W" 2001:db8:ff::2 "2001:db8:1::$i" 1 100 9 fwd
+    done
+    [ "$(ip netns exec "$R" nft list table inet netreckon | grep -cE '2001:db8:1::1[0-3][0-9]( |,|$)')" = 0 ] ||
+      fail "nft: a scanned address got a counter"
     snap 20261102120000
 
     # A reload with "nft flush ruleset": the next snapshot makes the table again.
