@@ -23,6 +23,7 @@ SUBNETS=
 IPV6_HOSTS=address
 SET_SIZE=65536
 SET_TIMEOUT=1h
+MAC_LIMIT=64
 LOCK_DIR=/run/netreckon
 CONFIG=/etc/netreckon.conf
 # Seconds any iptables call waits for the xtables lock before it fails.
@@ -121,6 +122,7 @@ read_config() {
       SET_SIZE) SET_SIZE=$value ;;
       LOCK_DIR) LOCK_DIR=$value ;;
       SET_TIMEOUT) SET_TIMEOUT=$value ;;
+      MAC_LIMIT) MAC_LIMIT=$value ;;
       *) warn "$1:${number#V }: unknown key $key (ignored)" ;;
     esac
   done <<EOF_CONFIG
@@ -197,6 +199,9 @@ check_settings() {
     die "SET_SIZE must be a whole number from 1 to 16777216: $SET_SIZE"
   [ "$BACKEND" = nft ] || [ -z "$SUBNETS" ] || die "SUBNETS needs BACKEND=nft"
   check_set_timeout
+  case "$MAC_LIMIT" in '' | 0* | *[!0-9]*) die "MAC_LIMIT must be a whole number from 1 to 65536: $MAC_LIMIT" ;; esac
+  [ "${#MAC_LIMIT}" -le 5 ] && [ "$MAC_LIMIT" -le 65536 ] ||
+    die "MAC_LIMIT must be a whole number from 1 to 65536: $MAC_LIMIT"
   for interface in $WAN_IF; do
     case "$interface" in
       -* | *[!A-Za-z0-9_.@:+-]*) die "not an interface name in WAN_IF: '$interface'" ;;

@@ -79,6 +79,8 @@ in_chain && line ~ / counter packets / {
   if (comment == "not counted: set full") address = "!full:" address
   # What came for an address of a subnet that has not sent: a scan, or a host that only receives.
   if (comment == "not counted: unknown host") address = "!unknown:" address
+  # What a client sent from more new addresses than its MAC address may bring.
+  if (comment == "not counted: too many addresses") address = "!limit:" address
   row(address, after(w, k, "packets"), after(w, k, "bytes"), comment)
 }
 END {

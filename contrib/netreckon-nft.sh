@@ -51,6 +51,13 @@ nft_wanted_text() {
   for subnet in $subnets6; do
     echo "  set $(nft_known_set "$subnet" 6) { type ipv6_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; }"
   done
+  # The MAC addresses that brought new hosts to a subnet's outgoing set, each with its limit.
+  for subnet in $subnets4; do
+    echo "  set $(nft_set_name "${OUT_CHAIN}_macs" 4 "$subnet") { type ether_addr; size $SET_SIZE; flags dynamic,timeout; timeout 1h; }"
+  done
+  for subnet in $subnets6; do
+    echo "  set $(nft_set_name "${OUT_CHAIN}_macs" 6 "$subnet") { type ether_addr; size $SET_SIZE; flags dynamic,timeout; timeout 1h; }"
+  done
   for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
     if [ "$chain" = "$IN_CHAIN" ]; then match=daddr; else match=saddr; fi
     echo "  chain $chain {"
@@ -80,12 +87,18 @@ nft_wanted_text() {
         known='' remember=''
         if [ "$chain" = "$OUT_CHAIN" ]; then
           remember=" update @$(nft_known_set "$subnet" "$family") { $key }"
+          # A host already there is counted; a new one only while the MAC address it came
+          # from has made fewer than MAC_LIMIT an hour: one client cannot fill the set with
+          # made-up addresses of its own subnet (the router's own packets have no MAC address
+          # and pass). What it sends beyond counts apart.
+          echo "    $protocol $match $subnet$skip $key @$(nft_known_set "$subnet" "$family") update @$(nft_set_name "$chain" "$family" "$subnet") { $key }$remember return"
+          echo "    $protocol $match $subnet$skip update @$(nft_set_name "${OUT_CHAIN}_macs" "$family" "$subnet") { ether saddr limit rate over $MAC_LIMIT/hour burst $MAC_LIMIT packets } counter return comment \"not counted: too many addresses\""
         else
           known=" $key @$(nft_known_set "$subnet" "$family")"
         fi
         echo "    $protocol $match $subnet$skip$known update @$(nft_set_name "$chain" "$family" "$subnet") { $key }$remember return"
-        echo "    $protocol $match $subnet$skip$known counter comment \"not counted: set full\""
-        [ -z "$known" ] || echo "    $protocol $match $subnet$skip counter comment \"not counted: unknown host\""
+        echo "    $protocol $match $subnet$skip$known counter return comment \"not counted: set full\""
+        [ -z "$known" ] || echo "    $protocol $match $subnet$skip counter return comment \"not counted: unknown host\""
       done
     done
     echo "  }"

@@ -528,6 +528,8 @@ int RunAndReport(const settings_t& tSettings) {
          bFull ? "its set of hosts was full"
          : tRow.szCause == "unknown"
              ? "to addresses that have sent nothing: a scan, or hosts that only receive"
+         : tRow.szCause == "limit"
+             ? "from more new addresses than one MAC address may bring: made-up sources"
              : szCause.c_str());
   }
   NameReportHosts(

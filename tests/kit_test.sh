@@ -688,7 +688,7 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 update @NR_IN_v4_10_0_0_0_24 { ip daddr } return' \
     '    ip daddr 10.0.2.0/24 update @NR_IN_v4_10_0_2_0_24 { ip daddr } return' \
     '    ip daddr 10.0.2.0/24 counter packets 7 bytes 700 comment "not counted: unknown host"' \
-    '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 counter packets 2 bytes 200 comment "not counted: set full"' \
+    '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 counter packets 2 bytes 200 return comment "not counted: set full"' \
     '    ip6 daddr 2001:db8:1::/48 update @NR_IN_v6_2001_db8_1___48 { ip6 daddr & ffff:ffff:ffff:ffff:: } return' \
     '    ip6 daddr 2001:db8:2::/64 update @NR_IN_v6_2001_db8_2___64 { ip6 daddr } return' \
     '    ip6 daddr 2001:db8:1::/48 counter packets 5 bytes 500 comment "not counted: set full"' \
@@ -696,6 +696,7 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     '  chain NR_OUT {' \
     '    ip saddr 10.0.0.1 counter packets 8 bytes 800 comment "printer.lan"' \
     '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_v6_2001_db8_1___48 { ip6 saddr } return' \
+    '    ip6 saddr 2001:db8:1::/48 counter packets 3 bytes 300 comment "not counted: too many addresses"' \
     '  }' \
     '  chain input { type filter hook input priority security; policy accept; iifname != "lo" jump NR_IN; iifname != "lo" jump NR_OUT; }' \
     '  chain output { type filter hook output priority security; policy accept; jump NR_IN; }' \
@@ -709,7 +710,7 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     check "nft listing of $chain gives '$want' (got '$got')" test "$got" = "$want"
   done <<'CASES'
 NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;7 700 0.0.0.0/0 !unknown:10.0.2.0/24 /* not counted: unknown host */;2 200 0.0.0.0/0 !full:10.0.0.0/24 /* not counted: set full */;5 500 ::/0 !full:2001:db8:1::/48 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;1 100 0.0.0.0/0 10.0.2.5;3 18446744073709551615 ::/0 2001:db8:1::/64;6 600 ::/0 2001:db8:2::9;
-NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;4 400 2001:db8:1::7 ::/0;
+NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;3 300 !limit:2001:db8:1::/48 ::/0 /* not counted: too many addresses */;4 400 2001:db8:1::7 ::/0;
 CASES
   awk -v chain=NR_IN -v direction=in -v mark=netreckon-reset-mark -v previous= \
     -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | head -n 2 >"$work/title"
@@ -721,7 +722,7 @@ CASES
     "       7      700            all  --  *      *       10.0.0.1             0.0.0.0/0            /* printer.lan */" >"$work/previous"
   got=$(awk -v chain=NR_OUT -v direction=out -v mark=netreckon-reset-mark -v previous="$work/previous" \
     -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
-  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;4 400 2001:db8:1::7;0 0 10.0.0.9;"
+  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;3 300 addresses;4 400 2001:db8:1::7;0 0 10.0.0.9;"
 
   # The kit with BACKEND=nft: its own table, healed after "nft flush ruleset", a reset seen,
   # nothing done on an unchanged config, "remove" that lasts.
@@ -741,7 +742,11 @@ CASES
     in_ns nft list set inet netreckon "$set" >"$work/set" 2>&1
     check "nft: the set of senders $set forgets after 1h, counts nothing" test "$(grep -c -e 'timeout 1h' -e counter "$work/set")" -eq 1
   done
-  check "nft: no other set" test "$(in_ns nft list sets table inet netreckon | grep -c '^[[:space:]]*set ')" -eq 9
+  for set in NETRECKON_OUT_macs_v4_10_0_1_0_24 NETRECKON_OUT_macs_v4_10_0_2_0_24 NETRECKON_OUT_macs_v6_2001_db8_1___64; do
+    check "nft: the set of MAC addresses $set" test "$(in_ns nft list set inet netreckon "$set" | grep -c 'type ether_addr')" -eq 1
+  done
+  check "nft: a new host is limited per MAC address" test "$(in_ns nft list chain inet netreckon NETRECKON_OUT | grep -c 'ether saddr limit rate over 64/hour burst 64 packets } counter packets 0 bytes 0 return comment "not counted: too many addresses"')" -eq 3
+  check "nft: no other set" test "$(in_ns nft list sets table inet netreckon | grep -c '^[[:space:]]*set ')" -eq 12
   check "nft: other tables untouched" test "$(in_ns nft list tables | grep -vc netreckon)" -eq 0
   check "nft: a snapshot of 0 after the setup" contains "$work/case/logs/traffic_in_20261102110000" "10.0.0.1             /* printer */"
   chains --time 20261102110500 add
@@ -780,7 +785,8 @@ CASES
   snapshot --time 20261102160000 2>"$work/err"
   check "nft: remove lasts" contains "$work/err" "removed with netreckon-chains remove"
   for value in BACKEND=pf IPV6_HOSTS=48 SET_SIZE=0 SET_SIZE=16777217 SET_TIMEOUT=14m SET_TIMEOUT=0h \
-    SET_TIMEOUT=1x SET_TIMEOUT=31d SET_TIMEOUT=1h30m SET_TIMEOUT=090m SET_TIMEOUT=; do
+    SET_TIMEOUT=1x SET_TIMEOUT=31d SET_TIMEOUT=1h30m SET_TIMEOUT=090m SET_TIMEOUT= MAC_LIMIT=0 MAC_LIMIT=65537 \
+    MAC_LIMIT=08 MAC_LIMIT=1e3 MAC_LIMIT=; do
     start_case "10.0.0.1"
     printf '%s\n' BACKEND=nft "$value" >>"$work/case/conf"
     chains add 2>"$work/err"

@@ -783,6 +783,14 @@ TEST(Report, TrafficOfNoHostIsSaid) {
        0,
        "netreckon: not counted for any host in [2001:db8:1::/64]: 45 bytes incoming and 0 "
        "outgoing (to addresses that have sent nothing: a scan, or hosts that only receive)\n"},
+      {"a flood of made-up addresses",
+       {},
+       {{"!limit:2001:db8:1::/64", "88800"}},
+       0,
+       44400,
+       0,
+       "netreckon: not counted for any host in [2001:db8:1::/64]: 0 bytes incoming and 44400 "
+       "outgoing (from more new addresses than one MAC address may bring: made-up sources)\n"},
       {"a full set that took nothing", {{"!full:10.0.0.0/24", "100"}}, {}, 0, 0, 0, ""},
       {"no cause", {{"!:10.0.0.0/24", "900"}, {"!10.0.0.9", "900"}}, {}, 5, 0, 0, ""},
       {"a cause not in lower case", {{"!Full:10.0.0.0/24", "900"}}, {}, 5, 0, 0, ""},

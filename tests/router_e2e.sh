@@ -53,6 +53,21 @@ for i in range(count):
 PY
 )
 
+# Sends one datagram of 100 bytes to DST:9 from each of COUNT made-up addresses PREFIX0,
+# PREFIX1, ... (hexadecimal), as a client that floods its subnet with sources would.
+flooder=$(
+  cat <<'PY'
+import socket, sys
+dst, prefix, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
+for i in range(count):
+    s = socket.socket(socket.AF_INET6, socket.SOCK_DGRAM)
+    s.setsockopt(socket.SOL_IP, 15, 1)  # IP_FREEBIND: any source address
+    s.bind((prefix + "%x" % i, 0))
+    s.sendto(b"x" * 100, (dst, 9))
+    s.close()
+PY
+)
+
 # Packets the kernel dropped from its input queues (the second column of softnet_stat, in hex).
 dropped() {
   awk 'function hex(s,   v, i) { v = 0; for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", substr(tolower(s), i, 1)) - 1; return v }
@@ -296,7 +311,7 @@ CONF
   snap() { # stamp
     kit snapshot --time "$1"
   }
-  local drops_before
+  local drops_before flood_bytes=0
   drops_before=$(dropped)
   # The setup, then two snapshots of a day's traffic.
   first_day() { # alice's-name
@@ -330,6 +345,11 @@ CONF
     done
     [ "$(ip netns exec "$R" nft list table inet netreckon | grep -cE '2001:db8:1::1[0-3][0-9]( |,|$)')" = 0 ] ||
       fail "nft: a scanned address got a counter"
+    # A LAN client sends from 300 made-up addresses of its own /64: its MAC address brings at
+    # most MAC_LIMIT (64) new hosts at once, the rest counts in the subnet's row of too many
+    # addresses, and no real host's figure moves (checked with the report).
+    ip netns exec "$C1" python3 -c "$flooder" 2001:db8:ff::2 2001:db8:1::f: 300
+    flood_bytes=$((300 * 148))
     snap 20261102120000
 
     # A reload with "nft flush ruleset": the next snapshot makes the table again.
@@ -502,6 +522,18 @@ CONF
       if ($4 != 0) print $1 "|in|" day "|" $4
       if ($5 != 0) print $1 "|out|" day "|" $5
     }' "$work/report-$tag.csv" | sort)
+  if [ "$mode" = nft ]; then
+    # The flood: every byte of it in the flooder's few hosts or the row of too many addresses.
+    local flood='^(2001:db8:1::f:|!limit:2001:db8:1::/64[|])' flood_got flood_hosts limited
+    flood_got=$(printf '%s\n' "$got" | grep -E "$flood" | awk -F'|' '{ s += $4 } END { print s + 0 }')
+    flood_hosts=$(printf '%s\n' "$got" | grep -c '^2001:db8:1::f:' || true)
+    limited=$(printf '%s\n' "$got" | grep -c '^!limit:2001:db8:1::/64|out|2|' || true)
+    got=$(printf '%s\n' "$got" | grep -vE "$flood" || true)
+    [ "$flood_got" = "$flood_bytes" ] || fail "nft: the flood's $flood_bytes bytes show as $flood_got"
+    [ "$flood_hosts" -le 128 ] && [ "$limited" = 1 ] ||
+      fail "nft: the flood made $flood_hosts hosts (at most 128) and $limited rows of too many addresses (1)"
+    echo "ok: a flood from 300 made-up addresses made $flood_hosts hosts, the rest counted apart"
+  fi
   local expected
   expected=$(for key in "${!want[@]}"; do [ "${want[$key]}" = 0 ] || echo "$key|${want[$key]}"; done | sort)
   if [ "$got" != "$expected" ]; then
