@@ -23,6 +23,8 @@ SUBNETS=
 IPV6_HOSTS=address
 SET_SIZE=65536
 TEXTFILE_DIR=
+SET_TIMEOUT=1h
+MAC_LIMIT=64
 LOCK_DIR=/run/netreckon
 CONFIG=/etc/netreckon.conf
 # Seconds any iptables call waits for the xtables lock before it fails.
@@ -150,12 +152,29 @@ check_settings() {
     die "SET_SIZE must be a whole number from 1 to 16777216: $SET_SIZE"
   [ "$BACKEND" = nft ] || [ -z "$SUBNETS" ] || die "SUBNETS needs BACKEND=nft"
   case "$TEXTFILE_DIR" in '' | /*) ;; *) die "TEXTFILE_DIR must be an absolute path: $TEXTFILE_DIR" ;; esac
+  check_set_timeout
+  case "$MAC_LIMIT" in '' | 0* | *[!0-9]*) die "MAC_LIMIT must be a whole number from 1 to 65536: $MAC_LIMIT" ;; esac
+  [ "${#MAC_LIMIT}" -le 5 ] && [ "$MAC_LIMIT" -le 65536 ] ||
+    die "MAC_LIMIT must be a whole number from 1 to 65536: $MAC_LIMIT"
   for interface in $WAN_IF; do
     case "$interface" in
       -* | *[!A-Za-z0-9_.@:+-]*) die "not an interface name in WAN_IF: '$interface'" ;;
     esac
     [ "${#interface}" -le 15 ] || die "not an interface name in WAN_IF (15 characters at most): '$interface'"
   done
+}
+
+# SET_TIMEOUT: minutes, hours or days ("90m", "1h", "2d"), from 15 minutes (three snapshots of
+# the timer read an idle element before it goes) to 30 days.
+check_set_timeout() {
+  case "$SET_TIMEOUT" in
+    [1-9]m | [1-9][0-9]m | [1-9][0-9][0-9]m | [1-9][0-9][0-9][0-9]m | [1-9][0-9][0-9][0-9][0-9]m) minutes=${SET_TIMEOUT%m} ;;
+    [1-9]h | [1-9][0-9]h | [1-9][0-9][0-9]h) minutes=$((${SET_TIMEOUT%h} * 60)) ;;
+    [1-9]d | [1-9][0-9]d) minutes=$((${SET_TIMEOUT%d} * 1440)) ;;
+    *) minutes=0 ;;
+  esac
+  [ "$minutes" -ge 15 ] && [ "$minutes" -le 43200 ] ||
+    die "SET_TIMEOUT must be minutes, hours or days (90m, 1h, 2d) from 15m to 30d: $SET_TIMEOUT"
 }
 
 # The hosts, one "FAMILY ADDRESS/PREFIX [NAME]" line each, into NORMALIZED; none is an error

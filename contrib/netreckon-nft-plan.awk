@@ -6,7 +6,9 @@
 # Variable: table (the table's name).
 # Output, a line each:
 #   "C COMMAND"   a command of the transaction, in order
-#   "Z ADDRESS"   a counting rule that starts from 0, by the address its row shows
+#   "Z CHAIN KEY" a counting rule that starts from 0, by its chain and the key of its row (its
+#                 address, or "!CAUSE:SUBNET" for a row of what no host took): both chains have
+#                 rows of one key, and a rule made anew in one leaves the other's counting on
 # Exits 3 (nothing printed) where the table must be replaced: its chains were renamed, or its
 # rules do not stand as the text loaded last put them.
 function trim(line) {
@@ -24,6 +26,15 @@ function row_address(rule,   n, w, i) {
     }
   }
   return ""
+}
+# The key of a counting rule's row: its address, or "!CAUSE:SUBNET" for a row of what no host
+# took (as netreckon-nft.awk writes it), so that a new one starts from 0 alone.
+function row_key(rule,   address) {
+  address = row_address(rule)
+  if (index(rule, "comment \"not counted: set full\"")) return "!full:" address
+  if (index(rule, "comment \"not counted: unknown host\"")) return "!unknown:" address
+  if (index(rule, "comment \"not counted: too many addresses\"")) return "!limit:" address
+  return address
 }
 # Reads one "nft -f" text of the kit (file 1 or 2) into sets, chains and their rules.
 function read_text(which, line,   w) {
@@ -71,7 +82,7 @@ END {
     if (!((2, c) in base) && !((1, c) in chain_seen)) exit 3
   }
   # Sets: one that stays as it is keeps its elements; another is made anew, and every rule
-  # that updates it with it.
+  # that updates it or looks an element up in it with it.
   for (i = 1; i <= set_count[1]; i++) {
     s = set_order[1, i]
     if (set_line[1, s] != set_line[2, s] || set_key(1, s) != set_key(2, s)) renewed["@" s] = 1
@@ -120,7 +131,7 @@ END {
         if (keep_of[c, j]) next_kept = handle[c, keep_of[c, j]]
       if (next_kept != "") print "C insert rule inet " table " " c " position " next_kept " " rule[2, c, k]
       else print "C add rule inet " table " " c " " rule[2, c, k]
-      if (index(rule[2, c, k], " counter")) print "Z " row_address(rule[2, c, k])
+      if (index(rule[2, c, k], " counter")) print "Z " c " " row_key(rule[2, c, k])
     }
   }
   for (i = 1; i <= chain_count[2]; i++) {
@@ -142,8 +153,8 @@ function set_key(which, name,   c, k, text, found) {
   }
   return found
 }
-# Whether a rule updates a set that is made anew.
+# Whether a rule updates a set that is made anew, or looks an element up in it.
 function updates_renewed(text,   r) {
-  for (r in renewed) if (index(text, "update " r " ")) return 1
+  for (r in renewed) if (index(text, r " ")) return 1
   return 0
 }

@@ -2,16 +2,20 @@
 # and writes one chain's snapshot in the listing format of "iptables -L CHAIN -v -n -x" (title,
 # column titles, a row per host), which netreckon reads unchanged. Rows come from the chain's
 # host rules (counter and comment), from the elements of its sets of discovered hosts, and from
-# the rule that counts what a full set had no room for. Counters stay text: nft prints them to
+# the rule that counts what a full set had no room for (keyed "!full:SUBNET"). Counters stay text: nft prints them to
 # 2^64 - 1, beyond any awk number.
 # Variables: chain (the chain to write), direction ("in": hosts as destination, "out": as
 # source), mark (the mark rule's comment),
 # previous (a file: the previous snapshot of this chain; a host it read above 0 that is missing
 # now is written with 0, so that a report sees its counter start again), zero (a file, or empty:
-# the addresses, a line each, whose counting rules start from 0 and are written as 0; elements
-# of sets never are).
-function row(address, packets, bytes, comment,   any, source, destination) {
-  any = index(address, ":") ? "::/0" : "0.0.0.0/0"
+# the counting rules that start from 0 and are written as 0, a line each, "CHAIN KEY": the
+# chain, then the row's key, a not-counted row's with its cause, "!full:SUBNET"; only the lines
+# of this chain count, as the other chain has rows of the same keys; elements of sets never
+# start from 0).
+function row(address, packets, bytes, comment,   bare, any, source, destination) {
+  bare = address
+  sub(/^![a-z]+:/, "", bare)
+  any = index(bare, ":") ? "::/0" : "0.0.0.0/0"
   if (direction == "in") { source = any; destination = address } else { source = address; destination = any }
   line = sprintf("%8s %8s %-10s %-4s %-3s %-6s %-7s %-20s %-20s", packets, bytes, "", "all", "--", "*", "*",
                  source, destination)
@@ -29,7 +33,8 @@ function after(words, n, word,   i) {
   return ""
 }
 BEGIN {
-  while (zero != "" && (getline address < zero) > 0) starts[address] = 1
+  while (zero != "" && (getline start < zero) > 0)
+    if (split(start, part, " ") == 2 && part[1] == chain) starts[part[2]] = 1
 }
 {
   line = $0
@@ -42,7 +47,7 @@ line ~ /^chain / {
 }
 line ~ /^set / {
   current_set = $2
-  in_set = (current_set == chain "_v4" || current_set == chain "_v6")
+  in_set = (index(current_set, chain "_v4_") == 1 || index(current_set, chain "_v6_") == 1)
   next
 }
 # The jumps to the chain, for the title's count of references.
@@ -57,14 +62,17 @@ in_set && elements {
     if (items[i] == "") continue
     k = split(items[i], w, " ")
     element[++elements_count] = w[1]
+    element_set[elements_count] = current_set
     element_packets[elements_count] = after(w, k, "packets")
     element_bytes[elements_count] = after(w, k, "bytes")
   }
   if (closing) { elements = 0; in_set = 0 }
   next
 }
-# The rule that fills the IPv6 set says whether its elements are addresses or /64 prefixes.
-in_chain && index(line, "update @" chain "_v6 ") && index(line, "& ffff:ffff:ffff:ffff::") { prefix64 = 1 }
+# The rule that fills an IPv6 set says whether its elements are addresses or /64 prefixes.
+in_chain && match(line, "update @" chain "_v6_[0-9a-f_]+ ") && index(line, "& ffff:ffff:ffff:ffff::") {
+  prefix64[substr(line, RSTART + 8, RLENGTH - 9)] = 1
+}
 line == "}" { in_chain = 0; in_set = 0; next }
 in_chain && line ~ / counter packets / {
   if (index(line, "comment \"" mark "\"")) next
@@ -74,13 +82,21 @@ in_chain && line ~ / counter packets / {
   if (address == "") next
   comment = ""
   if (match(line, /comment ".*"$/)) comment = unquote(substr(line, RSTART + 8))
+  # What a full set had no room for is keyed apart from every host ("!full:SUBNET": no address
+  # begins with "!"), else a subnet's /64 row (IPV6_HOSTS=64) and it would be one row.
+  if (comment == "not counted: set full") address = "!full:" address
+  # What came for an address of a subnet that has not sent: a scan, or a host that only receives.
+  if (comment == "not counted: unknown host") address = "!unknown:" address
+  # What a client sent from more new addresses than its MAC address may bring.
+  if (comment == "not counted: too many addresses") address = "!limit:" address
+  # The "starts from 0" list names this chain's rows by the key written, cause prefix included.
   if (address in starts) row(address, "0", "0", comment)
   else row(address, after(w, k, "packets"), after(w, k, "bytes"), comment)
 }
 END {
   for (i = 1; i <= elements_count; i++) {
     address = element[i]
-    if (prefix64 && index(address, ":")) address = address "/64"
+    if ((element_set[i] in prefix64) && index(address, ":")) address = address "/64"
     row(address, element_packets[i], element_bytes[i], "")
   }
   # Hosts the previous snapshot read above 0 that are gone now (a table set up again): 0.

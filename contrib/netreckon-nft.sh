@@ -15,6 +15,17 @@ nft_run() { # arguments...
   $NFT "$@"
 }
 
+# The set of a chain's subnet: CHAIN_v4_10_0_0_0_24, CHAIN_v6_2001_db8_1___64 (the subnet as
+# written, '.', ':' and '/' as '_': one name per subnet, whatever else is listed).
+nft_set_name() { # chain family subnet
+  printf '%s_v%s_%s\n' "$1" "$2" "$(printf '%s' "$3" | tr '.:/' '___')"
+}
+
+# The set of a subnet's addresses that have sent: CHAIN_known_v4_10_0_0_0_24 (the outgoing chain's).
+nft_known_set() { # subnet family
+  nft_set_name "${OUT_CHAIN}_known" "$2" "$1"
+}
+
 # The table as the config asks for it, as "nft -f" input.
 nft_wanted_text() {
   if [ "$COUNT" = all ]; then priority="filter - 10"; else priority=security; fi
@@ -23,11 +34,30 @@ nft_wanted_text() {
   listed4=$(family_hosts 4 | sed 's/=.*//' | tr '\n' ' ')
   listed6=$(family_hosts 6 | sed 's/=.*//' | tr '\n' ' ')
   echo "table inet $NFT_TABLE {"
+  # One set per subnet and direction, so that one subnet cannot fill another's; an element that
+  # carried nothing for SET_TIMEOUT goes, after snapshots have read its last counts.
   for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
-    [ -z "${subnets4% }" ] ||
-      echo "  set ${chain}_v4 { type ipv4_addr; size $SET_SIZE; flags dynamic; counter; }"
-    [ -z "${subnets6% }" ] ||
-      echo "  set ${chain}_v6 { type ipv6_addr; size $SET_SIZE; flags dynamic; counter; }"
+    for subnet in $subnets4; do
+      echo "  set $(nft_set_name "$chain" 4 "$subnet") { type ipv4_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; counter; }"
+    done
+    for subnet in $subnets6; do
+      echo "  set $(nft_set_name "$chain" 6 "$subnet") { type ipv6_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; counter; }"
+    done
+  done
+  # The addresses that have sent, without counters: looking an element up in a set with
+  # counters adds the packet to that element's counter.
+  for subnet in $subnets4; do
+    echo "  set $(nft_known_set "$subnet" 4) { type ipv4_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; }"
+  done
+  for subnet in $subnets6; do
+    echo "  set $(nft_known_set "$subnet" 6) { type ipv6_addr; size $SET_SIZE; flags dynamic,timeout; timeout $SET_TIMEOUT; }"
+  done
+  # The MAC addresses that brought new hosts to a subnet's outgoing set, each with its limit.
+  for subnet in $subnets4; do
+    echo "  set $(nft_set_name "${OUT_CHAIN}_macs" 4 "$subnet") { type ether_addr; size $SET_SIZE; flags dynamic,timeout; timeout 1h; }"
+  done
+  for subnet in $subnets6; do
+    echo "  set $(nft_set_name "${OUT_CHAIN}_macs" 6 "$subnet") { type ether_addr; size $SET_SIZE; flags dynamic,timeout; timeout 1h; }"
   done
   for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
     if [ "$chain" = "$IN_CHAIN" ]; then match=daddr; else match=saddr; fi
@@ -53,8 +83,23 @@ nft_wanted_text() {
       for subnet in $subnets; do
         skip=
         [ -z "${listed% }" ] || skip=" $protocol $match != { $(echo "${listed% }" | sed 's/ /, /g') }"
-        echo "    $protocol $match $subnet$skip update @${chain}_v$family { $key } return"
-        echo "    $protocol $match $subnet$skip counter comment \"not counted: set full\""
+        # An incoming host is only made for an address that has sent (it is in the outgoing
+        # set): scanning the subnet from outside fills no set, its traffic counts apart.
+        known='' remember=''
+        if [ "$chain" = "$OUT_CHAIN" ]; then
+          remember=" update @$(nft_known_set "$subnet" "$family") { $key }"
+          # A host already there is counted; a new one only while the MAC address it came
+          # from has made fewer than MAC_LIMIT an hour: one client cannot fill the set with
+          # made-up addresses of its own subnet (the router's own packets have no MAC address
+          # and pass). What it sends beyond counts apart.
+          echo "    $protocol $match $subnet$skip $key @$(nft_known_set "$subnet" "$family") update @$(nft_set_name "$chain" "$family" "$subnet") { $key }$remember return"
+          echo "    $protocol $match $subnet$skip update @$(nft_set_name "${OUT_CHAIN}_macs" "$family" "$subnet") { ether saddr limit rate over $MAC_LIMIT/hour burst $MAC_LIMIT packets } counter return comment \"not counted: too many addresses\""
+        else
+          known=" $key @$(nft_known_set "$subnet" "$family")"
+        fi
+        echo "    $protocol $match $subnet$skip$known update @$(nft_set_name "$chain" "$family" "$subnet") { $key }$remember return"
+        echo "    $protocol $match $subnet$skip$known counter return comment \"not counted: set full\""
+        [ -z "$known" ] || echo "    $protocol $match $subnet$skip counter return comment \"not counted: unknown host\""
       done
     done
     echo "  }"

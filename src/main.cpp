@@ -523,6 +523,21 @@ int RunAndReport(const settings_t& tSettings) {
               tRun.tRange.end_date, tReport, bKeepDays);
   CountReportSnapshots(std::move(tRun.tStamps), tReport);
   const bool bLoss = tRun.bReadAny && MarkReportLosses(tRequest, tReport);
+  // Traffic the kit could give no host (a full set of discovered hosts) is billed to nobody.
+  bool bSetFull = false;
+  for (const uncounted_t& tRow : FindUncountedRows(tReport)) {
+    const bool bFull = tRow.szCause == "full";
+    bSetFull = bSetFull || bFull;
+    const std::string szCause = ShowText(tRow.szCause);
+    Warn("not counted for any host in [%s]: %lld bytes incoming and %lld outgoing (%s)",
+         ShowText(tRow.szSubnet).c_str(), tRow.llInBytes, tRow.llOutBytes,
+         bFull ? "its set of hosts was full"
+         : tRow.szCause == "unknown"
+             ? "to addresses that have sent nothing: a scan, or hosts that only receive"
+         : tRow.szCause == "limit"
+             ? "from more new addresses than one MAC address may bring: made-up sources"
+             : szCause.c_str());
+  }
   NameReportHosts(
       tSettings,
       tSettings.eReport == report_type_t::kCsv || tSettings.eReport == report_type_t::kJson,
@@ -538,7 +553,7 @@ int RunAndReport(const settings_t& tSettings) {
       tSettings.eReport == report_type_t::kDaily || tSettings.eReport == report_type_t::kMonthly,
       tReport);
   PrintReport(tSettings, tReport);
-  return tRun.bIncomplete || bLoss ? 1 : 0;
+  return tRun.bIncomplete || bLoss || bSetFull ? 1 : 0;
 }
 
 }  // namespace

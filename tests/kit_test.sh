@@ -812,19 +812,26 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
   # a case a line: chain, direction, then the rows it must give (pkts bytes key [comment]).
   elements=$(awk 'BEGIN { for (i = 1; i <= 12; i++) printf "%s10.0.0.%d counter packets %d bytes %d", (i > 1 ? ", " : ""), 100 + i, i, i * 1000 }')
   printf '%s\n' 'table inet netreckon {' \
-    "  set NR_IN_v4 { type ipv4_addr; size 64; flags dynamic; counter; elements = { $elements } }" \
-    '  set NR_IN_v6 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1:: counter packets 3 bytes 18446744073709551615 } }' \
-    '  set NR_OUT_v6 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1::7 counter packets 4 bytes 400 } }' \
+    "  set NR_IN_v4_10_0_0_0_24 { type ipv4_addr; size 64; flags dynamic; counter; elements = { $elements } }" \
+    '  set NR_IN_v4_10_0_2_0_24 { type ipv4_addr; size 8; flags dynamic,timeout; timeout 1h; counter; elements = { 10.0.2.5 counter packets 1 bytes 100 } }' \
+    '  set NR_IN_v6_2001_db8_1___48 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1:: counter packets 3 bytes 18446744073709551615 } }' \
+    '  set NR_IN_v6_2001_db8_2___64 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:2::9 counter packets 6 bytes 600 } }' \
+    '  set NR_OUT_v6_2001_db8_1___48 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1::7 counter packets 4 bytes 400 } }' \
     '  chain NR_IN {' \
     '    meta length 0-19 counter packets 1 bytes 1 comment "netreckon-reset-mark"' \
     '    ip daddr 10.0.0.1 counter packets 9 bytes 9000000000000 comment "printer.lan"' \
-    '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 update @NR_IN_v4 { ip daddr } return' \
-    '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 counter packets 2 bytes 200 comment "not counted: set full"' \
-    '    ip6 daddr 2001:db8:1::/48 update @NR_IN_v6 { ip6 daddr & ffff:ffff:ffff:ffff:: } return' \
+    '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 update @NR_IN_v4_10_0_0_0_24 { ip daddr } return' \
+    '    ip daddr 10.0.2.0/24 update @NR_IN_v4_10_0_2_0_24 { ip daddr } return' \
+    '    ip daddr 10.0.2.0/24 counter packets 7 bytes 700 comment "not counted: unknown host"' \
+    '    ip daddr 10.0.0.0/24 ip daddr != 10.0.0.1 counter packets 2 bytes 200 return comment "not counted: set full"' \
+    '    ip6 daddr 2001:db8:1::/48 update @NR_IN_v6_2001_db8_1___48 { ip6 daddr & ffff:ffff:ffff:ffff:: } return' \
+    '    ip6 daddr 2001:db8:2::/64 update @NR_IN_v6_2001_db8_2___64 { ip6 daddr } return' \
+    '    ip6 daddr 2001:db8:1::/48 counter packets 5 bytes 500 comment "not counted: set full"' \
     '  }' \
     '  chain NR_OUT {' \
     '    ip saddr 10.0.0.1 counter packets 8 bytes 800 comment "printer.lan"' \
-    '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_v6 { ip6 saddr } return' \
+    '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_v6_2001_db8_1___48 { ip6 saddr } return' \
+    '    ip6 saddr 2001:db8:1::/48 counter packets 3 bytes 300 comment "not counted: too many addresses"' \
     '  }' \
     '  chain input { type filter hook input priority security; policy accept; iifname != "lo" jump NR_IN; iifname != "lo" jump NR_OUT; }' \
     '  chain output { type filter hook output priority security; policy accept; jump NR_IN; }' \
@@ -837,8 +844,8 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
       awk '{ $1 = $1; print }' | tr '\n' ';')
     check "nft listing of $chain gives '$want' (got '$got')" test "$got" = "$want"
   done <<'CASES'
-NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;2 200 0.0.0.0/0 10.0.0.0/24 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;3 18446744073709551615 ::/0 2001:db8:1::/64;
-NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;4 400 2001:db8:1::7 ::/0;
+NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;7 700 0.0.0.0/0 !unknown:10.0.2.0/24 /* not counted: unknown host */;2 200 0.0.0.0/0 !full:10.0.0.0/24 /* not counted: set full */;5 500 ::/0 !full:2001:db8:1::/48 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;1 100 0.0.0.0/0 10.0.2.5;3 18446744073709551615 ::/0 2001:db8:1::/64;6 600 ::/0 2001:db8:2::9;
+NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;3 300 !limit:2001:db8:1::/48 ::/0 /* not counted: too many addresses */;4 400 2001:db8:1::7 ::/0;
 CASES
   awk -v chain=NR_IN -v direction=in -v mark=netreckon-reset-mark -v previous= \
     -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | head -n 2 >"$work/title"
@@ -850,16 +857,31 @@ CASES
     "       7      700            all  --  *      *       10.0.0.1             0.0.0.0/0            /* printer.lan */" >"$work/previous"
   got=$(awk -v chain=NR_OUT -v direction=out -v mark=netreckon-reset-mark -v previous="$work/previous" \
     -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
-  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;4 400 2001:db8:1::7;0 0 10.0.0.9;"
+  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;3 300 addresses;4 400 2001:db8:1::7;0 0 10.0.0.9;"
 
   # The kit with BACKEND=nft: its own table, healed after "nft flush ruleset", a reset seen,
   # nothing done on an unchanged config, "remove" that lasts.
   has_table() { in_ns nft list table inet netreckon >/dev/null 2>&1; }
   start_case "10.0.0.1=printer"
-  printf '%s\n' BACKEND=nft 'SUBNETS="10.0.1.0/24 2001:db8:1::/64"' IPV6_HOSTS=64 SET_SIZE=16 >>"$work/case/conf"
+  printf '%s\n' BACKEND=nft 'SUBNETS="10.0.1.0/24 2001:db8:1::/64 10.0.2.0/24"' IPV6_HOSTS=64 SET_SIZE=16 >>"$work/case/conf"
   chains --time 20261102110000 add 2>/dev/null
   check "nft: the table is made" has_table
-  check "nft: the set's size" test "$(in_ns nft list set inet netreckon NETRECKON_IN_v4 | grep -c 'size 16')" -eq 1
+  # A set per subnet and direction, each of SET_SIZE, its elements gone after SET_TIMEOUT idle.
+  for set in NETRECKON_IN_v4_10_0_1_0_24 NETRECKON_OUT_v4_10_0_1_0_24 NETRECKON_IN_v4_10_0_2_0_24 \
+    NETRECKON_OUT_v4_10_0_2_0_24 NETRECKON_IN_v6_2001_db8_1___64 NETRECKON_OUT_v6_2001_db8_1___64; do
+    in_ns nft list set inet netreckon "$set" >"$work/set" 2>&1
+    check "nft: the set $set holds 16" contains "$work/set" "size 16"
+    check "nft: the set $set forgets after 1h" contains "$work/set" "timeout 1h"
+  done
+  for set in NETRECKON_OUT_known_v4_10_0_1_0_24 NETRECKON_OUT_known_v4_10_0_2_0_24 NETRECKON_OUT_known_v6_2001_db8_1___64; do
+    in_ns nft list set inet netreckon "$set" >"$work/set" 2>&1
+    check "nft: the set of senders $set forgets after 1h, counts nothing" test "$(grep -c -e 'timeout 1h' -e counter "$work/set")" -eq 1
+  done
+  for set in NETRECKON_OUT_macs_v4_10_0_1_0_24 NETRECKON_OUT_macs_v4_10_0_2_0_24 NETRECKON_OUT_macs_v6_2001_db8_1___64; do
+    check "nft: the set of MAC addresses $set" test "$(in_ns nft list set inet netreckon "$set" | grep -c 'type ether_addr')" -eq 1
+  done
+  check "nft: a new host is limited per MAC address" test "$(in_ns nft list chain inet netreckon NETRECKON_OUT | grep -c 'ether saddr limit rate over 64/hour burst 64 packets } counter packets 0 bytes 0 return comment "not counted: too many addresses"')" -eq 3
+  check "nft: no other set" test "$(in_ns nft list sets table inet netreckon | grep -c '^[[:space:]]*set ')" -eq 12
   check "nft: other tables untouched" test "$(in_ns nft list tables | grep -vc netreckon)" -eq 0
   check "nft: a snapshot of 0 after the setup" contains "$work/case/logs/traffic_in_20261102110000" "10.0.0.1             /* printer */"
   chains --time 20261102110500 add
@@ -912,32 +934,42 @@ CASES
   snapshot --time 20261102160000 2>"$work/err"
   check "nft: remove lasts" contains "$work/err" "removed with netreckon-chains remove"
   # A changed config changes the table in place, a case a line: the line added to the config,
-  # then what the snapshot after the change reads for a host a set found (10.0.1.7, 3000 bytes)
-  # and for the listed printer (500 bytes): kept counters go on, new rules read 0.
-  while IFS='|' read -r change element printer; do
+  # then what the snapshot after the change reads for a host a set found (10.0.1.7, 3000 bytes),
+  # for the listed printer (500 bytes) and for the outgoing row of what the subnet's full set
+  # had no room for (700 bytes): kept counters go on, new rules read 0, and a rule made anew in
+  # one chain leaves the row of the same key in the other counting on.
+  while IFS='|' read -r change element printer full; do
     start_case "10.0.0.1=printer"
     printf '%s\n' BACKEND=nft 'SUBNETS="10.0.1.0/24 2001:db8:1::/64"' SET_SIZE=16 >>"$work/case/conf"
     chains --time 20261102110000 add 2>/dev/null
-    in_ns nft add element inet netreckon NETRECKON_IN_v4 '{ 10.0.1.7 counter packets 3 bytes 3000 }'
+    in_ns nft add element inet netreckon NETRECKON_IN_v4_10_0_1_0_24 '{ 10.0.1.7 counter packets 3 bytes 3000 }'
     handle=$(in_ns nft -a list chain inet netreckon NETRECKON_IN | sed -n 's/.*"printer" # handle \([0-9]*\)/\1/p')
     in_ns nft replace rule inet netreckon NETRECKON_IN handle "$handle" ip daddr 10.0.0.1 counter packets 5 bytes 500 \
       comment '"printer"'
+    in_ns nft -a list chain inet netreckon NETRECKON_OUT |
+      sed -n 's/^[[:space:]]*\(ip saddr 10\.0\.1\.0\/24 .*\)counter packets 0 bytes 0 \(.*"not counted: set full"\) # handle \([0-9]*\)$/replace rule inet netreckon NETRECKON_OUT handle \3 \1counter packets 7 bytes 700 \2/p' \
+        >"$work/full-rule"
+    in_ns nft -f "$work/full-rule"
     snapshot --time 20261102120000
+    check "nft: before '$change' the outgoing full row reads 700" \
+      test "$(bytes_of "$work/case/logs/traffic_out_20261102120000" '!full:10.0.1.0/24')" = 700
     echo "$change" >>"$work/case/conf"
     chains --time 20261102130000 add 2>"$work/err"
     check "nft: '$change' changes the table in place" contains "$work/err" "the config asks for changes to the table"
     after=$work/case/logs/traffic_in_20261102130001
     check "nft: after '$change' the found host reads $element" test "$(bytes_of "$after" 10.0.1.7)" = "$element"
     check "nft: after '$change' the printer reads $printer" test "$(bytes_of "$after" 10.0.0.1)" = "$printer"
+    check "nft: after '$change' the outgoing full row reads $full" \
+      test "$(bytes_of "$work/case/logs/traffic_out_20261102130001" '!full:10.0.1.0/24')" = "$full"
     snapshot --time 20261102140000 2>"$work/err"
     check "nft: after '$change' the next snapshot finds all in order" test ! -s "$work/err"
   done <<'CASES'
-HOSTS="10.0.0.1=printer 10.0.1.5=bob"|3000|500
-HOSTS="10.0.0.1=laser"|3000|0
-WAN_IF=wan0|3000|500
-COUNT=all|3000|500
-IPV6_HOSTS=64|3000|500
-SET_SIZE=8|0|500
+HOSTS="10.0.0.1=printer 10.0.1.5=bob"|3000|500|0
+HOSTS="10.0.0.1=laser"|3000|0|700
+WAN_IF=wan0|3000|500|700
+COUNT=all|3000|500|700
+IPV6_HOSTS=64|3000|500|700
+SET_SIZE=8|0|500|700
 CASES
   # A full set is recorded when its row of what it had no room for grows, a case a line: the
   # row's bytes in the snapshot before and in the one after (- no row), whether it is a loss.
@@ -964,12 +996,28 @@ CASES
 100000000000000000000|99999999999999999999|no
 1000|-|no
 CASES
-  for value in BACKEND=pf IPV6_HOSTS=48 SET_SIZE=0 SET_SIZE=16777217; do
+  for value in BACKEND=pf IPV6_HOSTS=48 SET_SIZE=0 SET_SIZE=16777217 SET_TIMEOUT=14m SET_TIMEOUT=0h \
+    SET_TIMEOUT=1x SET_TIMEOUT=31d SET_TIMEOUT=1h30m SET_TIMEOUT=090m SET_TIMEOUT= MAC_LIMIT=0 MAC_LIMIT=65537 \
+    MAC_LIMIT=08 MAC_LIMIT=1e3 MAC_LIMIT=; do
     start_case "10.0.0.1"
     printf '%s\n' BACKEND=nft "$value" >>"$work/case/conf"
     chains add 2>"$work/err"
     check "nft: $value refused" test $? -eq 1
   done
+  # SET_TIMEOUT taken, a case a line: the value, then the set's timeout as nft lists it.
+  while IFS='|' read -r value listed; do
+    start_case "10.0.0.1"
+    printf '%s\n' BACKEND=nft 'SUBNETS="10.0.1.0/24"' "SET_TIMEOUT=$value" >>"$work/case/conf"
+    chains --time 20261102110000 add 2>/dev/null
+    check "nft: SET_TIMEOUT=$value taken" test $? -eq 0
+    in_ns nft list set inet netreckon NETRECKON_IN_v4_10_0_1_0_24 >"$work/set" 2>&1
+    check "nft: SET_TIMEOUT=$value in the set" contains "$work/set" "timeout $listed"
+  done <<'CASES'
+15m|15m
+90m|1h30m
+2d|2d
+720h|30d
+CASES
   start_case "10.0.0.1"
   echo 'SUBNETS="10.0.1.0/24"' >>"$work/case/conf"
   chains add 2>"$work/err"

@@ -777,6 +777,81 @@ TEST(Report, LeaseNamesNeverMoveABill) {
             "netreckon: a lease names [10.0.0.6] [bob]; the admin's name [dave] is kept\n");
 }
 
+// Traffic the kit could give no host is keyed "!CAUSE:SUBNET": each such row with traffic is
+// said with its bytes in and out, and a full set of hosts makes the status 1.
+TEST(Report, TrafficOfNoHostIsSaid) {
+  const struct {
+    const char* szCase;
+    std::vector<std::pair<std::string, std::string>> tIn;
+    std::vector<std::pair<std::string, std::string>> tOut;
+    long long llInGrowth;  // every row's growth since the baseline
+    long long llOutGrowth;
+    int iStatus;
+    std::string szStderr;
+  } kCases[] = {
+      {"full set",
+       {{"10.0.0.5", "1000"}, {"!full:10.0.0.0/24", "350"}},
+       {{"!full:10.0.0.0/24", "10"}},
+       250,
+       3,
+       1,
+       "netreckon: not counted for any host in [10.0.0.0/24]: 250 bytes incoming and 3 outgoing "
+       "(its set of hosts was full)\n"},
+      {"full /64 beside its own row",
+       {{"2001:db8:1::/64", "5000"}, {"!full:2001:db8:1::/64", "300"}},
+       {{"2001:db8:1::/64", "700"}},
+       200,
+       9,
+       1,
+       "netreckon: not counted for any host in [2001:db8:1::/64]: 200 bytes incoming and 0 "
+       "outgoing (its set of hosts was full)\n"},
+      {"another cause",
+       {{"!spoofed:10.0.0.0/24", "100"}},
+       {{"!spoofed:10.0.0.0/24", "40"}},
+       0,
+       33,
+       0,
+       "netreckon: not counted for any host in [10.0.0.0/24]: 0 bytes incoming and 33 outgoing "
+       "(spoofed)\n"},
+      {"unknown hosts",
+       {{"!unknown:2001:db8:1::/64", "12345"}},
+       {},
+       45,
+       0,
+       0,
+       "netreckon: not counted for any host in [2001:db8:1::/64]: 45 bytes incoming and 0 "
+       "outgoing (to addresses that have sent nothing: a scan, or hosts that only receive)\n"},
+      {"a flood of made-up addresses",
+       {},
+       {{"!limit:2001:db8:1::/64", "88800"}},
+       0,
+       44400,
+       0,
+       "netreckon: not counted for any host in [2001:db8:1::/64]: 0 bytes incoming and 44400 "
+       "outgoing (from more new addresses than one MAC address may bring: made-up sources)\n"},
+      {"a full set that took nothing", {{"!full:10.0.0.0/24", "100"}}, {}, 0, 0, 0, ""},
+      {"no cause", {{"!:10.0.0.0/24", "900"}, {"!10.0.0.9", "900"}}, {}, 5, 0, 0, ""},
+      {"a cause not in lower case", {{"!Full:10.0.0.0/24", "900"}}, {}, 5, 0, 0, ""},
+  };
+  for (const auto& tCase : kCases) {
+    temp_dir_t tDir;
+    const auto Baseline = [](auto tRows, long long llGrowth) {
+      for (auto& [szHost, szBytes] : tRows) {
+        szBytes = std::to_string(std::stoll(szBytes) - llGrowth);
+      }
+      return tRows;
+    };
+    tDir.Write("in_20261201120000", MakeLogText(0, Baseline(tCase.tIn, tCase.llInGrowth)));
+    tDir.Write("o_20261201120000", MakeLogText(1, Baseline(tCase.tOut, tCase.llOutGrowth)));
+    tDir.Write("in_20261202120000", MakeLogText(0, tCase.tIn));
+    tDir.Write("o_20261202120000", MakeLogText(1, tCase.tOut));
+    const run_result_t tRun =
+        RunNetreckon({"csv", "20261202", "20261202", tDir.szPath, "in_", "o_"});
+    EXPECT_EQ(tRun.iExitStatus, tCase.iStatus) << tCase.szCase;
+    EXPECT_EQ(tRun.szStderr, tCase.szStderr) << tCase.szCase;
+  }
+}
+
 // Without the log path argument, the directory and the prefixes come from the kit's config.
 TEST(Report, TheKitsConfigGivesTheDirectoryAndPrefixes) {
   temp_dir_t tDir;
@@ -816,8 +891,8 @@ TEST(Report, TheKitsConfigGivesTheDirectoryAndPrefixes) {
   const std::string szBad = tDir.Write("bad.conf", "LOG_DIR=/srv x\n");
   const run_result_t tBad = RunNetreckon({"0", "today", "today", "--config", szBad});
   EXPECT_EQ(tBad.iExitStatus, 2);
-  EXPECT_EQ(tBad.szStderr,
-            "netreckon: cannot read the config [" + szBad + "]: line 1: text after the value (quote a value with blanks): x\n");
+  EXPECT_EQ(tBad.szStderr, "netreckon: cannot read the config [" + szBad +
+                               "]: line 1: text after the value (quote a value with blanks): x\n");
   EXPECT_EQ(tBad.szStdout, "");
 }
 

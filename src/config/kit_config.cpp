@@ -14,11 +14,11 @@ namespace {
 constexpr std::string_view kBlanks = " \t";
 
 // The keys the kit reads.
-constexpr std::array<std::string_view, 21> kKitKeys = {
-    "IN_CHAIN", "OUT_CHAIN",    "HOSTS",     "LOG_DIR",    "IN_PREFIX",        "OUT_PREFIX",
-    "IPTABLES", "IP6TABLES",    "KEEP_DAYS", "KEEP_DAILY", "IPTABLES_RESTORE", "IP6TABLES_RESTORE",
-    "COUNT",    "WAN_IF",       "BACKEND",   "NFT",        "SUBNETS",          "IPV6_HOSTS",
-    "SET_SIZE", "TEXTFILE_DIR", "LOCK_DIR"};
+constexpr std::array<std::string_view, 23> kKitKeys = {
+    "IN_CHAIN", "OUT_CHAIN",    "HOSTS",     "LOG_DIR",     "IN_PREFIX",        "OUT_PREFIX",
+    "IPTABLES", "IP6TABLES",    "KEEP_DAYS", "KEEP_DAILY",  "IPTABLES_RESTORE", "IP6TABLES_RESTORE",
+    "COUNT",    "WAN_IF",       "BACKEND",   "NFT",         "SUBNETS",          "IPV6_HOSTS",
+    "SET_SIZE", "TEXTFILE_DIR", "LOCK_DIR",  "SET_TIMEOUT", "MAC_LIMIT"};
 
 std::string_view TrimLeft(std::string_view szText) {
   const std::size_t iFirst = szText.find_first_not_of(kBlanks);

@@ -31,11 +31,12 @@ TEST(ConfigShell, GivesTheKitItsValuesAndItsErrors) {
       {"every key of the kit",
        "IN_CHAIN=a\nOUT_CHAIN=b\nIPTABLES_RESTORE=c\nIP6TABLES_RESTORE=d\nKEEP_DAYS=1\n"
        "KEEP_DAILY=2\nCOUNT=all\nWAN_IF=e\nBACKEND=nft\nNFT=f\nSUBNETS=g\nIPV6_HOSTS=64\n"
-       "SET_SIZE=9\nTEXTFILE_DIR=/h\nIPTABLES=i\nIP6TABLES=j\nOUT_PREFIX=k\nLOCK_DIR=/l\n",
+       "SET_SIZE=9\nTEXTFILE_DIR=/h\nIPTABLES=i\nIP6TABLES=j\nOUT_PREFIX=k\nLOCK_DIR=/l\n"
+       "SET_TIMEOUT=2h\nMAC_LIMIT=8\n",
        "IN_CHAIN='a'\nOUT_CHAIN='b'\nIPTABLES_RESTORE='c'\nIP6TABLES_RESTORE='d'\nKEEP_DAYS='1'\n"
        "KEEP_DAILY='2'\nCOUNT='all'\nWAN_IF='e'\nBACKEND='nft'\nNFT='f'\nSUBNETS='g'\n"
        "IPV6_HOSTS='64'\nSET_SIZE='9'\nTEXTFILE_DIR='/h'\nIPTABLES='i'\nIP6TABLES='j'\n"
-       "OUT_PREFIX='k'\nLOCK_DIR='/l'\n"},
+       "OUT_PREFIX='k'\nLOCK_DIR='/l'\nSET_TIMEOUT='2h'\nMAC_LIMIT='8'\n"},
       {"an unknown key is warned about, never assigned", "PATH=/tmp\nCOLOUR=blue\nNFT=n\n",
        "warn 'c.conf:1: unknown key PATH (ignored)'\nwarn 'c.conf:2: unknown key COLOUR "
        "(ignored)'\nNFT='n'\n"},

@@ -37,14 +37,20 @@ bool TakeRow(series_index_t& tIndex, const ipt_data_t& tRow) {
   if (!ReadExactCount(tRow.sBytes, ullBytes) || !ReadExactCount(tRow.sPackets, ullPackets)) {
     return false;
   }
-  const std::string_view szKey = tIndex.iDirection == 0 ? tRow.sDestination : tRow.sSource;
+  std::string_view szKey = tIndex.iDirection == 0 ? tRow.sDestination : tRow.sSource;
   const std::string_view szComment = FindRuleComment(tRow.sRest);
   std::string_view szCause;
   if (szComment.substr(0, kNotCounted.size()) == kNotCounted) {
     szCause = szComment.substr(kNotCounted.size());
   }
-  // A "not counted" row of a subnet is its own series beside the subnet's host row.
+  // A "not counted" row of a subnet is its own series beside the subnet's host row, one per
+  // cause.
   const std::string szLookup = std::string(szCause.empty() ? "h " : "c ").append(szKey);
+  // Such a row is keyed "!CAUSE:SUBNET", apart from every host; its series is the subnet's.
+  if (const std::size_t iColon = szKey.find(':');
+      !szCause.empty() && szKey.starts_with('!') && iColon != std::string_view::npos) {
+    szKey.remove_prefix(iColon + 1);
+  }
   auto tFound = tIndex.tByKey.find(szLookup);
   if (tFound == tIndex.tByKey.end()) {
     if (tIndex.iInDirection >= kMaxMetricSeries) {

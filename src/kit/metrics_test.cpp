@@ -108,6 +108,22 @@ TEST(Metrics, RowsBecomeSeries) {
        "p{host=\"10.0.0.0/24\",direction=\"in\",family=\"ipv4\"} 4\n"
        "c{key=\"10.0.0.0/24\",direction=\"in\",family=\"ipv4\",cause=\"set full\"} 500\n"
        "d{key=\"10.0.0.0/24\",direction=\"in\",family=\"ipv4\",cause=\"set full\"} 5\n"},
+      {"a not-counted row keyed apart is its subnet's series",
+       "6 600 all -- * * 0.0.0.0/0 !full:2001:db8:1::/64 /* not counted: set full */\n"
+       "7 700 all -- * * 0.0.0.0/0 !unknown:10.0.2.0/24 /* not counted: unknown host */\n",
+       "c{key=\"2001:db8:1::/64\",direction=\"in\",family=\"ipv6\",cause=\"set full\"} 600\n"
+       "c{key=\"10.0.2.0/24\",direction=\"in\",family=\"ipv4\",cause=\"unknown host\"} 700\n"
+       "d{key=\"2001:db8:1::/64\",direction=\"in\",family=\"ipv6\",cause=\"set full\"} 6\n"
+       "d{key=\"10.0.2.0/24\",direction=\"in\",family=\"ipv4\",cause=\"unknown host\"} 7\n"},
+      {"two causes of one subnet are two series",
+       "1 100 all -- * * 0.0.0.0/0 !full:10.0.3.0/24 /* not counted: set full */\n"
+       "2 200 all -- * * 0.0.0.0/0 !limit:10.0.3.0/24 /* not counted: too many addresses */\n",
+       "c{key=\"10.0.3.0/24\",direction=\"in\",family=\"ipv4\",cause=\"set full\"} 100\n"
+       "c{key=\"10.0.3.0/24\",direction=\"in\",family=\"ipv4\",cause=\"too many addresses\"} "
+       "200\n"
+       "d{key=\"10.0.3.0/24\",direction=\"in\",family=\"ipv4\",cause=\"set full\"} 1\n"
+       "d{key=\"10.0.3.0/24\",direction=\"in\",family=\"ipv4\",cause=\"too many addresses\"} "
+       "2\n"},
       {"quotes and backslashes in a name are escaped",
        "1 10 all -- * * 0.0.0.0/0 10.0.0.1 /* a\"b\\c */\n",
        "h{host=\"10.0.0.1\",direction=\"in\",family=\"ipv4\",name=\"a\\\"b\\\\c\"} 10\n"

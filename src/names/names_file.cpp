@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <string>
 #include <unordered_map>
 
@@ -129,18 +128,25 @@ bool ReadIscTime(std::string_view szText, long long& llTime) {
     szText.remove_prefix(6);
     return ReadSeconds(szText.substr(0, std::min(szText.find(';'), szText.size())), llTime);
   }
-  int iWeekday = 0;
-  int iYear = 0;
-  int iMonth = 0;
-  int iDay = 0;
-  int iHour = 0;
-  int iMinute = 0;
-  int iSecond = 0;
-  char aRest[2] = {};
-  const std::string szCopy(szText);
-  if (std::sscanf(szCopy.c_str(), "%d %d/%d/%d %d:%d:%d%1s", &iWeekday, &iYear, &iMonth, &iDay,
-                  &iHour, &iMinute, &iSecond, aRest) != 7 ||
-      iYear < 1970 || iYear > 9999 || iMonth < 1 || iMonth > 12 || iDay < 1 || iDay > 31 ||
+  // "W YYYY/MM/DD HH:MM:SS": the weekday, then six numbers between fixed separators.
+  const std::size_t iBlank = szText.find(' ');
+  if (iBlank == std::string_view::npos) {
+    return false;
+  }
+  std::string_view szRest = szText.substr(iBlank + 1);
+  int aParts[6] = {};
+  constexpr char kAfter[] = "// ::";
+  for (int iPart = 0; iPart < 6; ++iPart) {
+    const char* pEnd = szRest.data() + szRest.size();
+    const auto [pNext, eError] = std::from_chars(szRest.data(), pEnd, aParts[iPart]);
+    if (eError != std::errc() || pNext == szRest.data() ||
+        (iPart < 5 ? pNext == pEnd || *pNext != kAfter[iPart] : pNext != pEnd)) {
+      return false;
+    }
+    szRest.remove_prefix(static_cast<std::size_t>(pNext - szRest.data()) + (iPart < 5 ? 1 : 0));
+  }
+  const auto [iYear, iMonth, iDay, iHour, iMinute, iSecond] = aParts;
+  if (iYear < 1970 || iYear > 9999 || iMonth < 1 || iMonth > 12 || iDay < 1 || iDay > 31 ||
       iHour < 0 || iHour > 23 || iMinute < 0 || iMinute > 59 || iSecond < 0 || iSecond > 60) {
     return false;
   }

@@ -178,6 +178,18 @@ TEST(NamesFile, ReadsEveryFormOfALease) {
        "lease 10.0.0.1 {\n starts 4 1970/13/01 00:01:40;\n ends epoch 200;\n binding state "
        "active;\n client-hostname \"tv\";\n}\n",
        {{"10.0.0.1", "tv", kLease, kLeaseAlways, 200}}},
+      {"isc time with trailing text",
+       "lease 10.0.0.1 {\n starts 4 1970/01/01 00:01:40x;\n ends epoch 200;\n binding state "
+       "active;\n client-hostname \"tv\";\n}\n",
+       {{"10.0.0.1", "tv", kLease, kLeaseAlways, 200}}},
+      {"isc time cut short",
+       "lease 10.0.0.1 {\n starts 4 1970/01/01 00:01;\n ends 4 1970/01/01 00:03:20;\n binding "
+       "state active;\n client-hostname \"tv\";\n}\n",
+       {{"10.0.0.1", "tv", kLease, kLeaseAlways, 200}}},
+      {"isc time with another separator",
+       "lease 10.0.0.1 {\n starts 4 1970-01-01 00:01:40;\n ends 4 1970/01/01 00:03:20;\n binding "
+       "state active;\n client-hostname \"tv\";\n}\n",
+       {{"10.0.0.1", "tv", kLease, kLeaseAlways, 200}}},
       {"isc abandoned after active",
        "lease 10.0.0.1 {\n starts epoch 100;\n ends epoch 200;\n binding state active;\n "
        "client-hostname \"tv\";\n}\nlease 10.0.0.1 {\n starts epoch 100;\n ends epoch 150;\n "

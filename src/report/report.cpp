@@ -344,6 +344,24 @@ int32_t CountPeriodSnapshots(const report_t& tReport, report_period_t ePeriod, i
   return iSnapshots;
 }
 
+std::vector<uncounted_t> FindUncountedRows(const report_t& tReport) {
+  std::vector<uncounted_t> tRows;
+  for (const host_figures_t& tHost : tReport.tHosts) {
+    const std::string_view szKey = tHost.szHost;
+    const std::size_t iColon = szKey.find(':');
+    if (!szKey.starts_with('!') || iColon == std::string_view::npos || iColon < 2 ||
+        iColon + 1 == szKey.size() ||
+        !std::all_of(szKey.begin() + 1, szKey.begin() + static_cast<std::ptrdiff_t>(iColon),
+                     [](char cChar) { return cChar >= 'a' && cChar <= 'z'; }) ||
+        (tHost.llInBytes == 0 && tHost.llOutBytes == 0)) {
+      continue;
+    }
+    tRows.push_back({std::string(szKey.substr(1, iColon - 1)),
+                     std::string(szKey.substr(iColon + 1)), tHost.llInBytes, tHost.llOutBytes});
+  }
+  return tRows;
+}
+
 void GroupReportHosts(report_t& tReport) {
   std::vector<host_figures_t> tRows;
   std::unordered_map<std::string, std::size_t> tGroupOf;

@@ -120,6 +120,19 @@ snapshot_stamp_t MakeSnapshotStamp(std::string_view szStamp);
 /// in both directions is one.
 void CountReportSnapshots(std::vector<snapshot_stamp_t> tStamps, report_t& tReport);
 
+// Traffic that no host's counter took, as the kit keys its row: "!CAUSE:SUBNET" (no address
+// begins with '!').
+struct uncounted_t {
+  std::string szCause;  // "full": the subnet's set of hosts was full
+  std::string szSubnet;
+  long long llInBytes;
+  long long llOutBytes;
+};
+
+/// The rows of traffic that no host's counter took (keys "!CAUSE:SUBNET", CAUSE of lower-case
+/// letters) that carry traffic over the report's range, in the order of the report's hosts.
+std::vector<uncounted_t> FindUncountedRows(const report_t& tReport);
+
 /// Makes the hosts that share a name one row, titled by the name, with their figures summed per
 /// day and direction and their keys as members; hosts without a name, or named by a lease,
 /// stay as they are. The all-hosts figures do not change.
