@@ -32,7 +32,7 @@ struct settings_t {
   char szLogPath[kTextBuf] = {};
   char szIncomingDataLogfilePrefix[kTextBuf] = {};
   char szOutgoingDataLogfilePrefix[kTextBuf] = {};
-  bool bOutgoingPrefixGiven = false;
+  bool bIncomingPrefixAlone = false;
   date_number_t uiStart = 0;  // the filters resolved, as date numbers
   date_number_t uiEnd = 0;
   time_t tStartProcessing = 0;  // also "today" for the date filters and the notices
@@ -371,7 +371,7 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
   CopyArgument(tSettings.szLogPath, tArguments, 3);
   CopyArgument(tSettings.szIncomingDataLogfilePrefix, tArguments, 4);
   CopyArgument(tSettings.szOutgoingDataLogfilePrefix, tArguments, 5);
-  tSettings.bOutgoingPrefixGiven = tSettings.bPrefixesFromConfig || tArguments.size() != 5;
+  tSettings.bIncomingPrefixAlone = !tSettings.bPrefixesFromConfig && tArguments.size() == 5;
   CopyArgument(tSettings.szLogFileStartFilter, tArguments, 1);
   CopyArgument(tSettings.szLogFileEndFilter, tArguments, 2);
   // Every filter becomes a whole day, or the run stops before a report that would mislead.
@@ -511,7 +511,7 @@ int RunAndReport(const settings_t& tSettings) {
                                   tSettings.szOutgoingDataLogfilePrefix,
                                   tSettings.uiStart,
                                   tSettings.uiEnd,
-                                  tSettings.bOutgoingPrefixGiven,
+                                  tSettings.bIncomingPrefixAlone,
                                   ParseDateNumber(szToday)};
   RunPasses(tRequest, ListLogDirectory(tSettings.szLogPath), tRun);
   report_t tReport;

@@ -60,7 +60,8 @@ report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage, bool bKeep
   }
   run_t tRun;
   const std::string& szDir = tDir.szPath;
-  const run_request_t tRequest = {szDir.c_str(), "in_", "out_", 20261129, 20261202, true, 20261208};
+  const run_request_t tRequest = {szDir.c_str(), "in_", "out_",  20261129,
+                                  20261202,      false, 20261208};
   RunPasses(tRequest, ListLogDirectory(szDir.c_str()), tRun);
   EXPECT_FALSE(tRun.bIncomplete);
   report_t tReport;

@@ -216,7 +216,7 @@ void RunPass(const run_request_t& tRequest, const dir_listing_t& tListing, const
 
 // Mistakes that still give a plausible report: said once each, the status unchanged.
 void WriteRequestNotices(const run_request_t& tRequest) {
-  if (!tRequest.bOutgoingPrefixGiven) {
+  if (tRequest.bIncomingPrefixAlone) {
     Warn("no outgoing prefix given: every snapshot of the directory is read as outgoing too");
   } else if (EqualsIgnoreCase(tRequest.szIncomingPrefix, tRequest.szOutgoingPrefix)) {
     Warn(

@@ -18,8 +18,10 @@ struct run_request_t {
   const char* szOutgoingPrefix;
   date_number_t uiStart;
   date_number_t uiEnd;
-  bool bOutgoingPrefixGiven;  // the command line named an outgoing prefix, even an empty one
-  date_number_t uiToday;      // for the notice that the snapshots stop before the end date
+  // The command line named an incoming prefix and no outgoing one: every file is then read as
+  // outgoing too, which is said.
+  bool bIncomingPrefixAlone;
+  date_number_t uiToday;  // for the notice that the snapshots stop before the end date
 };
 
 // Everything a run holds: both tables, what was left out, and the snapshots it read.
