@@ -392,12 +392,16 @@ int ReadSettings(int argc, char** argv, settings_t& tSettings) {
          tSettings.szLogFileStartFilter);
     return 2;
   }
+  return -1;
+}
+
+// The console report opens with the banner and the range it was asked for.
+void PrintBanner(const settings_t& tSettings) {
   if (tSettings.eReport == report_type_t::kConsole) {
     std::puts(kBanner);
     std::printf("Using filter date-range [%s] - [%s]\n", tSettings.szLogFileStartFilter,
                 tSettings.szLogFileEndFilter);
   }
-  return -1;
 }
 
 void PrintReport(const settings_t& tSettings, const report_t& tReport) {
@@ -566,6 +570,7 @@ int main(int argc, char** argv) {
   if (iStatus >= 0) {
     return iStatus;
   }
+  PrintBanner(tSettings);
   const int iResult = RunAndReport(tSettings);
   // A report that could not be written (a full disk, a closed pipe) must not pass for one that was.
   const bool bFlushed = std::fflush(stdout) == 0;
