@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "accounting/date_filter.h"
 #include "accounting/records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {

@@ -15,8 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   tReport.uiFrom = 20261101;
   tReport.uiTo = 20261210;
   tReport.iDays = 40;
-  tReport.tHosts.push_back(
-      {"10.0.0.1", {}, "", {{3, 1, 2, 1000000, 2000000}}, 1, 2, 1000000, 2000000});
+  host_figures_t tHost = {};
+  tHost.szHost = "10.0.0.1";
+  tHost.tDays = {{3, 1, 2, 1000000, 2000000}};
+  tHost.dInTotal = 1;
+  tHost.dOutTotal = 2;
+  tHost.llInBytes = 1000000;
+  tHost.llOutBytes = 2000000;
+  tReport.tHosts.push_back(tHost);
   tReport.iShown = 1;
   tReport.tDays = tReport.tHosts[0].tDays;
   for (const loss_event_t& tEvent : tEvents.tEvents) {

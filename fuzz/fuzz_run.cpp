@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "accounting/date_filter.h"
 #include "logs/logs.h"
 #include "report/report.h"
 

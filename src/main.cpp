@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "accounting/date_filter.h"
 #include "accounting/records.h"
 #include "addresses/address.h"
 #include "config/kit_config.h"

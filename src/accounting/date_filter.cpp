@@ -1,10 +1,10 @@
 // Resolving the start and end date filters of the command line to whole days: dates, months
 // and years written out, and the words "today", "yesterday", "today-N", "month[-N]" and
 // "year[-N]" against the local date.
+#include "accounting/date_filter.h"
+
 #include <cstdio>
 #include <string_view>
-
-#include "accounting/records.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
 // Tests of resolving the date filters against a fixed clock.
+#include "accounting/date_filter.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "accounting/records.h"
 #include "time_zone.h"
 
 namespace {

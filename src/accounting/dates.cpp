@@ -1,10 +1,12 @@
 // Date numbers, name dates and the calendar-day index between two dates.
+#include "accounting/dates.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "accounting/records.h"
+#include "accounting/text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Host records, host tables, row records, the report range and the date and text helpers.
+// Host records, host tables, row records, the report range, and the accounting of rows into them.
 #pragma once
 
 #include <cstddef>
@@ -8,13 +8,11 @@
 #include <string_view>
 #include <vector>
 
-constexpr std::size_t kTextBuf = 1024;
+#include "accounting/dates.h"
+#include "accounting/text.h"
+
 // A host key up to 49 characters: an IPv6 address with a /prefix fits.
 constexpr std::size_t kIpBuf = 50;
-
-// A calendar date as the decimal YYYYMMDD; printed with %llu.
-using date_number_t = unsigned long long;
-static_assert(sizeof(date_number_t) == 8, "date numbers are unsigned 64-bit");
 
 // One row of a counter log: its columns as views into the line they were read from (the
 // target column, when present, is not kept). A row lives as long as the text it was read from.
@@ -101,101 +99,6 @@ struct report_range_t {
   date_number_t start_date = 0;
   date_number_t end_date = 0;
 };
-
-// ---- text ----
-
-/// Copies `szSource` into a field of `iCapacity` bytes, truncating; always terminates.
-/// Returns the length written.
-std::size_t CopyText(char* pField, std::size_t iCapacity, std::string_view szSource);
-
-/// True when `szText` begins with `szPrefix`, folding only the ASCII letters A-Z.
-bool StartsWithIgnoreCase(std::string_view szText, std::string_view szPrefix);
-
-/// True when a host's name is one to show: 1 to 64 printable ASCII characters.
-bool IsHostNameShown(std::string_view szName);
-
-/// The text with the ASCII letters A-Z folded to lower case, and nothing else changed.
-std::string FoldCase(std::string_view szText);
-
-/// True when both texts are equal, folding only the ASCII letters A-Z.
-bool EqualsIgnoreCase(std::string_view szLeft, std::string_view szRight);
-
-/// The value of leading decimal text as atoi reads it (blanks, sign, digits), without its
-/// undefined behaviour: out-of-range values wrap to 32 bits as the C library's atoi does.
-int32_t ParseInt(const char* szText);
-
-// ---- dates ----
-
-/// The date number of text read like atoi, sign-widened to 64 bits.
-date_number_t ParseDateNumber(const char* szText);
-
-/// The date number of the eight characters that begin 14 before the end of a bare file name;
-/// 0 for names shorter than 14 characters.
-date_number_t GetLogFileDate(std::string_view szFileName);
-
-/// Calendar days from `base_date` to `current_date`, each read as the text YYYYMMDD with
-/// months and days out of range carried over; -1 is folded to 0. Needs no time zone.
-int32_t GetDayIndex(date_number_t base_date, date_number_t current_date);
-
-// "YYYY-MM-DD" and its terminator, with room for any year a date number can spell.
-constexpr std::size_t kIsoDateBuf = 32;
-
-/// Writes the date `iOffset` calendar days after `uiBase` (read as GetDayIndex reads it) as
-/// YYYY-MM-DD.
-void FormatDayDate(date_number_t uiBase, int32_t iOffset, char (&szDate)[kIsoDateBuf]);
-
-// The years a snapshot's name and a date filter may carry.
-constexpr long long kFirstDateYear = 1970;
-constexpr long long kLastDateYear = 9999;
-
-/// True for a leap year of the Gregorian calendar.
-bool IsLeapYear(long long llYear);
-
-/// The days of a month (1 to 12) of a year; 0 for a month out of range.
-int CountMonthDays(long long llYear, int iMonth);
-
-/// Reads eight digits YYYYMMDD that are a real calendar date of the years kFirstDateYear to
-/// kLastDateYear; false for anything else.
-bool ReadCalendarDate(std::string_view szEight, date_number_t& uiDate);
-
-/// The date llDays calendar days after (before, when negative) a real date; 0 before year 0.
-date_number_t ShiftDate(date_number_t uiDate, long long llDays);
-
-// The forms a date filter may take, for messages.
-constexpr const char* kDateForms =
-    "YYYYMMDD, YYYY-MM-DD, YYYYMM, YYYY-MM, YYYY, today, yesterday, today-N, month, month-N, "
-    "year or year-N";
-
-/// The civil date iOffset calendar days after uiBase (read as GetDayIndex reads it).
-void GetCivilDate(date_number_t uiBase, int32_t iOffset, long long& llYear, int& iMonth, int& iDay);
-
-/// Days from 1970-01-01 to the date iOffset calendar days after uiBase.
-long long CountEpochDays(date_number_t uiBase, int32_t iOffset);
-
-/// Days from 1970-01-01 to a civil date, and back.
-long long CountEpochDaysOf(long long llYear, int iMonth, int iDay);
-void ConvertEpochDays(long long llDays, long long& llYear, int& iMonth, int& iDay);
-
-/// The billing month a civil date falls in, as year * 12 + month - 1 of the month it starts in:
-/// months run from day iPeriodStart (1 to 28; below 1 reads as 1, the calendar month) to the day
-/// before it in the next month.
-long long CountBillingMonth(long long llYear, int iMonth, int iDay, int32_t iPeriodStart);
-
-/// The first and last day (days from 1970-01-01) of a billing month numbered as
-/// CountBillingMonth numbers it.
-void GetBillingMonthDays(long long llMonth, int32_t iPeriodStart, long long& llFirst,
-                         long long& llLast);
-
-/// Resolves a date filter in place to the eight digits of a whole day, against the local date
-/// of `tNow`: empty, "today" and "yesterday"; "today-N", N days back; YYYYMMDD and YYYY-MM-DD;
-/// the periods YYYYMM, YYYY-MM, YYYY, "month", "month-N", "year", "year-N" (this or N calendar
-/// months or years back), whose first day it gives, or its last for an end filter (`bEnd`).
-/// Returns false, leaving the filter as it was, for any other text and for a date outside
-/// the years kFirstDateYear to kLastDateYear. `pLogFileFilter` holds kTextBuf bytes. With
-/// iPeriodStart above 1, "month" and "month-N" run from that day of a month to the day before it
-/// in the next month (billing periods); written months stay calendar months.
-bool ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd = false,
-                                 int32_t iPeriodStart = 1);
 
 // ---- host tables ----
 

@@ -1,9 +1,9 @@
 // Bounded text copies, ASCII-only case folding and the atoi-style number reader.
+#include "accounting/text.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
-
-#include "accounting/records.h"
 
 namespace {
 
