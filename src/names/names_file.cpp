@@ -1,16 +1,12 @@
 // Reading host names from hosts files and DHCP lease files.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <string>
 #include <unordered_map>
 
 #include "accounting/records.h"
 #include "addresses/address.h"
+#include "files/bounded_file.h"
 #include "names/names.h"
 
 namespace {
@@ -288,49 +284,15 @@ void ReadNamesText(std::string_view szText, names_t& tNames) {
 }
 
 names_outcome_t ReadNamesFile(const char* szPath, names_t& tNames, int& iError) {
-  const int iFd = open(szPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (iFd < 0) {
-    iError = errno;
-    return names_outcome_t::kUnreadable;
-  }
-  struct stat tStat = {};
-  names_outcome_t eOutcome = names_outcome_t::kRead;
   std::string szText;
-  if (fstat(iFd, &tStat) != 0) {
-    iError = errno;
-    eOutcome = names_outcome_t::kUnreadable;
-  } else if (!S_ISREG(tStat.st_mode)) {
-    eOutcome = names_outcome_t::kNotAFile;
-  } else if (tStat.st_size > kMaxNamesFileBytes) {
-    eOutcome = names_outcome_t::kTooLarge;
-  } else {
-    // A file that grows while it is read still ends at the bound.
-    char aBuffer[65536];
-    for (;;) {
-      const ssize_t iRead = read(iFd, aBuffer, sizeof aBuffer);
-      if (iRead < 0 && errno == EINTR) {
-        continue;
-      }
-      if (iRead < 0) {
-        iError = errno;
-        eOutcome = names_outcome_t::kUnreadable;
-        break;
-      }
-      if (iRead == 0) {
-        break;
-      }
-      szText.append(aBuffer, static_cast<std::size_t>(iRead));
-      if (static_cast<long long>(szText.size()) > kMaxNamesFileBytes) {
-        eOutcome = names_outcome_t::kTooLarge;
-        break;
-      }
-    }
+  switch (ReadBoundedFile(szPath, kMaxNamesFileBytes, false, szText, iError)) {
+    case file_read_t::kRead: ReadNamesText(szText, tNames); return names_outcome_t::kRead;
+    case file_read_t::kNotAFile:
+    case file_read_t::kSymlink: return names_outcome_t::kNotAFile;
+    case file_read_t::kTooLarge: return names_outcome_t::kTooLarge;
+    case file_read_t::kUnreadable: return names_outcome_t::kUnreadable;
   }
-  close(iFd);
-  if (eOutcome == names_outcome_t::kRead) {
-    ReadNamesText(szText, tNames);
-  }
-  return eOutcome;
+  return names_outcome_t::kUnreadable;
 }
 
 void AddNamesToBook(names_t& tNames, name_book_t& tBook) {
