@@ -96,7 +96,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
     for (host_figures_t& tHost : tReport.tHosts) {
       tHost.szName = tHost.szHost.size() % 2 == 0 ? "even" : "";
     }
-    GroupReportHosts(tReport);
   }
   ApplyReportOptions(tOptions, szLogText.size() % 7 == 0, tReport);
   if (tReport.iDays > kMaxWrittenDays) {

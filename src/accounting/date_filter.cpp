@@ -157,13 +157,17 @@ bool ResolveDay(std::string_view szFilter, const struct tm& tm_now, bool bEnd, i
 
 }  // namespace
 
+bool ResolveDateFilter(std::string_view szFilter, time_t tNow, bool bEnd, int32_t iPeriodStart,
+                       date_number_t& uiDay) {
+  struct tm tm_now = {};
+  return szFilter.size() <= kLongestFilter && localtime_r(&tNow, &tm_now) != nullptr &&
+         ResolveDay(szFilter, tm_now, bEnd, iPeriodStart, uiDay);
+}
+
 bool ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd,
                                  int32_t iPeriodStart) {
-  const std::string_view szFilter(pLogFileFilter);
-  struct tm tm_now = {};
   date_number_t uiDay = 0;
-  if (szFilter.size() > kLongestFilter || localtime_r(&tNow, &tm_now) == nullptr ||
-      !ResolveDay(szFilter, tm_now, bEnd, iPeriodStart, uiDay)) {
+  if (!ResolveDateFilter(pLogFileFilter, tNow, bEnd, iPeriodStart, uiDay)) {
     return false;
   }
   std::snprintf(pLogFileFilter, kTextBuf, "%08llu", uiDay);

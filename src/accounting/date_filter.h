@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string_view>
 
 #include "accounting/dates.h"
 #include "accounting/text.h"
@@ -22,3 +23,7 @@ constexpr const char* kDateForms =
 /// in the next month (billing periods); written months stay calendar months.
 bool ProcessSpecialDateParameter(char* pLogFileFilter, time_t tNow, bool bEnd = false,
                                  int32_t iPeriodStart = 1);
+
+/// The same rule, the day given as a number (YYYYMMDD) and the filter left as it is.
+bool ResolveDateFilter(std::string_view szFilter, time_t tNow, bool bEnd, int32_t iPeriodStart,
+                       date_number_t& uiDay);

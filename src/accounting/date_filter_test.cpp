@@ -65,6 +65,10 @@ TEST(DateFilter, ResolvesEveryAcceptedFormToAWholeDay) {
       CopyText(szBuffer, sizeof szBuffer, tCase.szFilter);
       EXPECT_TRUE(ProcessSpecialDateParameter(szBuffer, tCase.tNow, bEnd)) << tCase.szFilter;
       EXPECT_STREQ(szBuffer, bEnd ? tCase.szEnd : tCase.szStart) << tCase.szFilter << bEnd;
+      // The same day as a number, the filter left as it was.
+      date_number_t uiDay = 0;
+      EXPECT_TRUE(ResolveDateFilter(tCase.szFilter, tCase.tNow, bEnd, 1, uiDay));
+      EXPECT_EQ(uiDay, ParseDateNumber(bEnd ? tCase.szEnd : tCase.szStart)) << tCase.szFilter;
     }
   }
 }
@@ -179,6 +183,9 @@ TEST(DateFilter, ResolvesBillingMonthsFromAnyStartDay) {
       EXPECT_TRUE(ProcessSpecialDateParameter(szBuffer, tCase.tNow, bEnd, tCase.iStart));
       EXPECT_STREQ(szBuffer, bEnd ? tCase.szEnd : tCase.szStart)
           << tCase.szFilter << " from " << tCase.iStart << (bEnd ? " end" : " start");
+      date_number_t uiDay = 0;
+      EXPECT_TRUE(ResolveDateFilter(tCase.szFilter, tCase.tNow, bEnd, tCase.iStart, uiDay));
+      EXPECT_EQ(uiDay, ParseDateNumber(bEnd ? tCase.szEnd : tCase.szStart)) << tCase.szFilter;
     }
   }
 }

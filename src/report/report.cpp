@@ -420,6 +420,13 @@ void KeepHostsOver(long long llOverBytes, report_t& tReport) {
 
 void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& tReport) {
   tReport.tOptions = tOptions;
+  if (tOptions.bGroupByName) {
+    GroupReportHosts(tReport);
+  }
+  // A group's total is what passes the size, not its members' one by one.
+  if (tOptions.llOverBytes >= 0) {
+    KeepHostsOver(tOptions.llOverBytes, tReport);
+  }
   host_order_t eOrder = tOptions.eOrder;
   if (!tOptions.bOrderGiven && bPage) {
     eOrder = host_order_t::kTotal;

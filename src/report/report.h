@@ -142,8 +142,9 @@ void GroupReportHosts(report_t& tReport);
 /// figures do not change.
 void KeepHostsOver(long long llOverBytes, report_t& tReport);
 
-/// Orders the hosts as the options ask and sums those after the first iTop into tOthers.
-/// `bPage` orders by total when no order was asked for.
+/// Applies the options to the hosts, in this order: groups those sharing a name (--group),
+/// keeps those over the size (--over), orders them as asked and sums those after the first
+/// iTop into tOthers. `bPage` orders by total when no order was asked for.
 void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& tReport);
 
 /// Marks the days of the report that may lack traffic lost after the last good snapshot (a

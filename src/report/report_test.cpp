@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "addresses/address.h"
+#include "report/make_report.h"
+#include "run/request.h"
 #include "run/run.h"
 #include "test_support.h"
 
@@ -51,39 +54,35 @@ std::string MakeSnapshot(const snapshot_t& tSnapshot) {
   return szText;
 }
 
-// The report of the two months, built as a run builds it.
-report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage, bool bKeepDays = true) {
+// The report of the two months, made by the program's own pipeline: a csv-like report keeps
+// its days, the console its totals only, and a page orders by total unless told otherwise.
+report_t BuildTwoMonths(const report_options_t& tOptions,
+                        report_type_t eType = report_type_t::kCsv) {
   // A folder of its own: the tests may run in parallel.
   const temp_dir_t tDir;
   for (const snapshot_t& tSnapshot : kSnapshots) {
     tDir.Write(tSnapshot.szName, MakeSnapshot(tSnapshot));
   }
+  request_t tRequest;
+  tRequest.eReport = eType;
+  CopyText(tRequest.szLogPath, kTextBuf, tDir.szPath);
+  CopyText(tRequest.szIncomingDataLogfilePrefix, kTextBuf, "in_");
+  CopyText(tRequest.szOutgoingDataLogfilePrefix, kTextBuf, "out_");
+  tRequest.start_date = 20261129;
+  tRequest.end_date = 20261202;
+  tRequest.uiToday = 20261208;
+  tRequest.tOptions = tOptions;
+  tRequest.tNames.tBook.tAdmin[MakeAddressKey("2001:db8::5")] = "=a<b>&\"c,\\";
+  // Two devices of one owner, for the groups.
+  if (tOptions.bGroupByName) {
+    tRequest.tNames.tBook.tAdmin[MakeAddressKey("10.0.0.1")] = "office";
+    tRequest.tNames.tBook.tAdmin[MakeAddressKey("2001:db8::4")] = "office";
+  }
   run_t tRun;
-  const std::string& szDir = tDir.szPath;
-  const run_request_t tRequest = {szDir.c_str(), "in_", "out_",  20261129,
-                                  20261202,      false, 20261208};
-  RunPasses(tRequest, ListLogDirectory(szDir.c_str()), tRun);
+  RunPasses(MakeRunRequest(tRequest), ListLogDirectory(tRequest.szLogPath), tRun);
   EXPECT_FALSE(tRun.bIncomplete);
   report_t tReport;
-  BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, tRun.tRange.start_date,
-              tRun.tRange.end_date, tReport, bKeepDays);
-  CountReportSnapshots(tRun.tStamps, tReport);
-  for (host_figures_t& tHost : tReport.tHosts) {
-    if (tHost.szHost == "2001:db8::5") {
-      tHost.szName = "=a<b>&\"c,\\";
-    }
-    // Two devices of one owner, for the groups.
-    if (tOptions.bGroupByName && (tHost.szHost == "10.0.0.1" || tHost.szHost == "2001:db8::4")) {
-      tHost.szName = "office";
-    }
-  }
-  if (tOptions.bGroupByName) {
-    GroupReportHosts(tReport);
-  }
-  if (tOptions.llOverBytes >= 0) {
-    KeepHostsOver(tOptions.llOverBytes, tReport);
-  }
-  ApplyReportOptions(tOptions, bPage, tReport);
+  EXPECT_TRUE(MakeReport(tRun, tRequest, tReport));
   return tReport;
 }
 
@@ -113,7 +112,7 @@ void ExpectPieces(const std::string& szOutput, const std::vector<std::string>& t
 TEST(ReportFigures, PinsEveryDayAndMonthInCsv) {
   report_options_t tOptions;
   const std::string szDays =
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); });
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); });
   EXPECT_EQ(szDays,
             "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n"
             "10.0.0.1,,2026-11-29,20000000,300000,2\r\n"
@@ -135,7 +134,7 @@ TEST(ReportFigures, PinsEveryDayAndMonthInCsv) {
   tOptions.eBy = report_period_t::kMonth;
   tOptions.eOrder = host_order_t::kHost;
   const std::string szMonths =
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); });
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); });
   EXPECT_EQ(szMonths,
             "host,name,date,incoming_bytes,outgoing_bytes,snapshots,first_day,last_day,"
             "period_first_day,period_last_day\r\n"
@@ -155,7 +154,7 @@ TEST(ReportFigures, PinsEveryFigureInJson) {
   report_options_t tOptions;
   tOptions.eOrder = host_order_t::kTotal;
   const std::string szDays =
-      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); });
+      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); });
   ExpectPieces(
       szDays,
       {"{\"from\": \"2026-11-29\", \"to\": \"2026-12-02\", \"hosts\": [\n  {\"host\": "
@@ -177,7 +176,7 @@ TEST(ReportFigures, PinsEveryFigureInJson) {
       "json");
   tOptions.eBy = report_period_t::kMonth;
   const std::string szMonths =
-      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); });
+      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); });
   ExpectPieces(szMonths,
                {"\"months\": [\n    {\"date\": \"2026-11\", \"incoming_bytes\": 30000000, "
                 "\"outgoing_bytes\": 300000, \"snapshots\": 3, \"first_day\": \"2026-11-29\", "
@@ -196,7 +195,7 @@ TEST(ReportFigures, PinsTheConsoleAndHtmlRowsAndTheOtherHosts) {
   tOptions.eOrder = host_order_t::kTotal;
   tOptions.iTop = 2;
   tOptions.bNames = true;
-  const report_t tReport = BuildTwoMonths(tOptions, false);
+  const report_t tReport = BuildTwoMonths(tOptions);
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tReport, 0); }),
       {"Bandwidth usage from: 20261129 to 20261202\n"
@@ -219,7 +218,7 @@ TEST(ReportFigures, PinsTheConsoleAndHtmlRowsAndTheOtherHosts) {
       "html");
   tOptions.iTop = 0;
   tOptions.eOrder = host_order_t::kHost;
-  const report_t tNamed = BuildTwoMonths(tOptions, false);
+  const report_t tNamed = BuildTwoMonths(tOptions);
   ExpectPieces(Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tNamed); }),
                {"<td class=\"rtitle\">2001:db8::5 =a&lt;b&gt;&amp;&quot;c,\\</td>"}, "html names");
   ExpectPieces(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tNamed, 0); }),
@@ -233,8 +232,9 @@ TEST(ReportFigures, PinsTheHostTitlesShownOnHovering) {
   report_options_t tOptions;
   tOptions.eOrder = host_order_t::kHost;
   tOptions.bOrderGiven = true;
-  const std::string szPage =
-      Write([&](std::FILE* pOut) { WriteDailyPage(pOut, BuildTwoMonths(tOptions, true)); });
+  const std::string szPage = Write([&](std::FILE* pOut) {
+    WriteDailyPage(pOut, BuildTwoMonths(tOptions, report_type_t::kDaily));
+  });
   ExpectPieces(szPage,
                {"<tr><td title=\"2001:db8::5 =a&lt;b&gt;&amp;&quot;c,\\\">2001:db8::5 <span "
                 "class=\"name\">=a&lt;b&gt;&amp;&quot;c,\\</span></td><td title=\"in 1.000 MB",
@@ -246,7 +246,7 @@ TEST(ReportFigures, PinsTheHostTitlesShownOnHovering) {
 TEST(ReportFigures, PinsThePagesBarsTooltipsAndRows) {
   report_options_t tOptions;
   tOptions.iTop = 2;
-  const report_t tReport = BuildTwoMonths(tOptions, true);
+  const report_t tReport = BuildTwoMonths(tOptions, report_type_t::kDaily);
   ExpectPieces(
       Write([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); }),
       {"<title>2026-11-29: in 23.00 MB, out 370.0 kB</title>",
@@ -309,7 +309,7 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
   report_options_t tOptions;
   tOptions.eBy = report_period_t::kWeek;
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); }),
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); }),
       {"\r\n10.0.0.1,,2026-W48,20000000,300000,2,2026-11-29,2026-11-29,2026-11-23,2026-11-29\r\n"
        "10.0.0.1,,2026-W49,30000000,600000,3,2026-11-30,2026-12-02,2026-11-30,2026-12-06\r\n",
        "\r\n10.0.0.2,,2026-W48,2000000,0,2,2026-11-29,2026-11-29,2026-11-23,2026-11-29\r\n"
@@ -318,7 +318,7 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
        "2001:db8::4,,2026-W49,3000000,0,3,2026-11-30,2026-12-02,2026-11-30,2026-12-06\r\n"},
       "csv by week");
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); }),
+      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); }),
       {"\"weeks\": [\n    {\"date\": \"2026-W48\", \"incoming_bytes\": 20000000, "
        "\"outgoing_bytes\": 300000, \"snapshots\": 2, \"first_day\": \"2026-11-29\", "
        "\"last_day\": \"2026-11-29\", \"period_first_day\": \"2026-11-23\", "
@@ -329,29 +329,29 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
       "json by week");
   tOptions.eBy = report_period_t::kMonth;
   tOptions.iPeriodStart = 2;
-  ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); }),
-      {"\r\n10.0.0.1,,2026-11-02/"
-       "2026-12-01,35000000,900000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
-       "10.0.0.1,,2026-12-02/"
-       "2027-01-01,15000000,0,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n",
-       "\r\n10.0.0.2,,2026-11-02/"
-       "2026-12-01,2500000,50000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
-       "10.0.0.2,,2026-12-02/"
-       "2027-01-01,300000,9750000,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n"},
-      "csv by billing month");
-  ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, BuildTwoMonths(tOptions, true)); }),
-      {"<title>netreckon: monthly traffic from 2026-11-02 to 2027-01-01</title>",
-       "<h1>Monthly traffic from 2026-11-02 to 2027-01-01</h1>\n"
-       "<p>Traffic per month from day 2 to the day before it, 4 hosts together.</p>",
-       "<title>2026-11-02/2026-12-01, 3 of 30 days: in 42.30 MB, out 1.040 MB</title>",
-       "<title>2026-12-02/2027-01-01, 1 of 31 days: in 15.30 MB, out 9.750 MB</title>",
-       "<th title=\"2026-11-02/2026-12-01, 3 of 30 days\">11-02/12-01<br><small>3 of 30 "
-       "days</small></th>"},
-      "monthly page by billing month");
+  ExpectPieces(Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); }),
+               {"\r\n10.0.0.1,,2026-11-02/"
+                "2026-12-01,35000000,900000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
+                "10.0.0.1,,2026-12-02/"
+                "2027-01-01,15000000,0,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n",
+                "\r\n10.0.0.2,,2026-11-02/"
+                "2026-12-01,2500000,50000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
+                "10.0.0.2,,2026-12-02/"
+                "2027-01-01,300000,9750000,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n"},
+               "csv by billing month");
+  ExpectPieces(Write([&](std::FILE* pOut) {
+                 WriteMonthlyPage(pOut, BuildTwoMonths(tOptions, report_type_t::kMonthly));
+               }),
+               {"<title>netreckon: monthly traffic from 2026-11-02 to 2027-01-01</title>",
+                "<h1>Monthly traffic from 2026-11-02 to 2027-01-01</h1>\n"
+                "<p>Traffic per month from day 2 to the day before it, 4 hosts together.</p>",
+                "<title>2026-11-02/2026-12-01, 3 of 30 days: in 42.30 MB, out 1.040 MB</title>",
+                "<title>2026-12-02/2027-01-01, 1 of 31 days: in 15.30 MB, out 9.750 MB</title>",
+                "<th title=\"2026-11-02/2026-12-01, 3 of 30 days\">11-02/12-01<br><small>3 of 30 "
+                "days</small></th>"},
+               "monthly page by billing month");
   // The console and HTML totals say which periods the range covers only in part.
-  const report_t tBilling = BuildTwoMonths(tOptions, false);
+  const report_t tBilling = BuildTwoMonths(tOptions);
   ExpectPieces(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tBilling, 0); }),
                {"Bandwidth usage from: 20261129 to 20261202\n"
                 "Partial period [2026-11-02/2026-12-01, 3 of 30 days]: 2026-11-29 to 2026-12-01\n"
@@ -366,7 +366,7 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
                "html by billing month");
   tOptions.eBy = report_period_t::kWeek;
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions, false), 0); }),
+      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions), 0); }),
       {"Bandwidth usage from: 20261129 to 20261202\n"
        "Partial period [2026-W48, 1 of 7 days]: 2026-11-29 to 2026-11-29\n"
        "Partial period [2026-W49, 3 of 7 days]: 2026-11-30 to 2026-12-02\n"
@@ -394,8 +394,8 @@ TEST(ReportFigures, TotalsWithoutDaysPrintTheSameConsoleAndHtml) {
       MakeOptions(host_order_t::kOut, 1, true, 12000000),
   };
   for (const report_options_t& tOptions : kCases) {
-    const report_t tDays = BuildTwoMonths(tOptions, false);
-    const report_t tTotals = BuildTwoMonths(tOptions, false, false);
+    const report_t tDays = BuildTwoMonths(tOptions);
+    const report_t tTotals = BuildTwoMonths(tOptions, report_type_t::kConsole);
     const std::string szCase = std::to_string(static_cast<int>(tOptions.eOrder)) + " top " +
                                std::to_string(tOptions.iTop) + " over " +
                                std::to_string(tOptions.llOverBytes);
@@ -414,7 +414,7 @@ TEST(ReportFigures, TotalsWithoutDaysPrintTheSameConsoleAndHtml) {
     }
   }
   // The figures the totals come from, pinned: each host's bytes, in and out distinct.
-  const report_t tTotals = BuildTwoMonths(report_options_t{}, false, false);
+  const report_t tTotals = BuildTwoMonths(report_options_t{}, report_type_t::kConsole);
   std::string szBytes;
   for (const host_figures_t& tHost : tTotals.tHosts) {
     szBytes += tHost.szHost + " " + std::to_string(tHost.llInBytes) + " " +
@@ -429,7 +429,7 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
   report_options_t tOptions;
   tOptions.bGroupByName = true;
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions, false)); }),
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); }),
       {"host,name,date,incoming_bytes,outgoing_bytes,snapshots,hosts\r\n"
        "office,office,2026-11-29,20000000,300000,2,10.0.0.1 2001:db8::4\r\n"
        "office,office,2026-11-30,12000000,0,1,10.0.0.1 2001:db8::4\r\n"
@@ -439,7 +439,7 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
        "\r\n\"'=a<b>&\"\"c,\\\",\"'=a<b>&\"\"c,\\\",2026-12-01,300000,20000,1,2001:db8::5\r\n"},
       "csv groups");
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions, false)); }),
+      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); }),
       {"{\"host\": \"office\", \"name\": \"office\", \"hosts\": [\"10.0.0.1\", \"2001:db8::4\"], "
        "\"incoming_bytes\": 53000000, \"outgoing_bytes\": 900000, \"days\": [",
        "{\"host\": \"10.0.0.2\", \"name\": null, \"hosts\": [\"10.0.0.2\"], ",
@@ -447,14 +447,16 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
       "json groups");
   tOptions.bNames = true;
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions, false), 0); }),
+      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions), 0); }),
       {"Totals for host [office]\tIncoming [53.00 MB]\tOutgoing [0.90 MB]\tTotal [53.90 MB]\n"
        "Totals for host [10.0.0.2]\t",
        "Totals for all hosts in filter\tIncoming [57.60 MB]\tOutgoing [10.79 MB]\tTotal [68.39 "
        "MB]\n"},
       "console groups");
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteDailyPage(pOut, BuildTwoMonths(tOptions, true)); }),
+      Write([&](std::FILE* pOut) {
+        WriteDailyPage(pOut, BuildTwoMonths(tOptions, report_type_t::kDaily));
+      }),
       {"<p>Traffic per day, 4 hosts together.</p>",
        "<tr><td title=\"10.0.0.1, 2001:db8::4\">office</td><td title=\"in 20.00 MB, out 300.0 "
        "kB\">20.3<small>MB</small></td><td title=\"in 12.00 MB, out 0\">12.0<small>MB</small></td>",
@@ -464,16 +466,16 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
   report_options_t tQuota;
   tQuota.llOverBytes = 12000000;
   const std::string szOver =
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tQuota, false)); });
+      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tQuota)); });
   EXPECT_EQ(szOver.find("2001:db8"), std::string::npos) << szOver;
   ExpectPieces(szOver, {"\r\n10.0.0.1,,2026-12-02,15000000,0,1\r\n10.0.0.2,,2026-11-29,"}, "over");
   tQuota.llOverBytes = 50900000;
-  EXPECT_EQ(Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tQuota, false)); }),
+  EXPECT_EQ(Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tQuota)); }),
             "{\"from\": \"2026-11-29\", \"to\": \"2026-12-02\", \"hosts\": [], \"incoming_bytes\": "
             "57600000, \"outgoing_bytes\": 10790000}\n");
   tQuota.llOverBytes = 50899999;
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tQuota, false), 0); }),
+      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tQuota), 0); }),
       {"Bandwidth usage from: 20261129 to 20261202\nTotals for host [10.0.0.1]\tIncoming [50.00 "
        "MB]\tOutgoing [0.90 MB]\tTotal [50.90 MB]\n====="},
       "console over");
@@ -558,7 +560,7 @@ TEST(ReportLosses, MarksTheDaysAfterTheLastGoodSnapshotToTheFinding) {
   };
   report_options_t tOptions;
   for (const auto& tCase : kCases) {
-    report_t tReport = BuildTwoMonths(tOptions, false);
+    report_t tReport = BuildTwoMonths(tOptions);
     const bool bMarked = MarkReportLoss(tCase.szLastGood, tCase.szFound, "chains gone", tReport);
     std::string szDays;
     for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
@@ -578,7 +580,7 @@ TEST(ReportLosses, MarksTheDaysAfterTheLastGoodSnapshotToTheFinding) {
 // evening before: only 1 December is marked, in every format; November's month is complete.
 TEST(ReportLosses, MarksTheDayInEveryFormat) {
   report_options_t tOptions;
-  report_t tReport = BuildTwoMonths(tOptions, true);
+  report_t tReport = BuildTwoMonths(tOptions, report_type_t::kDaily);
   ASSERT_TRUE(
       MarkReportLoss("20261130180000", "20261201120000", "saved counters <restored>", tReport));
   const std::string szWhy =
