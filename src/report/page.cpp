@@ -112,15 +112,22 @@ void WriteCellFigure(std::FILE* pOut, double dMegabytes) {
   std::fprintf(pOut, "%s<small>%s</small>", szFigure, pSpace + 1);
 }
 
-// The whole title of a row, shown on hovering: a long name is cut off in the cell.
-void WriteTitleTip(std::FILE* pOut, const std::string& szTip, const std::string& szName) {
+// A row's first cell, after "<td": the whole title (or a group's addresses) and the name shown
+// on hovering, since a long one is cut off in the cell, then the title and the name.
+void WriteRowTitle(std::FILE* pOut, const host_label_t& tLabel) {
   std::fputs(" title=\"", pOut);
-  WriteHtmlText(pOut, szTip.c_str());
-  if (!szName.empty()) {
+  WriteHtmlText(pOut, (tLabel.szTip.empty() ? tLabel.szTitle : tLabel.szTip).c_str());
+  if (!tLabel.szName.empty()) {
     std::fputc(' ', pOut);
-    WriteHtmlText(pOut, szName.c_str());
+    WriteHtmlText(pOut, tLabel.szName.c_str());
   }
-  std::fputc('"', pOut);
+  std::fputs("\">", pOut);
+  WriteHtmlText(pOut, tLabel.szTitle.c_str());
+  if (!tLabel.szName.empty()) {
+    std::fputs(" <span class=\"name\">", pOut);
+    WriteHtmlText(pOut, tLabel.szName.c_str());
+    std::fputs("</span>", pOut);
+  }
 }
 
 }  // namespace
@@ -348,14 +355,7 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
       dTotal += tRow.tIn[iColumn] + tRow.tOut[iColumn];
     }
     std::fputs(tRow.bSum ? "<tr class=\"sum\"><td" : "<tr><td", pOut);
-    WriteTitleTip(pOut, tRow.szTip.empty() ? tRow.szTitle : tRow.szTip, tRow.szName);
-    std::fputc('>', pOut);
-    WriteHtmlText(pOut, tRow.szTitle.c_str());
-    if (!tRow.szName.empty()) {
-      std::fputs(" <span class=\"name\">", pOut);
-      WriteHtmlText(pOut, tRow.szName.c_str());
-      std::fputs("</span>", pOut);
-    }
+    WriteRowTitle(pOut, {tRow.szTitle, tRow.szName, tRow.szTip});
     std::fputs("</td>", pOut);
     for (std::size_t iColumn = 0; iColumn < tColumns.size(); ++iColumn) {
       const double dCell = tRow.tIn[iColumn] + tRow.tOut[iColumn];
@@ -380,8 +380,7 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
 
 void WriteBillTable(std::FILE* pOut, const report_t& tReport) {
   struct bill_row_t {
-    const host_figures_t* pHost;  // nullptr: the others' or all hosts' row
-    std::string szTitle;
+    host_label_t tLabel;
     double dIn;
     double dOut;
     const char* szClass;
@@ -389,18 +388,20 @@ void WriteBillTable(std::FILE* pOut, const report_t& tReport) {
   std::vector<bill_row_t> tRows;
   for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
-    tRows.push_back({&tHost, tHost.szHost, tHost.dInTotal, tHost.dOutTotal, ""});
+    tRows.push_back({GetHostLabel(tHost), tHost.dInTotal, tHost.dOutTotal, ""});
   }
   std::stable_sort(tRows.begin(), tRows.end(),
                    [](const bill_row_t& tLeft, const bill_row_t& tRight) {
                      return tLeft.dIn + tLeft.dOut > tRight.dIn + tRight.dOut;
                    });
   if (tReport.iShown < tReport.tHosts.size()) {
-    tRows.push_back({nullptr,
-                     "other hosts (" + std::to_string(tReport.tHosts.size() - tReport.iShown) + ")",
-                     tReport.tOthers.dInTotal, tReport.tOthers.dOutTotal, ""});
+    tRows.push_back(
+        {{"other hosts (" + std::to_string(tReport.tHosts.size() - tReport.iShown) + ")", "", ""},
+         tReport.tOthers.dInTotal,
+         tReport.tOthers.dOutTotal,
+         ""});
   }
-  tRows.push_back({nullptr, "All hosts", tReport.dInTotal, tReport.dOutTotal, " class=\"sum\""});
+  tRows.push_back({{"All hosts", "", ""}, tReport.dInTotal, tReport.dOutTotal, " class=\"sum\""});
   // The days the bill covers, which a period of the table may hold only some of.
   char szFrom[kIsoDateBuf];
   char szTo[kIsoDateBuf];
@@ -413,23 +414,7 @@ void WriteBillTable(std::FILE* pOut, const report_t& tReport) {
                szFrom, szTo);
   for (const bill_row_t& tRow : tRows) {
     std::fprintf(pOut, "<tr%s><td", tRow.szClass);
-    std::string szTip;
-    if (tRow.pHost != nullptr) {
-      for (const std::string& szMember : tRow.pHost->tMembers) {
-        szTip += (szTip.empty() ? "" : ", ") + szMember;
-      }
-    }
-    const bool bNamed =
-        tRow.pHost != nullptr && tRow.pHost->tMembers.empty() && !tRow.pHost->szName.empty();
-    WriteTitleTip(pOut, szTip.empty() ? tRow.szTitle : szTip,
-                  bNamed ? tRow.pHost->szName : std::string());
-    std::fputc('>', pOut);
-    WriteHtmlText(pOut, tRow.szTitle.c_str());
-    if (bNamed) {
-      std::fputs(" <span class=\"name\">", pOut);
-      WriteHtmlText(pOut, tRow.pHost->szName.c_str());
-      std::fputs("</span>", pOut);
-    }
+    WriteRowTitle(pOut, tRow.tLabel);
     std::fputs("</td><td>", pOut);
     WriteFigure(pOut, tRow.dIn, kTipDigits);
     std::fputs("</td><td>", pOut);

@@ -101,12 +101,10 @@ std::vector<page_row_t> MakePageRows(const report_t& tReport, std::size_t iColum
   std::vector<page_row_t> tRows;
   for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
-    // A group is titled by its name; its addresses show on hovering.
-    page_row_t tRow = MakePageRow(tHost.szHost, tHost.tMembers.empty() ? tHost.szName : "",
-                                  tHost.tDays, false, iColumns, fColumnOf);
-    for (const std::string& szMember : tHost.tMembers) {
-      tRow.szTip += (tRow.szTip.empty() ? "" : ", ") + szMember;
-    }
+    host_label_t tLabel = GetHostLabel(tHost);
+    page_row_t tRow = MakePageRow(std::move(tLabel.szTitle), std::move(tLabel.szName), tHost.tDays,
+                                  false, iColumns, fColumnOf);
+    tRow.szTip = std::move(tLabel.szTip);
     tRows.push_back(std::move(tRow));
   }
   if (tReport.iShown < tReport.tHosts.size()) {

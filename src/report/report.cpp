@@ -608,12 +608,18 @@ std::vector<partial_period_t> ListPartialPeriods(const report_t& tReport) {
   return tPartial;
 }
 
-std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost) {
-  std::string szTitle = tHost.szHost;
-  // A group is titled by its name already.
-  if (tReport.tOptions.bNames && !tHost.szName.empty() && tHost.tMembers.empty()) {
-    szTitle += ' ';
-    szTitle += tHost.szName;
+host_label_t GetHostLabel(const host_figures_t& tHost) {
+  host_label_t tLabel = {tHost.szHost, tHost.tMembers.empty() ? tHost.szName : "", ""};
+  for (const std::string& szMember : tHost.tMembers) {
+    tLabel.szTip += (tLabel.szTip.empty() ? "" : ", ") + szMember;
   }
-  return szTitle;
+  return tLabel;
+}
+
+std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost) {
+  const host_label_t tLabel = GetHostLabel(tHost);
+  if (!tReport.tOptions.bNames || tLabel.szName.empty()) {
+    return tLabel.szTitle;
+  }
+  return tLabel.szTitle + ' ' + tLabel.szName;
 }

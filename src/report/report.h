@@ -228,6 +228,17 @@ struct partial_period_t {
 /// The periods of GetMarkedPeriod that the report covers only in part, in order.
 std::vector<partial_period_t> ListPartialPeriods(const report_t& tReport);
 
+// How a row shows a host, the one place that says it: a group is titled by its name and shows
+// its addresses on hovering; any other host is titled by its key, its name beside it.
+struct host_label_t {
+  std::string szTitle;  // the key, or a group's name
+  std::string szName;   // empty for a group and for a host without a name
+  std::string szTip;    // a group's addresses, ", " between them; empty for any other host
+};
+
+/// The label of a host.
+host_label_t GetHostLabel(const host_figures_t& tHost);
+
 /// The host's key, or "KEY NAME" when the report shows names and the host has one.
 std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost);
 
