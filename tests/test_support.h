@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -37,3 +39,16 @@ std::string MakeLogText(int32_t iDirection,
 
 /// The output with the elapsed-time line's figure replaced by "X".
 std::string MaskElapsed(const std::string& szOutput);
+
+/// What fWrite(FILE*) writes, as a string.
+template <class Writer>
+std::string WriteToString(Writer&& fWrite) {
+  char* pText = nullptr;
+  std::size_t iSize = 0;
+  std::FILE* pOut = open_memstream(&pText, &iSize);
+  fWrite(pOut);
+  std::fclose(pOut);
+  std::string szText(pText, iSize);
+  std::free(pText);
+  return szText;
+}
