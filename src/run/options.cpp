@@ -90,6 +90,10 @@ enum option_id_t {
   kOptionConfig
 };
 
+// Arguments returned in order ('-'), a missing value told apart (':'), then -h and -V. The
+// parser reads these once, when it starts afresh.
+constexpr const char* kShortOptions = "-:hV";
+
 constexpr option kOptions[] = {
     {"names", no_argument, nullptr, kOptionNames},
     {"names-file", required_argument, nullptr, kOptionNamesFile},
@@ -177,18 +181,28 @@ bool ReadOption(int iOption, const char* szValue, request_t& tRequest, command_l
   }
 }
 
+// The parser starts afresh: a reading before this one (a test's) may have stopped inside an
+// argument that is gone. Only optind 0 makes it forget, on the call that sees it.
+void ResetOptionParser() {
+  char szName[] = "netreckon";
+  char* aszNone[] = {szName, nullptr};
+  opterr = 0;
+  optind = 0;
+  getopt_long(1, aszNone, kShortOptions, kOptions, nullptr);
+  optind = 1;
+}
+
 // Reads the options, wherever they stand, and the positional arguments in order; help and the
 // version end the reading.
 bool ReadArguments(int argc, char** argv, request_t& tRequest, command_line_t& tLine,
                    std::string* pErr) {
-  opterr = 0;
-  optind = 1;
+  ResetOptionParser();
   while (optind < argc) {
     if (IsNegativeNumber(argv[optind])) {
       tLine.tArguments.push_back(argv[optind++]);
       continue;
     }
-    const int iOption = getopt_long(argc, argv, "-:hV", kOptions, nullptr);
+    const int iOption = getopt_long(argc, argv, kShortOptions, kOptions, nullptr);
     if (iOption == -1) {
       break;
     }
