@@ -87,3 +87,37 @@ TEST(DailyPage, GroupRowsAndDaysWithoutData) {
     EXPECT_NE(szPage.find(szPiece), std::string::npos) << szPiece << "\n" << szPage;
   }
 }
+
+// Up to 16 days a column is headed by month and day, from 17 by the day alone; up to 62 days
+// the table shows days, from 63 months.
+TEST(DailyPage, HeadsColumnsByTheRangesLength) {
+  const struct {
+    int32_t iDays;
+    const char* szHead;
+  } kCases[] = {
+      {16, "<th title=\"2026-11-01\">11-01</th>"},
+      {17, "<th title=\"2026-11-01\">01</th>"},
+      {62, "<th title=\"2026-11-01\">01</th>"},
+      {63,
+       "<th title=\"2026-11\">2026-11</th><th class=\"nodata\" title=\"2026-12: no "
+       "data\">2026-12</th>"},
+  };
+  for (const auto& tCase : kCases) {
+    report_t tReport;
+    tReport.uiFrom = 20261101;
+    tReport.uiTo = ShiftDate(20261101, tCase.iDays - 1);
+    tReport.iDays = tCase.iDays;
+    tReport.tHosts = {
+        {"10.0.0.1", {}, "", false, {}, {{0, 1, 2, 1000000, 2000000}}, 1, 2, 1000000, 2000000}};
+    tReport.tSnapshots = {{0, 1}};
+    tReport.tDays = {{0, 1, 2, 1000000, 2000000}};
+    tReport.dInTotal = 1;
+    tReport.dOutTotal = 2;
+    tReport.llInBytes = 1000000;
+    tReport.llOutBytes = 2000000;
+    ApplyReportOptions(report_options_t{}, true, tReport);
+    const std::string szPage =
+        WriteToString([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); });
+    EXPECT_NE(szPage.find(tCase.szHead), std::string::npos) << tCase.iDays << "\n" << szPage;
+  }
+}

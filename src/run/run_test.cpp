@@ -220,3 +220,67 @@ TEST(RunPasses, ShowsTextWithControlsEscaped) {
     EXPECT_EQ(ShowText(tCase.szText), tCase.szShown) << tCase.szShown;
   }
 }
+
+// An end date of today: snapshots that stop before it are said as for a day that has passed;
+// an end date after today is not said (today's snapshots may still come).
+TEST(RunPasses, SaysSnapshotsThatStopBeforeAnEndDateOfToday) {
+  const struct {
+    date_number_t uiToday;
+    const char* szStderr;
+  } kCases[] = {
+      {20090426, "netreckon: the snapshots stop on 2009-04-25, before the end date 2009-04-26\n"},
+      {20090427, "netreckon: the snapshots stop on 2009-04-25, before the end date 2009-04-26\n"},
+      {20090425, ""},
+  };
+  for (const auto& tCase : kCases) {
+    const temp_dir_t tDir;
+    for (const auto& [szName, szText] : MakeTwoDays()) {
+      if (szName.find("20090426") == std::string::npos) {
+        tDir.Write(szName, szText);
+      }
+    }
+    const run_request_t tRequest = {tDir.szPath.c_str(), "in_", "out_", 20090425, 20090426, false,
+                                    tCase.uiToday};
+    run_t tRun;
+    testing::internal::CaptureStderr();
+    RunPasses(tRequest, ListLogDirectory(tDir.szPath.c_str()), tRun);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), tCase.szStderr) << tCase.uiToday;
+    EXPECT_FALSE(tRun.bIncomplete);
+    EXPECT_EQ(tRun.uiLatestFileDate, 20090425U);
+  }
+}
+
+// Hosts whose rules went away are named up to twenty; the rest are counted in one line.
+TEST(RunPasses, NamesTwentyVanishedHostsAndCountsTheRest) {
+  for (const int iVanished : {20, 21, 23}) {
+    const temp_dir_t tDir;
+    std::vector<std::pair<std::string, std::string>> tAll;
+    for (int iHost = 1; iHost <= iVanished + 1; ++iHost) {
+      tAll.emplace_back("10.0.0." + std::to_string(iHost), std::to_string(iHost * 100));
+    }
+    tDir.Write("in_20090425120000", MakeLogText(0, tAll));
+    tDir.Write("in_20090426120000", MakeLogText(0, {tAll.front()}));
+    tDir.Write("out_20090425120000", MakeLogText(1, {tAll.front()}));
+    const run_request_t tRequest = {
+        tDir.szPath.c_str(), "in_", "out_", 20090425, 20090426, false, 20090427};
+    run_t tRun;
+    testing::internal::CaptureStderr();
+    RunPasses(tRequest, ListLogDirectory(tDir.szPath.c_str()), tRun);
+    std::string szWant;
+    for (int iHost = 2; iHost <= std::min(iVanished, 20) + 1; ++iHost) {
+      szWant += "netreckon: host [10.0.0." + std::to_string(iHost) +
+                "] is missing from every incoming snapshot from [in_20090426120000] on: its "
+                "rule went away\n";
+    }
+    if (iVanished > 20) {
+      szWant += "netreckon: " + std::to_string(iVanished - 20) +
+                " more hosts are missing from the later snapshots\n";
+    }
+    const std::string szStderr = testing::internal::GetCapturedStderr();
+    // The baseline notices come first; the vanished hosts follow the incoming pass's files.
+    EXPECT_NE(szStderr.find(szWant), std::string::npos) << iVanished << "\n" << szStderr;
+    EXPECT_EQ(szStderr.find("host [10.0.0." + std::to_string(std::min(iVanished, 20) + 2) + "]"),
+              std::string::npos)
+        << iVanished;
+  }
+}
