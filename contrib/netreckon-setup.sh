@@ -50,7 +50,7 @@ count_table() {
   if [ "$COUNT" = all ]; then echo filter; else echo security; fi
 }
 
-# The wanted lines of a family, as "iptables -S" prints them (see netreckon-plan.awk).
+# The wanted lines of a family, as "iptables -S" prints them (see "netreckon-kit plan").
 wanted_lines() { # family
   hosts=$(family_hosts "$1")
   [ -n "$hosts" ] || return 0
@@ -117,9 +117,8 @@ plan_family() { # family
     fi
   done
   cp "$private/state" "$private/state.$1" || die "cannot write in $LOG_DIR"
-  awk -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" -v trust_mark="$(mark_counts "$1")" \
-    -v kept="$(kept_mark)" -v fresh="$FRESH_MARK" -f "$KIT_LIB/netreckon-plan.awk" "$private/state" \
-    >"$private/plan.$1" || die "cannot plan the changes"
+  "$(kit_helper)" plan "$IN_CHAIN" "$OUT_CHAIN" "$MARK" "$(mark_counts "$1")" "$(kept_mark)" "$FRESH_MARK" \
+    <"$private/state" >"$private/plan.$1" || die "cannot plan the changes"
 }
 
 # The restore input of a plan, one section per table that changes.

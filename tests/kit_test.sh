@@ -702,7 +702,7 @@ make_thin() { # readings
   done
 }
 run_thin() {
-  (cd "$work/thin" && awk -f "$contrib/netreckon-thin.awk" traffic_in_* | sed 's/traffic_in_//' | tr '\n' ' ')
+  (cd "$work/thin" && ls traffic_in_* | "$NETRECKON_KIT" thin | sed 's/traffic_in_//' | tr '\n' ' ')
 }
 while IFS="|" read -r readings gone; do
   make_thin "$readings"

@@ -2,7 +2,8 @@
 // kit and the report read a config, an address and a snapshot alike. "config" writes the
 // config's values as shell assignments; "hosts" checks HOSTS entries and writes them as the
 // firewall prints them; "metrics" writes the counters of one snapshot in the text exposition
-// format; all on standard output.
+// format; "plan" plans an iptables family's changes; "thin" names the snapshots a report does
+// not need; all on standard output.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,9 @@
 #include "files/bounded_file.h"
 #include "kit/config_shell.h"
 #include "kit/hosts.h"
+#include "kit/iptables_plan.h"
 #include "kit/metrics.h"
+#include "kit/thinning.h"
 #include "logs/logs.h"
 
 namespace {
@@ -27,7 +30,13 @@ constexpr const char* kUsage =
     "  when an entry is refused (said on standard error)\n"
     "       netreckon-kit metrics IN_SNAPSHOT OUT_SNAPSHOT SECONDS HEALTHY\n"
     "  writes the counters of the snapshot's two files in the text exposition format;\n"
-    "  SECONDS is the snapshot's time since the epoch, HEALTHY 1 or 0\n";
+    "  SECONDS is the snapshot's time since the epoch, HEALTHY 1 or 0\n"
+    "       netreckon-kit plan IN_CHAIN OUT_CHAIN MARK TRUST_MARK KEPT FRESH < LINES\n"
+    "  writes the changes that bring an iptables family's setup (\"A TABLE LINE\") to the\n"
+    "  wanted one (\"W TABLE LINE\"); TRUST_MARK 1 or 0, KEPT the marks' last byte count\n"
+    "       netreckon-kit thin < SNAPSHOTS\n"
+    "  of the snapshots of one prefix named one a line, in time order, writes the names of\n"
+    "  those a report does not need for the same figures\n";
 
 // A whole number of at most 18 digits.
 bool ReadSeconds(std::string_view szText, long long& llSeconds) {
@@ -44,11 +53,11 @@ bool ReadSeconds(std::string_view szText, long long& llSeconds) {
   return true;
 }
 
-bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
-  std::string szText;
+// Reads a snapshot whole; says why it cannot.
+bool ReadSnapshotText(const char* szPath, std::string& szText) {
   int iError = 0;
   switch (ReadBoundedFile(szPath, kMaxLogFileBytes, true, szText, iError)) {
-    case file_read_t::kRead: ReadMetricListing(szText, iDirection, tMetrics); return true;
+    case file_read_t::kRead: return true;
     case file_read_t::kUnreadable:
       std::fprintf(stderr, "netreckon-kit: cannot read %s: %s\n", szPath, std::strerror(iError));
       return false;
@@ -59,6 +68,28 @@ bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
       return false;
   }
   return false;
+}
+
+bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
+  std::string szText;
+  if (!ReadSnapshotText(szPath, szText)) {
+    return false;
+  }
+  ReadMetricListing(szText, iDirection, tMetrics);
+  return true;
+}
+
+// Standard input whole, at most llLimit bytes.
+bool ReadInput(long long llLimit, std::string& szInput) {
+  char aBuffer[65536];
+  std::size_t iRead = 0;
+  while ((iRead = std::fread(aBuffer, 1, sizeof aBuffer, stdin)) > 0) {
+    szInput.append(aBuffer, iRead);
+    if (static_cast<long long>(szInput.size()) > llLimit) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool WriteAll(const std::string& szText) {
@@ -94,14 +125,9 @@ int WriteHosts(int iArgs) {
     return 2;
   }
   std::string szEntries;
-  char aBuffer[65536];
-  std::size_t iRead = 0;
-  while ((iRead = std::fread(aBuffer, 1, sizeof aBuffer, stdin)) > 0) {
-    szEntries.append(aBuffer, iRead);
-    if (static_cast<long long>(szEntries.size()) > kMaxKitConfigBytes) {
-      std::fputs("netreckon-kit: more hosts than a config can hold\n", stderr);
-      return 1;
-    }
+  if (!ReadInput(kMaxKitConfigBytes, szEntries)) {
+    std::fputs("netreckon-kit: more hosts than a config can hold\n", stderr);
+    return 1;
   }
   const host_plan_t tPlan = PlanHosts(szEntries);
   std::fputs(tPlan.szMessages.c_str(), stderr);
@@ -133,6 +159,58 @@ int WriteMetrics(int iArgs, char** pArgs) {
   return 0;
 }
 
+// The listings of two tables of a family are far below a snapshot's limit.
+int WritePlan(int iArgs, char** pArgs) {
+  const std::string_view szTrust = iArgs == 8 ? pArgs[5] : "";
+  if (iArgs != 8 || (szTrust != "0" && szTrust != "1")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szInput;
+  if (!ReadInput(kMaxLogFileBytes, szInput)) {
+    std::fputs("netreckon-kit: more lines than a setup can hold\n", stderr);
+    return 1;
+  }
+  iptables_plan_settings_t tSettings;
+  tSettings.szInChain = pArgs[2];
+  tSettings.szOutChain = pArgs[3];
+  tSettings.szMark = pArgs[4];
+  tSettings.bTrustMark = szTrust == "1";
+  tSettings.szKept = pArgs[6];
+  tSettings.szFresh = pArgs[7];
+  return WriteAll(PlanIptables(szInput, tSettings)) ? 0 : 1;
+}
+
+// Nothing is named for deletion unless every snapshot was read: the caller deletes what this
+// writes.
+int WriteThinning(int iArgs) {
+  if (iArgs != 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szNames;
+  if (!ReadInput(kMaxLogFileBytes, szNames)) {
+    std::fputs("netreckon-kit: more snapshot names than a folder holds\n", stderr);
+    return 1;
+  }
+  thinning_t tThinning;
+  std::string_view szRest = szNames;
+  while (!szRest.empty()) {
+    const std::size_t iBreak = std::min(szRest.find('\n'), szRest.size());
+    const std::string szName(szRest.substr(0, iBreak));
+    szRest.remove_prefix(iBreak < szRest.size() ? iBreak + 1 : iBreak);
+    if (szName.empty()) {
+      continue;
+    }
+    std::string szText;
+    if (!ReadSnapshotText(szName.c_str(), szText)) {
+      return 1;
+    }
+    AddThinSnapshot(tThinning, szName, std::move(szText));
+  }
+  return WriteAll(tThinning.szDeletable) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int iArgs, char** pArgs) {
@@ -144,6 +222,12 @@ int main(int iArgs, char** pArgs) {
   }
   if (iArgs >= 2 && std::string_view(pArgs[1]) == "metrics") {
     return WriteMetrics(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "plan") {
+    return WritePlan(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "thin") {
+    return WriteThinning(iArgs);
   }
   std::fputs(kUsage, stderr);
   return 2;
