@@ -2,7 +2,9 @@
 // (a config, HOSTS entries, a listing whose comments and addresses a LAN client partly
 // chooses). The first byte picks the reader; each must end cleanly and keep its promise: the
 // config's shell text is only assignments of known keys, warnings and errors, each argument
-// one single-quoted word; every host line reads back as itself; every series line is one line.
+// one single-quoted word; every host line reads back as itself; every series line is one line;
+// every plan line is of a kind the shell reads; thinning names only snapshots it was given,
+// each once, never the last.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,7 +13,9 @@
 #include "config/kit_config.h"
 #include "kit/config_shell.h"
 #include "kit/hosts.h"
+#include "kit/iptables_plan.h"
 #include "kit/metrics.h"
+#include "kit/thinning.h"
 
 namespace {
 
@@ -95,6 +99,63 @@ void CheckMetrics(std::string_view szText) {
   }
 }
 
+void CheckPlan(std::string_view szText) {
+  iptables_plan_settings_t tSettings;
+  tSettings.szInChain = "IN";
+  tSettings.szOutChain = "OUT";
+  tSettings.szMark = "mark";
+  tSettings.szFresh = "7";
+  const std::string szPlan = PlanIptables(szText, tSettings);
+  std::string_view szLines = szPlan;
+  while (!szLines.empty()) {
+    const std::size_t iBreak = szLines.find('\n');
+    if (iBreak == std::string_view::npos) {
+      __builtin_trap();
+    }
+    const std::string_view szLine = szLines.substr(0, iBreak);
+    szLines.remove_prefix(iBreak + 1);
+    const bool bMark = szLine == "G" || szLine == "E";
+    const bool bKind = szLine.size() >= 2 && szLine[1] == ' ' &&
+                       std::string_view("RNFXZ").find(szLine[0]) != std::string_view::npos;
+    if (!bMark && !bKind) {
+      __builtin_trap();
+    }
+  }
+}
+
+// Snapshots split at byte 1, named in time order, two to a day.
+void CheckThinning(std::string_view szText) {
+  thinning_t tThinning;
+  std::string szNames;
+  int iSnapshots = 0;
+  std::string szLast;
+  while (iSnapshots < 40) {
+    const std::size_t iSplit = std::min(szText.find('\x01'), szText.size());
+    std::string szName = "traffic_in_202611" + std::to_string(10 + iSnapshots / 2) + "0000" +
+                         std::to_string(10 + iSnapshots % 2);
+    szNames += szName + "\n";
+    szLast = szName;
+    AddThinSnapshot(tThinning, szName, std::string(szText.substr(0, iSplit)));
+    ++iSnapshots;
+    if (iSplit == szText.size()) {
+      break;
+    }
+    szText.remove_prefix(iSplit + 1);
+  }
+  std::string_view szGone = tThinning.szDeletable;
+  std::size_t iFrom = 0;
+  while (!szGone.empty()) {
+    const std::size_t iBreak = szGone.find('\n');
+    const std::string szName(szGone.substr(0, iBreak));
+    szGone.remove_prefix(iBreak + 1);
+    const std::size_t iAt = szNames.find(szName + "\n", iFrom);
+    if (iBreak == std::string_view::npos || iAt == std::string::npos || szName == szLast) {
+      __builtin_trap();
+    }
+    iFrom = iAt + szName.size() + 1;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
@@ -102,10 +163,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
     return 0;
   }
   const std::string_view szText(reinterpret_cast<const char*>(pData) + 1, iSize - 1);
-  switch (pData[0] % 3) {
+  // '0' picks the config, '1' the hosts, '2' a listing, '3' a plan, '4' thinning, as the seeds
+  // begin.
+  switch ((pData[0] + 2) % 5) {
     case 0: CheckConfigShell(szText); break;
     case 1: CheckHosts(szText); break;
-    default: CheckMetrics(szText); break;
+    case 2: CheckMetrics(szText); break;
+    case 3: CheckPlan(szText); break;
+    default: CheckThinning(szText); break;
   }
   return 0;
 }

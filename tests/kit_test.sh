@@ -185,6 +185,34 @@ iptables -t security -Z|counters were reset|zero|
 iptables -t security -I INPUT 1 -j DROP|jumps to the chains were not in place|-|
 CASES
 
+# A host rule there more than once, a case a line: the copies made after the snapshot of 12:00
+# (each then counting 300 bytes); what the next snapshot must say. The first copy, the one
+# that holds the counts, stays: after the heal 10.0.0.1 reads 5000 once, in the chain's rule and
+# in the snapshot, and the next snapshot finds all in order.
+while IFS='|' read -r copies said; do
+  start_case "10.0.0.1 10.0.0.2"
+  chains --time 20261102115000 add >/dev/null
+  preset 4 security NETRECKON_IN 2 5000 -d 10.0.0.1/32
+  snapshot --time 20261102120000
+  for at in $copies; do
+    in_ns "$iptables" -t security -I NETRECKON_IN "$at" -d 10.0.0.1/32 -c 1 300
+  done
+  snapshot --time 20261102130000 2>"$work/err"
+  check "copies at '$copies': the snapshot says '$said'" contains "$work/err" "$said"
+  check "copies at '$copies': the counted copy stays" test "$(in_ns "$iptables" -t security -L NETRECKON_IN -v -n -x |
+    awk '$8 == "10.0.0.1" { print $2 }' | tr '\n' ' ')" = "5000 "
+  check "copies at '$copies': the snapshot after the heal reads the counts" \
+    test "$(bytes_of "$work/case/logs/traffic_in_20261102130001" 10.0.0.1 | tr '\n' ' ')" = "5000 "
+  : >"$work/case/calls"
+  snapshot --time 20261102140000 2>"$work/err"
+  check "copies at '$copies': the next snapshot finds all in order" lacks "$work/case/calls" "restore"
+done <<'CASES'
+3|1 rule not asked for
+4|1 rule not asked for
+3 3|2 rules not asked for
+4 3|2 rules not asked for
+CASES
+
 # The mark's fresh value, a case a line: what is done after the snapshot of 13:00 (a save with
 # counters was taken at 12:00, when 10.0.0.1 read 5000; it read 8000 at 13:00, 9000 now); what
 # the next snapshot must say; the line it must add to the events file ("-" none; the families
@@ -575,6 +603,42 @@ check "quoted chain read" contains "$work/out" "-A LAB_OUT -s 10.0.0.21/32"
 check "no carriage return kept" lacks "$work/out" "$(printf '\r')"
 check "unknown key warned" contains "$work/err" "unknown key COLOUR"
 check "dry run changes nothing" test "$(rules 4 security | grep -c LAB_)" -eq 0
+
+# A dry run changes nothing on disk, a case a line: what is there before it (nothing; the folders
+# of an earlier add, a rule since deleted); a line it must print. The log and lock folders are
+# listed, times and all, before and after.
+while IFS='|' read -r before prints; do
+  start_case "10.0.0.1"
+  rm -rf "$work/case/logs"
+  if [ "$before" = added ]; then
+    chains --time 20261102110000 add >/dev/null
+    in_ns "$iptables" -t security -D NETRECKON_IN -d 10.0.0.1/32
+  fi
+  ls -laR --full-time "$work/case/logs" "$work/case/run" >"$work/before" 2>&1
+  chains --dry-run add >"$work/out" 2>"$work/err"
+  check "dry run over '$before': status 0" test $? -eq 0
+  check "dry run over '$before': prints '$prints'" contains "$work/out" "$prints"
+  ls -laR --full-time "$work/case/logs" "$work/case/run" >"$work/after" 2>&1
+  check "dry run over '$before': no file made or changed" cmp -s "$work/before" "$work/after"
+  check "dry run over '$before': the firewall unchanged" test "$(rules 4 security | grep -c -- '-d 10.0.0.1/32')" -eq 0
+done <<'CASES'
+nothing|:NETRECKON_IN - [0:0]
+added|-A NETRECKON_IN -d 10.0.0.1/32
+CASES
+
+# LOG_DIR is an absolute path: a relative one (from cron, the job's home) is refused before
+# anything is made or set up, by either command.
+for command in "chains add" snapshot; do
+  start_case "10.0.0.1"
+  sed -i 's|^LOG_DIR=.*|LOG_DIR=logs|' "$work/case/conf"
+  mkdir "$work/case/cwd"
+  # shellcheck disable=SC2086
+  (cd "$work/case/cwd" && $command) 2>"$work/err"
+  check "a relative LOG_DIR: $command fails" test $? -eq 1
+  check "a relative LOG_DIR: $command says so" contains "$work/err" "LOG_DIR must be an absolute path: logs"
+  check "a relative LOG_DIR: $command makes nothing" test -z "$(ls -A "$work/case/cwd")"
+  check "a relative LOG_DIR: $command sets nothing up" test ! -e "$work/case/calls"
+done
 
 # Setup never stops half way: a bad or doubled host, and nothing changes.
 for hosts in "10.0.0.1 10.0.0.300" "10.0.0.1 2001:db8::g" "10.0.0.1 host.example" "10.0.0.1 10.0.0.1=printer" \
