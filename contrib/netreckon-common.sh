@@ -258,6 +258,36 @@ trim_events() { # oldest-day
     warn "cannot thin $LOG_DIR/$EVENTS"
 }
 
+# Snapshots of a prefix dated before a day: regular files of the prefix plus 14 digits, from
+# one listing of the folder, in time order.
+old_snapshots() { # prefix oldest-day-kept
+  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
+    awk -v prefix="$1" -v oldest="$2" '
+      { stamp = substr($0, length(prefix) + 1) }
+      substr($0, 1, length(prefix)) == prefix && stamp ~ /^[0-9]+$/ && length(stamp) == 14 &&
+        substr(stamp, 1, 8) < oldest' | LC_ALL=C sort
+}
+
+# After a snapshot: deletes those dated more than KEEP_DAILY days before today but each
+# prefix's newest such one (the baseline of the oldest day kept), then thins those dated more
+# than KEEP_DAYS days before today to what a report needs (see "netreckon-kit thin").
+retain_snapshots() {
+  for prefix in "$IN_PREFIX" "$OUT_PREFIX"; do
+    if [ "$KEEP_DAILY" -gt 0 ]; then
+      old_snapshots "$prefix" "$(date -d "today - $KEEP_DAILY days" +%Y%m%d)" | sed '$d' |
+        xargs -r rm -f -- || warn "cannot delete every old snapshot in $LOG_DIR"
+      [ "$prefix" != "$IN_PREFIX" ] || trim_events "$(date -d "today - $KEEP_DAILY days" +%Y%m%d)"
+    fi
+    if [ "$KEEP_DAYS" -gt 0 ]; then
+      old_snapshots "$prefix" "$(date -d "today - $KEEP_DAYS days" +%Y%m%d)" >"$private/old"
+      if [ -s "$private/old" ]; then
+        "$(kit_helper)" thin <"$private/old" >"$private/thin" &&
+          xargs -r rm -f -- <"$private/thin" || warn "cannot thin the old snapshots in $LOG_DIR"
+      fi
+    fi
+  done
+}
+
 # A run's stamp: without a given time, the next free second (a snapshot of this second may
 # exist); a given time that exists already is refused when the snapshot is placed.
 free_stamp() {

@@ -232,17 +232,22 @@ nft_set_marks() { # listed
   keep_mark
 }
 
-# As sync_setup, for the table: where the config asks for changes, a snapshot of what is there,
-# the changes made in place, a snapshot in which the new counting rules read 0; where it is
-# missing or was changed, a snapshot of what is there, the table replaced, a snapshot in which
-# every row reads 0; where only the counters were reset, the rows as 0, then the rows as read;
-# where saved counters were loaded back (a restore, a boot file), the table replaced at once and
-# every row written as 0, so that nothing is billed twice. The marks get their fresh value
-# either way.
-nft_sync_setup() { # stamp
-  stamp=$1
-  WROTE=0
-  FINDINGS=
+# The sequence's check for the table: where the config asks for changes, they are planned in
+# place (a snapshot of what is there, then one in which the new counting rules read 0); where
+# the table is missing or was changed, it is replaced (a snapshot of what is there, then one in
+# which every row reads 0); where only the counters were reset, the rows as 0, then the rows as
+# read; where saved counters were loaded back (a restore, a boot file), the table is replaced at
+# once and every row written as 0, so that nothing is billed twice. With no hosts ("remove"),
+# a last snapshot and the table goes.
+nft_check() {
+  CHANGE=0
+  RESET=0
+  NFT_REPLACE=0
+  if [ -z "$NORMALIZED$NORMALIZED_SUBNETS" ]; then
+    CHANGE=1
+    if nft_run list table inet "$NFT_TABLE" >/dev/null 2>&1; then BEFORE=-; fi
+    return 0
+  fi
   lost=
   nft_wanted_text >"$private/wanted"
   replace=0
@@ -292,51 +297,66 @@ nft_sync_setup() { # stamp
     FINDINGS="${FINDINGS:+$FINDINGS; }the counters were reset (nft reset, a restore or a reload)"
     lost=${lost:+$lost; }"counters reset"
   fi
-  if [ "$replace" = 0 ] && [ "$reset" = 0 ]; then
-    nft_set_marks 1
-    return 0
-  fi
   # Restored counters are never kept: the table is replaced.
   [ "$reset" != 2 ] || [ "$replace" != 2 ] || replace=1
-  if [ "$DRY_RUN" = 1 ]; then
-    if [ "$replace" = 2 ]; then cat "$private/change"; elif [ "$replace" = 1 ]; then cat "$private/wanted"; fi
-    return 0
-  fi
-  [ -z "$lost" ] || record_loss "$stamp" "IPv4+IPv6" "$lost"
+  NFT_REPLACE=$replace
+  [ "$replace" = 0 ] || CHANGE=1
+  RESET=$reset
+  LOST=$lost
+  LOST_FAMILIES=IPv4+IPv6
   # Counters reset behind the kit's back: the rows as 0 first, then as read (the traffic since
-  # the reset). A table replaced: then every row reads 0. Restored counters are never read.
+  # the reset). A table replaced: the rows as read. Restored counters are never read.
   if [ -s "$private/now" ] && [ "$reset" != 2 ]; then
-    if [ "$reset" = 1 ] && nft_write_snapshot "$stamp" all 1; then
-      stamp=$(next_stamp "$stamp")
-    fi
-    if { [ "$replace" = 1 ] || [ "$reset" = 0 ]; } && nft_write_snapshot "$stamp" "" 1; then
-      stamp=$(next_stamp "$stamp")
-    fi
+    [ "$reset" != 1 ] || BEFORE=all
+    if [ "$replace" = 1 ] || [ "$reset" = 0 ]; then BEFORE="$BEFORE -"; fi
   fi
-  if [ "$replace" = 2 ]; then
-    nft_run -f "$private/change" 2>"$private/err" || die "$NFT -f failed, nothing changed: $(cat "$private/err")"
-    nft_keep_loaded "$private/wanted"
-    nft_set_marks 0
-    if nft_write_snapshot "$stamp" "$private/starts" 1; then WROTE=1; fi
-  elif [ "$replace" = 1 ]; then
-    nft_load "$private/wanted"
-    nft_set_marks 0
-    if nft_write_snapshot "$stamp" all 1; then WROTE=1; fi
-  else
-    nft_set_marks 1
-    if nft_write_snapshot "$stamp" "" 1; then WROTE=1; fi
-  fi
-  return 0
 }
 
-# Takes the table away after a last snapshot.
-nft_remove() { # stamp
-  FINDINGS=
-  WROTE=0
-  if nft_run list table inet "$NFT_TABLE" >/dev/null 2>&1; then
-    nft_write_snapshot "$1" "" 1 || true
-    nft_run delete table inet "$NFT_TABLE" 2>"$private/err" ||
-      die "$NFT delete table failed: $(cat "$private/err")"
+# Makes the change the check planned (a dry run prints it): in place, then the new counting
+# rules read 0; the table replaced, then every row reads 0; the table taken away.
+nft_change() {
+  if [ -z "$NORMALIZED$NORMALIZED_SUBNETS" ]; then
+    if [ "$DRY_RUN" = 1 ]; then
+      echo "delete table inet $NFT_TABLE"
+    elif nft_run list table inet "$NFT_TABLE" >/dev/null 2>&1; then
+      nft_run delete table inet "$NFT_TABLE" 2>"$private/err" ||
+        die "$NFT delete table failed: $(cat "$private/err")"
+    fi
+    return 0
   fi
-  rm -f .nft-wanted .nft-listed .mark
+  if [ "$DRY_RUN" = 1 ]; then
+    if [ "$NFT_REPLACE" = 2 ]; then cat "$private/change"; elif [ "$NFT_REPLACE" = 1 ]; then cat "$private/wanted"; fi
+    return 0
+  fi
+  if [ "$NFT_REPLACE" = 2 ]; then
+    nft_run -f "$private/change" 2>"$private/err" || die "$NFT -f failed, nothing changed: $(cat "$private/err")"
+    nft_keep_loaded "$private/wanted"
+    AFTER=starts
+    LISTED=0
+  elif [ "$NFT_REPLACE" = 1 ]; then
+    nft_load "$private/wanted"
+    AFTER=all
+    LISTED=0
+  else
+    AFTER=-
+  fi
+}
+
+# A snapshot (see nft_write_snapshot): ZERO "all" every row as 0, "-" as read, another word the
+# rows of the rules that start from 0 listed in $private/ZERO.
+nft_snapshot() { # stamp zero optional
+  case "$2" in
+    -) nft_write_snapshot "$1" "" "$3" ;;
+    all) nft_write_snapshot "$1" all "$3" ;;
+    *) nft_write_snapshot "$1" "$private/$2" "$3" ;;
+  esac
+}
+
+# Renews the marks; after "remove", forgets the table and the marks.
+nft_keep() {
+  if [ -z "$NORMALIZED$NORMALIZED_SUBNETS" ]; then
+    [ "$DRY_RUN" = 1 ] || rm -f .nft-wanted .nft-listed .mark
+    return 0
+  fi
+  nft_set_marks "$LISTED"
 }

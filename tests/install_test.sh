@@ -28,7 +28,7 @@ for page in man1/netreckon.1 man8/netreckon-chains.8 man8/netreckon-snapshot.8; 
 done
 "$prefix/sbin/netreckon-chains" --help >/dev/null || fail "netreckon-chains does not find its shared part"
 [ -x "$prefix/lib/netreckon/netreckon-kit" ] || fail "the kit's helper is not installed as a program"
-for part in netreckon-common.sh netreckon-setup.sh netreckon-nft.sh netreckon-nft.awk \
+for part in netreckon-common.sh netreckon-setup.sh netreckon-iptables.sh netreckon-nft.sh netreckon-nft.awk \
   netreckon-nft-plan.awk netreckon-kit; do
   [ -f "$prefix/lib/netreckon/$part" ] || fail "the kit's $part not installed"
 done
