@@ -34,6 +34,7 @@ function row_key(rule,   address) {
   if (index(rule, "comment \"not counted: set full\"")) return "!full:" address
   if (index(rule, "comment \"not counted: unknown host\"")) return "!unknown:" address
   if (index(rule, "comment \"not counted: too many addresses\"")) return "!limit:" address
+  if (index(rule, "comment \"not counted: spoofed source\"")) return "!spoofed:" address
   return address
 }
 # Reads one "nft -f" text of the kit (file 1 or 2) into sets, chains and their rules.

@@ -2,8 +2,9 @@
 # and writes one chain's snapshot in the listing format of "iptables -L CHAIN -v -n -x" (title,
 # column titles, a row per host), which netreckon reads unchanged. Rows come from the chain's
 # host rules (counter and comment), from the elements of its sets of discovered hosts, and from
-# the rule that counts what a full set had no room for (keyed "!full:SUBNET"). Counters stay text: nft prints them to
-# 2^64 - 1, beyond any awk number.
+# the rules that count what no host took (keyed "!CAUSE:SUBNET"); the outgoing chain's rows
+# include those of the chain that checks the sources of what comes in ("CHAIN_rpf"). Counters
+# stay text: nft prints them to 2^64 - 1, beyond any awk number.
 # Variables: chain (the chain to write), direction ("in": hosts as destination, "out": as
 # source), mark (the mark rule's comment),
 # previous (a file: the previous snapshot of this chain; a host it read above 0 that is missing
@@ -23,6 +24,12 @@ function row(address, packets, bytes, comment,   bare, any, source, destination)
   rows[++count] = line
   seen[address] = 1
 }
+# A rule's counter: the word after "counter packets" (which = 2) or after its "bytes" (4). A
+# word "packets" may come before it ("limit rate ... burst 64 packets").
+function counter_of(words, n, which,   i) {
+  for (i = 1; i + 4 <= n; i++) if (words[i] == "counter" && words[i + 1] == "packets" && words[i + 3] == "bytes") return words[i + which]
+  return ""
+}
 function unquote(text) {
   gsub(/^"|"$/, "", text)
   return text
@@ -34,7 +41,8 @@ function after(words, n, word,   i) {
 }
 BEGIN {
   while (zero != "" && (getline start < zero) > 0)
-    if (split(start, part, " ") == 2 && part[1] == chain) starts[part[2]] = 1
+    if (split(start, part, " ") == 2 && (part[1] == chain || (direction == "out" && part[1] == chain "_rpf")))
+      starts[part[2]] = 1
 }
 {
   line = $0
@@ -42,7 +50,8 @@ BEGIN {
 }
 line ~ /^chain / {
   current = $2
-  in_chain = (current == chain)
+  # The outgoing chain's rows include those of the chain that checks what comes in before it.
+  in_chain = (current == chain || (direction == "out" && current == chain "_rpf"))
   next
 }
 line ~ /^set / {
@@ -89,9 +98,11 @@ in_chain && line ~ / counter packets / {
   if (comment == "not counted: unknown host") address = "!unknown:" address
   # What a client sent from more new addresses than its MAC address may bring.
   if (comment == "not counted: too many addresses") address = "!limit:" address
+  # What came in on an interface the route back to its source does not leave by: made up.
+  if (comment == "not counted: spoofed source") address = "!spoofed:" address
   # The "starts from 0" list names this chain's rows by the key written, cause prefix included.
   if (address in starts) row(address, "0", "0", comment)
-  else row(address, after(w, k, "packets"), after(w, k, "bytes"), comment)
+  else row(address, counter_of(w, k, 2), counter_of(w, k, 4), comment)
 }
 END {
   for (i = 1; i <= elements_count; i++) {

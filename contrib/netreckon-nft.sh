@@ -26,6 +26,11 @@ nft_known_set() { # subnet family
   nft_set_name "${OUT_CHAIN}_known" "$2" "$1"
 }
 
+# The chain that checks the sources of what comes in before the outgoing chain counts it.
+nft_checked_chain() {
+  echo "${OUT_CHAIN}_rpf"
+}
+
 # The table as the config asks for it, as "nft -f" input.
 nft_wanted_text() {
   if [ "$COUNT" = all ]; then priority="filter - 10"; else priority=security; fi
@@ -104,13 +109,27 @@ nft_wanted_text() {
     done
     echo "  }"
   done
+  # What comes in (forward, input) reaches the outgoing chain through a reverse-path check: a
+  # source of a subnet that the route back would not reach through the interface it came in on
+  # was made up outside the subnet's link (the internet, a client of another subnet), and
+  # counts in the subnet's row of spoofed sources, never for a host and never as a new element.
+  # The router's own packets (output, where nft refuses fib) go to the outgoing chain directly.
+  echo "  chain $(nft_checked_chain) {"
+  for subnet in $subnets4; do
+    echo "    ip saddr $subnet fib saddr . iif oif missing counter return comment \"not counted: spoofed source\""
+  done
+  for subnet in $subnets6; do
+    echo "    ip6 saddr $subnet fib saddr . iif oif missing counter return comment \"not counted: spoofed source\""
+  done
+  echo "    jump $OUT_CHAIN"
+  echo "  }"
   if [ -n "$WAN_IF" ]; then
     interfaces=$(for interface in $WAN_IF; do printf '"%s", ' "$(echo "$interface" | sed 's/+$/*/')"; done)
     interfaces=${interfaces%, }
     echo "  chain forward {"
     echo "    type filter hook forward priority $priority; policy accept;"
     echo "    iifname { $interfaces } jump $IN_CHAIN"
-    echo "    oifname { $interfaces } jump $OUT_CHAIN"
+    echo "    oifname { $interfaces } jump $(nft_checked_chain)"
     echo "  }"
   else
     for hook in input output forward; do
@@ -119,7 +138,7 @@ nft_wanted_text() {
       # The router's packets to itself pass output and then input from lo: counted in output.
       if [ "$hook" = input ]; then not_lo='iifname != "lo" '; else not_lo=; fi
       echo "    ${not_lo}jump $IN_CHAIN"
-      echo "    ${not_lo}jump $OUT_CHAIN"
+      if [ "$hook" = output ]; then echo "    jump $OUT_CHAIN"; else echo "    ${not_lo}jump $(nft_checked_chain)"; fi
       echo "  }"
     done
   fi

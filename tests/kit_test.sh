@@ -817,6 +817,7 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     '  set NR_IN_v6_2001_db8_1___48 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1:: counter packets 3 bytes 18446744073709551615 } }' \
     '  set NR_IN_v6_2001_db8_2___64 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:2::9 counter packets 6 bytes 600 } }' \
     '  set NR_OUT_v6_2001_db8_1___48 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1::7 counter packets 4 bytes 400 } }' \
+    '  set NR_OUT_macs_v6_2001_db8_1___48 { type ether_addr; size 8; flags dynamic,timeout; timeout 1h; }' \
     '  chain NR_IN {' \
     '    meta length 0-19 counter packets 1 bytes 1 comment "netreckon-reset-mark"' \
     '    ip daddr 10.0.0.1 counter packets 9 bytes 9000000000000 comment "printer.lan"' \
@@ -831,9 +832,13 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     '  chain NR_OUT {' \
     '    ip saddr 10.0.0.1 counter packets 8 bytes 800 comment "printer.lan"' \
     '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_v6_2001_db8_1___48 { ip6 saddr } return' \
-    '    ip6 saddr 2001:db8:1::/48 counter packets 3 bytes 300 comment "not counted: too many addresses"' \
+    '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_macs_v6_2001_db8_1___48 { ether saddr limit rate over 64/hour burst 64 packets } counter packets 3 bytes 300 return comment "not counted: too many addresses"' \
     '  }' \
-    '  chain input { type filter hook input priority security; policy accept; iifname != "lo" jump NR_IN; iifname != "lo" jump NR_OUT; }' \
+    '  chain NR_OUT_rpf {' \
+    '    ip saddr 10.0.0.0/24 fib saddr . iif oif missing counter packets 6 bytes 660 return comment "not counted: spoofed source"' \
+    '    jump NR_OUT' \
+    '  }' \
+    '  chain input { type filter hook input priority security; policy accept; iifname != "lo" jump NR_IN; iifname != "lo" jump NR_OUT_rpf; }' \
     '  chain output { type filter hook output priority security; policy accept; jump NR_IN; }' \
     '}' | in_ns nft -f -
   in_ns nft list table inet netreckon >"$work/nft-listing"
@@ -845,7 +850,7 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     check "nft listing of $chain gives '$want' (got '$got')" test "$got" = "$want"
   done <<'CASES'
 NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;7 700 0.0.0.0/0 !unknown:10.0.2.0/24 /* not counted: unknown host */;2 200 0.0.0.0/0 !full:10.0.0.0/24 /* not counted: set full */;5 500 ::/0 !full:2001:db8:1::/48 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;1 100 0.0.0.0/0 10.0.2.5;3 18446744073709551615 ::/0 2001:db8:1::/64;6 600 ::/0 2001:db8:2::9;
-NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;3 300 !limit:2001:db8:1::/48 ::/0 /* not counted: too many addresses */;4 400 2001:db8:1::7 ::/0;
+NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;3 300 !limit:2001:db8:1::/48 ::/0 /* not counted: too many addresses */;6 660 !spoofed:10.0.0.0/24 0.0.0.0/0 /* not counted: spoofed source */;4 400 2001:db8:1::7 ::/0;
 CASES
   awk -v chain=NR_IN -v direction=in -v mark=netreckon-reset-mark -v previous= \
     -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | head -n 2 >"$work/title"
@@ -857,7 +862,7 @@ CASES
     "       7      700            all  --  *      *       10.0.0.1             0.0.0.0/0            /* printer.lan */" >"$work/previous"
   got=$(awk -v chain=NR_OUT -v direction=out -v mark=netreckon-reset-mark -v previous="$work/previous" \
     -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
-  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;3 300 addresses;4 400 2001:db8:1::7;0 0 10.0.0.9;"
+  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;3 300 addresses;6 660 source;4 400 2001:db8:1::7;0 0 10.0.0.9;"
 
   # The kit with BACKEND=nft: its own table, healed after "nft flush ruleset", a reset seen,
   # nothing done on an unchanged config, "remove" that lasts.
