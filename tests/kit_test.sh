@@ -1023,6 +1023,32 @@ CASES
 2d|2d
 720h|30d
 CASES
+  # Never more hosts than a report reads (100,000 in a direction), a case a line: the settings
+  # (";" between them; one host, 10.0.0.1, is listed), then "taken" or what the refusal says.
+  while IFS='|' read -r settings outcome; do
+    start_case "10.0.0.1"
+    { echo BACKEND=nft; printf '%s\n' "$settings" | tr ';' '\n'; } >>"$work/case/conf"
+    status=0
+    chains --time 20261102110000 add 2>"$work/err" || status=$?
+    if [ "$outcome" = taken ]; then
+      check "nft: $settings taken" test "$status" = 0
+      check "nft: $settings makes the table" has_table
+    else
+      check "nft: $settings refused" test "$status" = 1
+      check "nft: $settings says '$outcome'" contains "$work/err" "$outcome"
+      check "nft: $settings makes no table" test "$(in_ns nft list tables | grep -c netreckon)" -eq 0
+    fi
+  done <<'CASES'
+SUBNETS="192.168.1.0/24 192.168.2.0/24 2001:db8:1::/64 2001:db8:2::/64"|taken
+SUBNETS="10.0.0.0/16 2001:db8:1::/64"|taken
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=65536|can hold 131079 hosts in a direction (listed hosts and rows of what no host took included), more than the 100000 a report reads: set SET_SIZE to 49996 or less, or list fewer subnets; nothing changed
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=49996|taken
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=49997|set SET_SIZE to 49996 or less
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=65536;IPV6_HOSTS=64|taken
+SUBNETS="10.0.0.0/8";SET_SIZE=16777216|SUBNETS with SET_SIZE=16777216 can hold 16777220 hosts
+SUBNETS="10.0.0.0/8";SET_SIZE=16777216|set SET_SIZE to 99996 or less
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64 2001:db8:3::/64 2001:db8:4::/64 2001:db8:5::/64 2001:db8:6::/64 2001:db8:7::/64"|set SET_SIZE to 14282 or less
+CASES
   start_case "10.0.0.1"
   echo 'SUBNETS="10.0.1.0/24"' >>"$work/case/conf"
   chains add 2>"$work/err"

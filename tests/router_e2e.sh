@@ -223,7 +223,7 @@ BACKEND=nft
 HOSTS="192.168.1.1=router"
 SUBNETS="192.168.1.0/24 192.168.2.0/24 2001:db8:1::/64 2001:db8:2::/64"
 IPV6_HOSTS=${4:-address}
-SET_SIZE=${5:-65536}
+SET_SIZE=${5:-16384}
 LOG_DIR=$logs
 COUNT=$1
 WAN_IF="$2"
@@ -297,7 +297,7 @@ CONF
   # others count in their subnet's row of a full set, "!full:SUBNET". What comes in for an
   # address that is not in the outgoing set counts in "!unknown:SUBNET".
   declare -gA members=() members_count=()
-  local set_size=65536 ipv6_hosts=address
+  local set_size=16384 ipv6_hosts=address
   key_of() { # address direction
     key=
     if [ "$mode" != nft ]; then
@@ -490,10 +490,10 @@ CONF
 
     # Internet billing: only what crosses the WAN counts.
     day=7
-    write_conf accepted wan0 "" address 65536
+    write_conf accepted wan0 "" address 16384
     kit chains --time 20261107000000 add
     empty_sets
-    set_size=65536
+    set_size=16384
     counting=accepted
     wan_only=1
     traffic 2

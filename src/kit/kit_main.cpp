@@ -9,11 +9,13 @@
 #include <string>
 #include <string_view>
 
+#include "accounting/records.h"
 #include "config/kit_config.h"
 #include "files/bounded_file.h"
 #include "kit/config_shell.h"
 #include "kit/hosts.h"
 #include "kit/metrics.h"
+#include "kit/set_bound.h"
 #include "logs/logs.h"
 
 namespace {
@@ -27,7 +29,11 @@ constexpr const char* kUsage =
     "  when an entry is refused (said on standard error)\n"
     "       netreckon-kit metrics IN_SNAPSHOT OUT_SNAPSHOT SECONDS HEALTHY\n"
     "  writes the counters of the snapshot's two files in the text exposition format;\n"
-    "  SECONDS is the snapshot's time since the epoch, HEALTHY 1 or 0\n";
+    "  SECONDS is the snapshot's time since the epoch, HEALTHY 1 or 0\n"
+    "       netreckon-kit nft-bound SET_SIZE IPV6_HOSTS LISTED < SUBNETS\n"
+    "  checks that the nftables backend's sets for the subnets (as \"hosts\" writes them), with\n"
+    "  LISTED hosts, hold no more hosts in a direction than a report reads; status 1 (said on\n"
+    "  standard output) when they can\n";
 
 // A whole number of at most 18 digits.
 bool ReadSeconds(std::string_view szText, long long& llSeconds) {
@@ -133,6 +139,46 @@ int WriteMetrics(int iArgs, char** pArgs) {
   return 0;
 }
 
+// The nftables backend's bound: the shell refuses, before anything changes, a setup whose
+// snapshots could hold more hosts than a report reads.
+int CheckSetBound(int iArgs, char** pArgs) {
+  long long llSetSize = 0;
+  long long llListed = 0;
+  const std::string_view szPer = iArgs == 5 ? pArgs[3] : "";
+  if (iArgs != 5 || !ReadSeconds(pArgs[2], llSetSize) || !ReadSeconds(pArgs[4], llListed) ||
+      (szPer != "address" && szPer != "64")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szSubnets;
+  char aBuffer[65536];
+  std::size_t iRead = 0;
+  while ((iRead = std::fread(aBuffer, 1, sizeof aBuffer, stdin)) > 0) {
+    szSubnets.append(aBuffer, iRead);
+    if (static_cast<long long>(szSubnets.size()) > kMaxKitConfigBytes) {
+      std::fputs("netreckon-kit: more subnets than a config can hold\n", stderr);
+      return 1;
+    }
+  }
+  const set_bound_t tBound = BoundSetRows(szSubnets, llListed, llSetSize, szPer == "64");
+  if (tBound.bRefused) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (tBound.llRows <= static_cast<long long>(kMaxHosts)) {
+    return 0;
+  }
+  const std::string szRemedy = tBound.llLargestSetSize > 0
+                                   ? "set SET_SIZE to " + std::to_string(tBound.llLargestSetSize) +
+                                         " or less, or list fewer subnets"
+                                   : std::string("list fewer subnets or hosts");
+  std::printf(
+      "SUBNETS with SET_SIZE=%lld can hold %lld hosts in a direction (listed hosts and "
+      "rows of what no host took included), more than the %zu a report reads: %s\n",
+      llSetSize, tBound.llRows, kMaxHosts, szRemedy.c_str());
+  return 1;
+}
+
 }  // namespace
 
 int main(int iArgs, char** pArgs) {
@@ -144,6 +190,9 @@ int main(int iArgs, char** pArgs) {
   }
   if (iArgs >= 2 && std::string_view(pArgs[1]) == "metrics") {
     return WriteMetrics(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-bound") {
+    return CheckSetBound(iArgs, pArgs);
   }
   std::fputs(kUsage, stderr);
   return 2;
