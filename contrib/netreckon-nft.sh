@@ -2,10 +2,12 @@
 # (BACKEND=nft). The kit keeps one table of its own, "table inet netreckon", and never touches
 # another: the two chains with the kit's names (listed hosts as rules, each subnet of SUBNETS
 # as a dynamic set with a counter per address or /64 found in it, plus a rule that counts what
-# a full set had no room for) and base chains on the input, output and forward hooks whose
-# priority follows COUNT. It is made, changed and replaced in one "nft -f" transaction each (a
-# changed config changes only what changed, see netreckon-nft-plan.awk); snapshots are
-# converted to the listing format of iptables, so netreckon reads them unchanged.
+# a full set had no room for), a chain that checks the sources of what comes in before the
+# outgoing chain, and base chains on the input, output and forward hooks whose priority
+# follows COUNT. It is made, changed and replaced in one "nft -f" transaction each (a
+# changed config changes only what changed, planned by netreckon-kit nft-plan); snapshots are
+# converted to the listing format of iptables by netreckon-kit nft-listing, so netreckon reads
+# them unchanged.
 # shellcheck shell=sh disable=SC2034,SC2154
 
 NFT_TABLE=netreckon
@@ -177,9 +179,8 @@ nft_write_snapshot() { # stamp zero optional
     previous=$(nft_previous "$prefix")
     starts=
     [ "$2" = all ] || starts=$2
-    printf '%s\n' "$listing" | awk -v chain="$chain" -v direction="$direction" -v mark="$MARK" \
-      -v previous="$previous" -v zero="$starts" -f "$KIT_LIB/netreckon-nft.awk" >"$private/$direction" ||
-      die "cannot write $private/$direction"
+    printf '%s\n' "$listing" | "$(kit_helper)" nft-listing "$chain" "$direction" "$MARK" "$previous" "$starts" \
+      >"$private/$direction" || die "cannot write $private/$direction"
     if [ "$2" = all ]; then
       awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
         >"$private/zero" && mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
@@ -224,12 +225,11 @@ nft_keep_loaded() { # wanted-file
     die "cannot write in $LOG_DIR"
 }
 
-# Plans the change from the table loaded last to the wanted one in place (see
-# netreckon-nft-plan.awk) into $private/change and $private/starts; fails where the table must
-# be replaced.
+# Plans the change from the table loaded last to the wanted one in place (netreckon-kit
+# nft-plan) into $private/change and $private/starts; fails where the table must be replaced.
 nft_plan_change() {
-  awk -v table="$NFT_TABLE" -f "$KIT_LIB/netreckon-nft-plan.awk" .nft-wanted "$private/wanted" \
-    "$private/handles" >"$private/plan" || return 1
+  "$(kit_helper)" nft-plan "$NFT_TABLE" .nft-wanted "$private/wanted" "$private/handles" >"$private/plan" ||
+    return 1
   sed -n 's/^C //p' "$private/plan" >"$private/change" && sed -n 's/^Z //p' "$private/plan" >"$private/starts" ||
     die "cannot write in $LOG_DIR"
 }

@@ -29,7 +29,7 @@ done
 "$prefix/sbin/netreckon-chains" --help >/dev/null || fail "netreckon-chains does not find its shared part"
 [ -x "$prefix/lib/netreckon/netreckon-kit" ] || fail "the kit's helper is not installed as a program"
 for part in netreckon-common.sh netreckon-setup.sh netreckon-nft.sh netreckon-plan.awk \
-  netreckon-thin.awk netreckon-nft.awk netreckon-nft-plan.awk netreckon-kit; do
+  netreckon-thin.awk netreckon-kit; do
   [ -f "$prefix/lib/netreckon/$part" ] || fail "the kit's $part not installed"
 done
 if command -v systemd-analyze >/dev/null && systemd-analyze --version >/dev/null 2>&1; then

@@ -844,24 +844,21 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
   in_ns nft list table inet netreckon >"$work/nft-listing"
   check "nft wraps a long set over lines" test "$(grep -c 'counter packets' "$work/nft-listing")" -gt 8
   while IFS='|' read -r chain direction want; do
-    got=$(awk -v chain="$chain" -v direction="$direction" -v mark=netreckon-reset-mark -v previous= \
-      -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { $3 = $4 = $5 = $6 = ""; print }' |
+    got=$("$NETRECKON_KIT" nft-listing "$chain" "$direction" netreckon-reset-mark "" "" <"$work/nft-listing" | awk 'NR > 2 { $3 = $4 = $5 = $6 = ""; print }' |
       awk '{ $1 = $1; print }' | tr '\n' ';')
     check "nft listing of $chain gives '$want' (got '$got')" test "$got" = "$want"
   done <<'CASES'
 NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;7 700 0.0.0.0/0 !unknown:10.0.2.0/24 /* not counted: unknown host */;2 200 0.0.0.0/0 !full:10.0.0.0/24 /* not counted: set full */;5 500 ::/0 !full:2001:db8:1::/48 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;1 100 0.0.0.0/0 10.0.2.5;3 18446744073709551615 ::/0 2001:db8:1::/64;6 600 ::/0 2001:db8:2::9;
 NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;3 300 !limit:2001:db8:1::/48 ::/0 /* not counted: too many addresses */;6 660 !spoofed:10.0.0.0/24 0.0.0.0/0 /* not counted: spoofed source */;4 400 2001:db8:1::7 ::/0;
 CASES
-  awk -v chain=NR_IN -v direction=in -v mark=netreckon-reset-mark -v previous= \
-    -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | head -n 2 >"$work/title"
+  "$NETRECKON_KIT" nft-listing NR_IN in netreckon-reset-mark "" "" <"$work/nft-listing" | head -n 2 >"$work/title"
   check "the title counts the jumps" test "$(head -n 1 "$work/title")" = "Chain NR_IN (2 references)"
   # A host the previous snapshot read above 0 and that is gone now reads 0, once.
   printf '%s\n' "Chain NR_OUT (1 references)" "    pkts      bytes target" \
     "       5      500            all  --  *      *       10.0.0.9             0.0.0.0/0" \
     "       0        0            all  --  *      *       10.0.0.8             0.0.0.0/0" \
     "       7      700            all  --  *      *       10.0.0.1             0.0.0.0/0            /* printer.lan */" >"$work/previous"
-  got=$(awk -v chain=NR_OUT -v direction=out -v mark=netreckon-reset-mark -v previous="$work/previous" \
-    -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
+  got=$("$NETRECKON_KIT" nft-listing NR_OUT out netreckon-reset-mark "$work/previous" "" <"$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
   check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;3 300 addresses;6 660 source;4 400 2001:db8:1::7;0 0 10.0.0.9;"
 
   # The kit with BACKEND=nft: its own table, healed after "nft flush ruleset", a reset seen,

@@ -2,7 +2,8 @@
 // kit and the report read a config, an address and a snapshot alike. "config" writes the
 // config's values as shell assignments; "hosts" checks HOSTS entries and writes them as the
 // firewall prints them; "metrics" writes the counters of one snapshot in the text exposition
-// format; all on standard output.
+// format; "nft-bound", "nft-listing" and "nft-plan" check, convert and change the nftables
+// backend's table; all on standard output.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,8 @@
 #include "kit/config_shell.h"
 #include "kit/hosts.h"
 #include "kit/metrics.h"
+#include "kit/nft_listing.h"
+#include "kit/nft_plan.h"
 #include "kit/set_bound.h"
 #include "logs/logs.h"
 
@@ -33,7 +36,15 @@ constexpr const char* kUsage =
     "       netreckon-kit nft-bound SET_SIZE IPV6_HOSTS LISTED < SUBNETS\n"
     "  checks that the nftables backend's sets for the subnets (as \"hosts\" writes them), with\n"
     "  LISTED hosts, hold no more hosts in a direction than a report reads; status 1 (said on\n"
-    "  standard output) when they can\n";
+    "  standard output) when they can\n"
+    "       netreckon-kit nft-listing CHAIN in|out MARK PREVIOUS STARTS < LISTING\n"
+    "  writes the chain's snapshot from \"nft list table\" in the listing format; PREVIOUS is\n"
+    "  the chain's last snapshot, STARTS the \"CHAIN KEY\" rows that read 0 (either \"\": none)\n"
+    "       netreckon-kit nft-plan TABLE LOADED WANTED LISTING\n"
+    "  writes the commands that change the table loaded last (LOADED, its \"nft -f\" text) into\n"
+    "  WANTED in place, by the handles of LISTING (\"nft -a list table\"), as \"C COMMAND\" lines\n"
+    "  and \"Z CHAIN KEY\" lines for the rows that start from 0; status 3 when the table must be\n"
+    "  replaced\n";
 
 // A whole number of at most 18 digits.
 bool ReadSeconds(std::string_view szText, long long& llSeconds) {
@@ -179,6 +190,83 @@ int CheckSetBound(int iArgs, char** pArgs) {
   return 1;
 }
 
+// Reads all of standard input, of at most kMaxLogFileBytes (a listing is a snapshot's source).
+bool ReadStandardInput(std::string& szText) {
+  char aBuffer[65536];
+  std::size_t iRead = 0;
+  while ((iRead = std::fread(aBuffer, 1, sizeof aBuffer, stdin)) > 0) {
+    szText.append(aBuffer, iRead);
+    if (static_cast<long long>(szText.size()) > kMaxLogFileBytes) {
+      std::fputs("netreckon-kit: the listing is larger than 256 MiB\n", stderr);
+      return false;
+    }
+  }
+  if (std::ferror(stdin) != 0) {
+    std::fprintf(stderr, "netreckon-kit: cannot read the listing: %s\n", std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+// A file the kit wrote and names by argument ("" for none).
+bool ReadKitFile(const char* szPath, std::string& szText) {
+  if (szPath[0] == '\0') {
+    return true;
+  }
+  int iError = 0;
+  switch (ReadBoundedFile(szPath, kMaxLogFileBytes, true, szText, iError)) {
+    case file_read_t::kRead: return true;
+    case file_read_t::kUnreadable:
+      std::fprintf(stderr, "netreckon-kit: cannot read %s: %s\n", szPath, std::strerror(iError));
+      return false;
+    case file_read_t::kNotAFile:
+    case file_read_t::kSymlink:
+    case file_read_t::kTooLarge:
+      std::fprintf(stderr, "netreckon-kit: %s is not a regular file of at most 256 MiB\n", szPath);
+      return false;
+  }
+  return false;
+}
+
+// The nftables backend's snapshot of one chain, from the table's listing.
+int WriteNftListing(int iArgs, char** pArgs) {
+  const std::string_view szDirection = iArgs == 7 ? pArgs[3] : "";
+  if (iArgs != 7 || (szDirection != "in" && szDirection != "out")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szListing;
+  std::string szPrevious;
+  std::string szStarts;
+  if (!ReadStandardInput(szListing) || !ReadKitFile(pArgs[5], szPrevious) ||
+      !ReadKitFile(pArgs[6], szStarts)) {
+    return 1;
+  }
+  const nft_listing_request_t tRequest = {pArgs[2], szDirection == "out", pArgs[4], szPrevious,
+                                          szStarts};
+  return WriteAll(ConvertNftListing(szListing, tRequest)) ? 0 : 1;
+}
+
+// The nftables backend's change in place for a changed config.
+int WriteNftPlan(int iArgs, char** pArgs) {
+  if (iArgs != 6) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szLoaded;
+  std::string szWanted;
+  std::string szListing;
+  if (!ReadKitFile(pArgs[3], szLoaded) || !ReadKitFile(pArgs[4], szWanted) ||
+      !ReadKitFile(pArgs[5], szListing)) {
+    return 1;
+  }
+  const nft_plan_t tPlan = PlanNftChange(pArgs[2], szLoaded, szWanted, szListing);
+  if (tPlan.bReplace) {
+    return 3;
+  }
+  return WriteAll(tPlan.szLines) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int iArgs, char** pArgs) {
@@ -190,6 +278,12 @@ int main(int iArgs, char** pArgs) {
   }
   if (iArgs >= 2 && std::string_view(pArgs[1]) == "metrics") {
     return WriteMetrics(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-listing") {
+    return WriteNftListing(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-plan") {
+    return WriteNftPlan(iArgs, pArgs);
   }
   if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-bound") {
     return CheckSetBound(iArgs, pArgs);
