@@ -36,8 +36,8 @@ nft_checked_chain() {
 # The table as the config asks for it, as "nft -f" input.
 nft_wanted_text() {
   # Never more hosts than a report reads: the bound is the report's own, from its code.
-  listed=$(printf '%s\n' "$NORMALIZED" | grep -c . || true)
-  bound=$(printf '%s\n' "$NORMALIZED_SUBNETS" | "$(kit_helper)" nft-bound "$SET_SIZE" "$IPV6_HOSTS" "$listed") ||
+  listed_count=$(printf '%s\n' "$NORMALIZED" | grep -c . || true)
+  bound=$(printf '%s\n' "$NORMALIZED_SUBNETS" | "$(kit_helper)" nft-bound "$SET_SIZE" "$IPV6_HOSTS" "$listed_count") ||
     die "${bound:-netreckon-kit nft-bound failed}; nothing changed"
   if [ "$COUNT" = all ]; then priority="filter - 10"; else priority=security; fi
   subnets4=$(printf '%s\n' "$NORMALIZED_SUBNETS" | sed -n 's/^4 \([^ ]*\).*/\1/p' | tr '\n' ' ')
