@@ -152,3 +152,33 @@ TEST(NftPlan, ReplacesWhatCannotChangeInPlace) {
     }
   }
 }
+
+// A counting rule added first to the incoming chain, a case a line: the rule, then the row that
+// starts from 0 ("" for none), keyed as the converter writes the row.
+TEST(NftPlan, KeysEachNewCountingRuleAsItsRow) {
+  const struct {
+    const char* szRule;
+    const char* szStart;
+  } kCases[] = {
+      {"ip daddr 10.0.0.3/32 counter comment \"c\"", "Z NR_IN 10.0.0.3\n"},
+      {"ip6 daddr 2001:db8::5/128 counter", "Z NR_IN 2001:db8::5\n"},
+      {"ip6 daddr 2001:db8:1::/64 counter", "Z NR_IN 2001:db8:1::/64\n"},
+      {"ip daddr 10.0.1.0/24 counter return comment \"not counted: unknown host\"",
+       "Z NR_IN !unknown:10.0.1.0/24\n"},
+      {"ip daddr 10.0.1.0/24 counter return comment \"not counted: too many addresses\"",
+       "Z NR_IN !limit:10.0.1.0/24\n"},
+      {"ip daddr 10.0.1.0/24 counter return comment \"not counted: spoofed source\"",
+       "Z NR_IN !spoofed:10.0.1.0/24\n"},
+      {"ip daddr 10.0.0.9 return", ""},
+  };
+  for (const auto& tCase : kCases) {
+    std::string szWanted = kLoaded;
+    const std::string szChain = "  chain NR_IN {\n";
+    szWanted.insert(szWanted.find(szChain) + szChain.size(),
+                    std::string("    ") + tCase.szRule + "\n");
+    const nft_plan_t tPlan = PlanNftChange("netreckon", kLoaded, szWanted, kHandles);
+    EXPECT_EQ(tPlan.szLines, std::string("C insert rule inet netreckon NR_IN position 10 ") +
+                                 tCase.szRule + "\n" + tCase.szStart)
+        << tCase.szRule;
+  }
+}
