@@ -972,6 +972,7 @@ WAN_IF=wan0|3000|500|700
 COUNT=all|3000|500|700
 IPV6_HOSTS=64|3000|500|700
 SET_SIZE=8|0|500|700
+SUBNETS="10.0.1.0/24 2001:db8:1::/64 10.0.2.0/24"|3000|500|700
 CASES
   # A full set is recorded when its row of what it had no room for grows, a case a line: the
   # row's bytes in the snapshot before and in the one after (- no row), whether it is a loss.
