@@ -2,10 +2,12 @@
 # (BACKEND=nft). The kit keeps one table of its own, "table inet netreckon", and never touches
 # another: the two chains with the kit's names (listed hosts as rules, each subnet of SUBNETS
 # as a dynamic set with a counter per address or /64 found in it, plus a rule that counts what
-# a full set had no room for) and base chains on the input, output and forward hooks whose
-# priority follows COUNT. It is made, changed and replaced in one "nft -f" transaction each (a
-# changed config changes only what changed, see netreckon-nft-plan.awk); snapshots are
-# converted to the listing format of iptables, so netreckon reads them unchanged.
+# a full set had no room for), a chain that checks the sources of what comes in before the
+# outgoing chain, and base chains on the input, output and forward hooks whose priority
+# follows COUNT. It is made, changed and replaced in one "nft -f" transaction each (a
+# changed config changes only what changed, planned by netreckon-kit nft-plan); snapshots are
+# converted to the listing format of iptables by netreckon-kit nft-listing, so netreckon reads
+# them unchanged.
 # shellcheck shell=sh disable=SC2034,SC2154
 
 NFT_TABLE=netreckon
@@ -26,8 +28,17 @@ nft_known_set() { # subnet family
   nft_set_name "${OUT_CHAIN}_known" "$2" "$1"
 }
 
+# The chain that checks the sources of what comes in before the outgoing chain counts it.
+nft_checked_chain() {
+  echo "${OUT_CHAIN}_rpf"
+}
+
 # The table as the config asks for it, as "nft -f" input.
 nft_wanted_text() {
+  # Never more hosts than a report reads: the bound is the report's own, from its code.
+  listed_count=$(printf '%s\n' "$NORMALIZED" | grep -c . || true)
+  bound=$(printf '%s\n' "$NORMALIZED_SUBNETS" | "$(kit_helper)" nft-bound "$SET_SIZE" "$IPV6_HOSTS" "$listed_count") ||
+    die "${bound:-netreckon-kit nft-bound failed}; nothing changed"
   if [ "$COUNT" = all ]; then priority="filter - 10"; else priority=security; fi
   subnets4=$(printf '%s\n' "$NORMALIZED_SUBNETS" | sed -n 's/^4 \([^ ]*\).*/\1/p' | tr '\n' ' ')
   subnets6=$(printf '%s\n' "$NORMALIZED_SUBNETS" | sed -n 's/^6 \([^ ]*\).*/\1/p' | tr '\n' ' ')
@@ -104,13 +115,27 @@ nft_wanted_text() {
     done
     echo "  }"
   done
+  # What comes in (forward, input) reaches the outgoing chain through a reverse-path check: a
+  # source of a subnet that the route back would not reach through the interface it came in on
+  # was made up outside the subnet's link (the internet, a client of another subnet), and
+  # counts in the subnet's row of spoofed sources, never for a host and never as a new element.
+  # The router's own packets (output, where nft refuses fib) go to the outgoing chain directly.
+  echo "  chain $(nft_checked_chain) {"
+  for subnet in $subnets4; do
+    echo "    ip saddr $subnet fib saddr . iif oif missing counter return comment \"not counted: spoofed source\""
+  done
+  for subnet in $subnets6; do
+    echo "    ip6 saddr $subnet fib saddr . iif oif missing counter return comment \"not counted: spoofed source\""
+  done
+  echo "    jump $OUT_CHAIN"
+  echo "  }"
   if [ -n "$WAN_IF" ]; then
     interfaces=$(for interface in $WAN_IF; do printf '"%s", ' "$(echo "$interface" | sed 's/+$/*/')"; done)
     interfaces=${interfaces%, }
     echo "  chain forward {"
     echo "    type filter hook forward priority $priority; policy accept;"
     echo "    iifname { $interfaces } jump $IN_CHAIN"
-    echo "    oifname { $interfaces } jump $OUT_CHAIN"
+    echo "    oifname { $interfaces } jump $(nft_checked_chain)"
     echo "  }"
   else
     for hook in input output forward; do
@@ -119,7 +144,7 @@ nft_wanted_text() {
       # The router's packets to itself pass output and then input from lo: counted in output.
       if [ "$hook" = input ]; then not_lo='iifname != "lo" '; else not_lo=; fi
       echo "    ${not_lo}jump $IN_CHAIN"
-      echo "    ${not_lo}jump $OUT_CHAIN"
+      if [ "$hook" = output ]; then echo "    jump $OUT_CHAIN"; else echo "    ${not_lo}jump $(nft_checked_chain)"; fi
       echo "  }"
     done
   fi
@@ -154,9 +179,8 @@ nft_write_snapshot() { # stamp zero optional
     previous=$(nft_previous "$prefix")
     starts=
     [ "$2" = all ] || starts=$2
-    printf '%s\n' "$listing" | awk -v chain="$chain" -v direction="$direction" -v mark="$MARK" \
-      -v previous="$previous" -v zero="$starts" -f "$KIT_LIB/netreckon-nft.awk" >"$private/$direction" ||
-      die "cannot write $private/$direction"
+    printf '%s\n' "$listing" | "$(kit_helper)" nft-listing "$chain" "$direction" "$MARK" "$previous" "$starts" \
+      >"$private/$direction" || die "cannot write $private/$direction"
     if [ "$2" = all ]; then
       awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
         >"$private/zero" && mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
@@ -201,12 +225,11 @@ nft_keep_loaded() { # wanted-file
     die "cannot write in $LOG_DIR"
 }
 
-# Plans the change from the table loaded last to the wanted one in place (see
-# netreckon-nft-plan.awk) into $private/change and $private/starts; fails where the table must
-# be replaced.
+# Plans the change from the table loaded last to the wanted one in place (netreckon-kit
+# nft-plan) into $private/change and $private/starts; fails where the table must be replaced.
 nft_plan_change() {
-  awk -v table="$NFT_TABLE" -f "$KIT_LIB/netreckon-nft-plan.awk" .nft-wanted "$private/wanted" \
-    "$private/handles" >"$private/plan" || return 1
+  "$(kit_helper)" nft-plan "$NFT_TABLE" .nft-wanted "$private/wanted" "$private/handles" >"$private/plan" ||
+    return 1
   sed -n 's/^C //p' "$private/plan" >"$private/change" && sed -n 's/^Z //p' "$private/plan" >"$private/starts" ||
     die "cannot write in $LOG_DIR"
 }

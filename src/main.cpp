@@ -541,6 +541,8 @@ int RunAndReport(const settings_t& tSettings) {
              ? "to addresses that have sent nothing: a scan, or hosts that only receive"
          : tRow.szCause == "limit"
              ? "from more new addresses than one MAC address may bring: made-up sources"
+         : tRow.szCause == "spoofed"
+             ? "from sources of the subnet that came in where the subnet is not: made up"
              : szCause.c_str());
   }
   NameReportHosts(

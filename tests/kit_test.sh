@@ -881,6 +881,7 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     '  set NR_IN_v6_2001_db8_1___48 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1:: counter packets 3 bytes 18446744073709551615 } }' \
     '  set NR_IN_v6_2001_db8_2___64 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:2::9 counter packets 6 bytes 600 } }' \
     '  set NR_OUT_v6_2001_db8_1___48 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1::7 counter packets 4 bytes 400 } }' \
+    '  set NR_OUT_macs_v6_2001_db8_1___48 { type ether_addr; size 8; flags dynamic,timeout; timeout 1h; }' \
     '  chain NR_IN {' \
     '    meta length 0-19 counter packets 1 bytes 1 comment "netreckon-reset-mark"' \
     '    ip daddr 10.0.0.1 counter packets 9 bytes 9000000000000 comment "printer.lan"' \
@@ -895,33 +896,34 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     '  chain NR_OUT {' \
     '    ip saddr 10.0.0.1 counter packets 8 bytes 800 comment "printer.lan"' \
     '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_v6_2001_db8_1___48 { ip6 saddr } return' \
-    '    ip6 saddr 2001:db8:1::/48 counter packets 3 bytes 300 comment "not counted: too many addresses"' \
+    '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_macs_v6_2001_db8_1___48 { ether saddr limit rate over 64/hour burst 64 packets } counter packets 3 bytes 300 return comment "not counted: too many addresses"' \
     '  }' \
-    '  chain input { type filter hook input priority security; policy accept; iifname != "lo" jump NR_IN; iifname != "lo" jump NR_OUT; }' \
+    '  chain NR_OUT_rpf {' \
+    '    ip saddr 10.0.0.0/24 fib saddr . iif oif missing counter packets 6 bytes 660 return comment "not counted: spoofed source"' \
+    '    jump NR_OUT' \
+    '  }' \
+    '  chain input { type filter hook input priority security; policy accept; iifname != "lo" jump NR_IN; iifname != "lo" jump NR_OUT_rpf; }' \
     '  chain output { type filter hook output priority security; policy accept; jump NR_IN; }' \
     '}' | in_ns nft -f -
   in_ns nft list table inet netreckon >"$work/nft-listing"
   check "nft wraps a long set over lines" test "$(grep -c 'counter packets' "$work/nft-listing")" -gt 8
   while IFS='|' read -r chain direction want; do
-    got=$(awk -v chain="$chain" -v direction="$direction" -v mark=netreckon-reset-mark -v previous= \
-      -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { $3 = $4 = $5 = $6 = ""; print }' |
+    got=$("$NETRECKON_KIT" nft-listing "$chain" "$direction" netreckon-reset-mark "" "" <"$work/nft-listing" | awk 'NR > 2 { $3 = $4 = $5 = $6 = ""; print }' |
       awk '{ $1 = $1; print }' | tr '\n' ';')
     check "nft listing of $chain gives '$want' (got '$got')" test "$got" = "$want"
   done <<'CASES'
 NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;7 700 0.0.0.0/0 !unknown:10.0.2.0/24 /* not counted: unknown host */;2 200 0.0.0.0/0 !full:10.0.0.0/24 /* not counted: set full */;5 500 ::/0 !full:2001:db8:1::/48 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;1 100 0.0.0.0/0 10.0.2.5;3 18446744073709551615 ::/0 2001:db8:1::/64;6 600 ::/0 2001:db8:2::9;
-NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;3 300 !limit:2001:db8:1::/48 ::/0 /* not counted: too many addresses */;4 400 2001:db8:1::7 ::/0;
+NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;3 300 !limit:2001:db8:1::/48 ::/0 /* not counted: too many addresses */;6 660 !spoofed:10.0.0.0/24 0.0.0.0/0 /* not counted: spoofed source */;4 400 2001:db8:1::7 ::/0;
 CASES
-  awk -v chain=NR_IN -v direction=in -v mark=netreckon-reset-mark -v previous= \
-    -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | head -n 2 >"$work/title"
+  "$NETRECKON_KIT" nft-listing NR_IN in netreckon-reset-mark "" "" <"$work/nft-listing" | head -n 2 >"$work/title"
   check "the title counts the jumps" test "$(head -n 1 "$work/title")" = "Chain NR_IN (2 references)"
   # A host the previous snapshot read above 0 and that is gone now reads 0, once.
   printf '%s\n' "Chain NR_OUT (1 references)" "    pkts      bytes target" \
     "       5      500            all  --  *      *       10.0.0.9             0.0.0.0/0" \
     "       0        0            all  --  *      *       10.0.0.8             0.0.0.0/0" \
     "       7      700            all  --  *      *       10.0.0.1             0.0.0.0/0            /* printer.lan */" >"$work/previous"
-  got=$(awk -v chain=NR_OUT -v direction=out -v mark=netreckon-reset-mark -v previous="$work/previous" \
-    -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
-  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;3 300 addresses;4 400 2001:db8:1::7;0 0 10.0.0.9;"
+  got=$("$NETRECKON_KIT" nft-listing NR_OUT out netreckon-reset-mark "$work/previous" "" <"$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
+  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;3 300 addresses;6 660 source;4 400 2001:db8:1::7;0 0 10.0.0.9;"
 
   # The kit with BACKEND=nft: its own table, healed after "nft flush ruleset", a reset seen,
   # nothing done on an unchanged config, "remove" that lasts.
@@ -1034,6 +1036,7 @@ WAN_IF=wan0|3000|500|700
 COUNT=all|3000|500|700
 IPV6_HOSTS=64|3000|500|700
 SET_SIZE=8|0|500|700
+SUBNETS="10.0.1.0/24 2001:db8:1::/64 10.0.2.0/24"|3000|500|700
 CASES
   # A full set is recorded when its row of what it had no room for grows, a case a line: the
   # row's bytes in the snapshot before and in the one after (- no row), whether it is a loss.
@@ -1081,6 +1084,32 @@ CASES
 90m|1h30m
 2d|2d
 720h|30d
+CASES
+  # Never more hosts than a report reads (100,000 in a direction), a case a line: the settings
+  # (";" between them; one host, 10.0.0.1, is listed), then "taken" or what the refusal says.
+  while IFS='|' read -r settings outcome; do
+    start_case "10.0.0.1"
+    { echo BACKEND=nft; printf '%s\n' "$settings" | tr ';' '\n'; } >>"$work/case/conf"
+    status=0
+    chains --time 20261102110000 add 2>"$work/err" || status=$?
+    if [ "$outcome" = taken ]; then
+      check "nft: $settings taken" test "$status" = 0
+      check "nft: $settings makes the table" has_table
+    else
+      check "nft: $settings refused" test "$status" = 1
+      check "nft: $settings says '$outcome'" contains "$work/err" "$outcome"
+      check "nft: $settings makes no table" test "$(in_ns nft list tables | grep -c netreckon)" -eq 0
+    fi
+  done <<'CASES'
+SUBNETS="192.168.1.0/24 192.168.2.0/24 2001:db8:1::/64 2001:db8:2::/64"|taken
+SUBNETS="10.0.0.0/16 2001:db8:1::/64"|taken
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=65536|can hold 131079 hosts in a direction (listed hosts and rows of what no host took included), more than the 100000 a report reads: set SET_SIZE to 49996 or less, or list fewer subnets; nothing changed
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=49996|taken
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=49997|set SET_SIZE to 49996 or less
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=65536;IPV6_HOSTS=64|taken
+SUBNETS="10.0.0.0/8";SET_SIZE=16777216|SUBNETS with SET_SIZE=16777216 can hold 16777220 hosts
+SUBNETS="10.0.0.0/8";SET_SIZE=16777216|set SET_SIZE to 99996 or less
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64 2001:db8:3::/64 2001:db8:4::/64 2001:db8:5::/64 2001:db8:6::/64 2001:db8:7::/64"|set SET_SIZE to 14282 or less
 CASES
   start_case "10.0.0.1"
   echo 'SUBNETS="10.0.1.0/24"' >>"$work/case/conf"
