@@ -13,22 +13,42 @@
 
 namespace {
 
-bool IsBeforeDay(const day_figures_t& tFigures, int32_t iDay) { return tFigures.iDay < iDay; }
+template <class Day>
+Day MakeEmptyDay(int32_t iDay) {
+  Day tDay{};
+  tDay.iDay = iDay;
+  return tDay;
+}
 
-// The figures of a day in an ordered list, added in order when the day has none yet.
-day_figures_t& GetDayFigures(std::vector<day_figures_t>& tDays, int32_t iDay) {
+// The position of a day in an ordered list of days, added in order when the day has none yet
+// (with zeros); `bAdded` says whether it was.
+template <class Day>
+std::size_t FindOrAddDay(std::vector<Day>& tDays, int32_t iDay, bool& bAdded) {
+  bAdded = false;
   // Days come mostly in order: a new last day needs no search.
   if (tDays.empty() || tDays.back().iDay < iDay) {
-    return tDays.emplace_back(day_figures_t{iDay, 0, 0, 0, 0});
+    bAdded = true;
+    tDays.push_back(MakeEmptyDay<Day>(iDay));
+    return tDays.size() - 1;
   }
   if (tDays.back().iDay == iDay) {
-    return tDays.back();
+    return tDays.size() - 1;
   }
-  const auto pDay = std::lower_bound(tDays.begin(), tDays.end(), iDay, IsBeforeDay);
+  const auto pDay =
+      std::lower_bound(tDays.begin(), tDays.end(), iDay,
+                       [](const Day& tHeld, int32_t iWanted) { return tHeld.iDay < iWanted; });
   if (pDay != tDays.end() && pDay->iDay == iDay) {
-    return *pDay;
+    return static_cast<std::size_t>(pDay - tDays.begin());
   }
-  return *tDays.insert(pDay, day_figures_t{iDay, 0, 0, 0, 0});
+  bAdded = true;
+  return static_cast<std::size_t>(tDays.insert(pDay, MakeEmptyDay<Day>(iDay)) - tDays.begin());
+}
+
+// The figures of a day in an ordered list, added in order when the day has none yet.
+template <class Day>
+Day& GetDayFigures(std::vector<Day>& tDays, int32_t iDay) {
+  bool bAdded = false;
+  return tDays[FindOrAddDay(tDays, iDay, bAdded)];
 }
 
 double SumDays(const day_series_t& tSeries) {
@@ -42,7 +62,7 @@ double SumDays(const day_series_t& tSeries) {
 // One direction: the days as accounted, the baseline taken out of the total and of the day of
 // the first reading. A first reading below the baseline means a reset in between.
 void TakeOutBaseline(const day_series_t& tSeries, double dBaseline, bool bIncoming,
-                     std::vector<day_figures_t>& tDays, double& dTotal) {
+                     std::vector<day_amount_t>& tDays, double& dTotal) {
   for (const day_reading_t& tDay : tSeries.tDays) {
     (bIncoming ? GetDayFigures(tDays, tDay.iDay).dIn : GetDayFigures(tDays, tDay.iDay).dOut) =
         tDay.bytes;
@@ -55,7 +75,7 @@ void TakeOutBaseline(const day_series_t& tSeries, double dBaseline, bool bIncomi
   }
   dTotal -= dBaseline;
   if (dBaseline != 0) {
-    day_figures_t& tFirst = GetDayFigures(tDays, tSeries.first_day);
+    day_amount_t& tFirst = GetDayFigures(tDays, tSeries.first_day);
     (bIncoming ? tFirst.dIn : tFirst.dOut) -= dBaseline;
   }
 }
@@ -120,7 +140,7 @@ bool ParseReportType(const char* szArgument, report_type_t& eType) {
   return false;
 }
 
-void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
+void BuildReport(host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
                  date_number_t uiTo, report_t& tReport, bool bKeepDays) {
   tReport = {};
   tReport.uiFrom = uiFrom;
@@ -130,8 +150,8 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
   int32_t iLastDay = GetDayIndex(uiFrom, uiTo);
   // Without the days kept, one list serves every host in turn: a report of totals of a big
   // site never holds a figure per host and day.
-  std::vector<day_figures_t> tSpareDays;
-  for (const data_t& tHost : tUsage.tHosts) {
+  std::vector<day_amount_t> tSpareDays;
+  for (data_t& tHost : tUsage.tHosts) {
     // A host met only in a file that was refused as a whole holds no reading.
     if (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) {
       continue;
@@ -157,11 +177,9 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
     }
     // Whole bytes per day, and totals that are their sums, so that every per-day format adds
     // up.
-    for (day_figures_t& tDay : tFigures.tDays) {
-      tDay.llIn = RoundToBytes(tDay.dIn);
-      tDay.llOut = RoundToBytes(tDay.dOut);
-      AddBytes(tFigures.llInBytes, tDay.llIn);
-      AddBytes(tFigures.llOutBytes, tDay.llOut);
+    for (const day_amount_t& tDay : tFigures.tDays) {
+      AddBytes(tFigures.llInBytes, RoundToBytes(tDay.dIn));
+      AddBytes(tFigures.llOutBytes, RoundToBytes(tDay.dOut));
       day_figures_t& tAll = GetDayFigures(tReport.tDays, tDay.iDay);
       tAll.dIn += tDay.dIn;
       tAll.dOut += tDay.dOut;
@@ -170,6 +188,10 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
     AddBytes(tReport.llOutBytes, tFigures.llOutBytes);
     if (!bKeepDays) {
       tSpareDays.swap(tFigures.tDays);
+    } else {
+      // Released as they are taken: the host's figures take the room its readings leave.
+      std::vector<day_reading_t>().swap(tHost.bytes_in.tDays);
+      std::vector<day_reading_t>().swap(tHost.bytes_out.tDays);
     }
   }
   if (!tReport.tHosts.empty()) {
@@ -177,13 +199,23 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
   }
 }
 
+day_figures_t GetHostDayFigures(const host_figures_t& tHost, std::size_t iIndex) {
+  const day_amount_t& tDay = tHost.tDays[iIndex];
+  if (iIndex < tHost.tDayBytes.size()) {
+    const day_bytes_t& tBytes = tHost.tDayBytes[iIndex];
+    return day_figures_t{tDay.iDay, tDay.dIn, tDay.dOut, tBytes.llIn, tBytes.llOut};
+  }
+  return day_figures_t{tDay.iDay, tDay.dIn, tDay.dOut, RoundToBytes(tDay.dIn),
+                       RoundToBytes(tDay.dOut)};
+}
+
 day_figures_t GetNextDayFigures(day_cursor_t& tCursor, int32_t iDay) {
-  const std::vector<day_figures_t>& tDays = *tCursor.pDays;
+  const std::vector<day_amount_t>& tDays = tCursor.pHost->tDays;
   while (tCursor.iNext < tDays.size() && tDays[tCursor.iNext].iDay < iDay) {
     ++tCursor.iNext;
   }
   if (tCursor.iNext < tDays.size() && tDays[tCursor.iNext].iDay == iDay) {
-    return tDays[tCursor.iNext];
+    return GetHostDayFigures(*tCursor.pHost, tCursor.iNext);
   }
   return day_figures_t{iDay, 0, 0, 0, 0};
 }
@@ -202,12 +234,30 @@ double GetOrderBytes(const host_figures_t& tHost, host_order_t eOrder) {
   }
 }
 
-void AddDayFigures(std::vector<day_figures_t>& tSum, const day_figures_t& tDay) {
-  day_figures_t& tInto = GetDayFigures(tSum, tDay.iDay);
-  tInto.dIn += tDay.dIn;
-  tInto.dOut += tDay.dOut;
-  AddBytes(tInto.llIn, tDay.llIn);
-  AddBytes(tInto.llOut, tDay.llOut);
+// Adds a host's days into a sum of hosts, which holds its days' whole bytes beside them from
+// the first host added on.
+void AddHostDays(host_figures_t& tSum, const host_figures_t& tHost) {
+  if (tSum.tDayBytes.size() != tSum.tDays.size()) {
+    tSum.tDayBytes.clear();
+    for (const day_amount_t& tDay : tSum.tDays) {
+      tSum.tDayBytes.push_back(day_bytes_t{RoundToBytes(tDay.dIn), RoundToBytes(tDay.dOut)});
+    }
+  }
+  for (std::size_t iIndex = 0; iIndex < tHost.tDays.size(); ++iIndex) {
+    const day_figures_t tDay = GetHostDayFigures(tHost, iIndex);
+    bool bAdded = false;
+    const std::size_t iInto = FindOrAddDay(tSum.tDays, tDay.iDay, bAdded);
+    if (bAdded) {
+      tSum.tDayBytes.insert(tSum.tDayBytes.begin() + static_cast<std::ptrdiff_t>(iInto),
+                            day_bytes_t{0, 0});
+    }
+    day_amount_t& tInto = tSum.tDays[iInto];
+    tInto.dIn += tDay.dIn;
+    tInto.dOut += tDay.dOut;
+    day_bytes_t& tBytes = tSum.tDayBytes[iInto];
+    AddBytes(tBytes.llIn, tDay.llIn);
+    AddBytes(tBytes.llOut, tDay.llOut);
+  }
 }
 
 // A period as a number from an epoch: a month (year * 12 + month - 1) that starts on the
@@ -380,9 +430,7 @@ void GroupReportHosts(report_t& tReport) {
     }
     host_figures_t& tGroup = tRows[pGroup->second];
     tGroup.tMembers.push_back(tHost.szHost);
-    for (const day_figures_t& tDay : tHost.tDays) {
-      AddDayFigures(tGroup.tDays, tDay);
-    }
+    AddHostDays(tGroup, tHost);
     tGroup.dInTotal += tHost.dInTotal;
     tGroup.dOutTotal += tHost.dOutTotal;
     AddBytes(tGroup.llInBytes, tHost.llInBytes);
@@ -457,9 +505,7 @@ void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& 
     tReport.tOthers.dOutTotal += tHost.dOutTotal;
     AddBytes(tReport.tOthers.llInBytes, tHost.llInBytes);
     AddBytes(tReport.tOthers.llOutBytes, tHost.llOutBytes);
-    for (const day_figures_t& tDay : tHost.tDays) {
-      AddDayFigures(tReport.tOthers.tDays, tDay);
-    }
+    AddHostDays(tReport.tOthers, tHost);
   }
 }
 
@@ -472,10 +518,11 @@ int32_t CountReportPeriods(const report_t& tReport, report_period_t ePeriod) {
 }
 
 std::vector<period_figures_t> SumHostPeriods(const report_t& tReport, report_period_t ePeriod,
-                                             const std::vector<day_figures_t>& tDays) {
+                                             const host_figures_t& tHost) {
   std::vector<period_figures_t> tPeriods;
   const long long llFirst = CountPeriodNumber(tReport, ePeriod, 0);
-  for (const day_figures_t& tDay : tDays) {
+  for (std::size_t iIndex = 0; iIndex < tHost.tDays.size(); ++iIndex) {
+    const day_figures_t tDay = GetHostDayFigures(tHost, iIndex);
     const auto iPeriod =
         static_cast<int32_t>(CountPeriodNumber(tReport, ePeriod, tDay.iDay) - llFirst);
     if (tPeriods.empty() || tPeriods.back().iPeriod != iPeriod) {
