@@ -41,7 +41,9 @@ std::size_t FindOrAddDay(std::vector<Day>& tDays, int32_t iDay, bool& bAdded) {
     return static_cast<std::size_t>(pDay - tDays.begin());
   }
   bAdded = true;
-  return static_cast<std::size_t>(tDays.insert(pDay, MakeEmptyDay<Day>(iDay)) - tDays.begin());
+  // The insertion may move the days: the position is taken from what it returns.
+  const auto pAdded = tDays.insert(pDay, MakeEmptyDay<Day>(iDay));
+  return static_cast<std::size_t>(pAdded - tDays.begin());
 }
 
 // The figures of a day in an ordered list, added in order when the day has none yet.

@@ -67,6 +67,13 @@ report_t BuildTwoMonths(const report_options_t& tOptions, bool bPage, bool bKeep
   report_t tReport;
   BuildReport(tRun.tBandwidthUsage, tRun.tBandwidthUsageInitValue, tRun.tRange.start_date,
               tRun.tRange.end_date, tReport, bKeepDays);
+  // With the days kept, the usage table's readings are released as they are taken: a big
+  // site's days are held once.
+  for (const data_t& tHost : tRun.tBandwidthUsage.tHosts) {
+    EXPECT_EQ(tHost.bytes_in.tDays.capacity() == 0 && tHost.bytes_out.tDays.capacity() == 0,
+              bKeepDays)
+        << GetHostKey(tHost);
+  }
   CountReportSnapshots(tRun.tStamps, tReport);
   for (host_figures_t& tHost : tReport.tHosts) {
     if (tHost.szHost == "2001:db8::5") {
@@ -477,6 +484,74 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
       {"Bandwidth usage from: 20261129 to 20261202\nTotals for host [10.0.0.1]\tIncoming [50.00 "
        "MB]\tOutgoing [0.90 MB]\tTotal [50.90 MB]\n====="},
       "console over");
+}
+
+// A host's days hold MB only, their whole bytes rounded when read; a sum of hosts (a group,
+// the others) holds the sums of its hosts' rounded days, which the rounded sums are not:
+// 0.7 B and 0.7 B are 2 bytes, 0.3 B and 0.3 B none. A day only a later host has lands in
+// the middle of the sum's days.
+TEST(ReportFigures, SumsOfHostsAddTheHostsRoundedDays) {
+  constexpr double kSeven = 0.0000007;  // MB: 0.7 bytes
+  constexpr double kThree = 0.0000003;
+  struct host_days_t {
+    const char* szHost;
+    const char* szName;
+    std::vector<day_amount_t> tDays;
+  };
+  const host_days_t kHosts[] = {
+      {"10.0.0.1", "pair", {{0, kSeven, kThree}, {2, 1.0, kSeven}}},
+      {"10.0.0.2", "pair", {{0, kSeven, kThree}, {1, 2.5, 0}}},
+      {"10.0.0.3", "", {{1, kThree, kSeven}}},
+      {"10.0.0.4", "", {{1, kThree, 0}, {3, kSeven, 0}}},
+  };
+  report_t tReport;
+  tReport.uiFrom = 20261101;
+  tReport.iDays = 4;
+  for (const host_days_t& tDays : kHosts) {
+    host_figures_t& tHost = tReport.tHosts.emplace_back();
+    tHost.szHost = tDays.szHost;
+    tHost.szName = tDays.szName;
+    tHost.tDays = tDays.tDays;
+  }
+  GroupReportHosts(tReport);
+  report_options_t tOptions;
+  tOptions.iTop = 2;
+  ApplyReportOptions(tOptions, false, tReport);
+  ASSERT_EQ(tReport.tHosts.size(), 3U);
+  // Each row: the host, then per day of the report its whole bytes in and out.
+  const struct {
+    const host_figures_t* pHost;
+    const char* szDays;
+  } kRows[] = {
+      {&tReport.tHosts[0], "pair 2/0 2500000/0 1000000/1 0/0"},
+      {&tReport.tHosts[1], "10.0.0.3 0/0 0/1 0/0 0/0"},
+      {&tReport.tOthers, " 0/0 0/0 0/0 1/0"},
+      {&tReport.tHosts[2], "10.0.0.4 0/0 0/0 0/0 1/0"},
+  };
+  for (const auto& tRow : kRows) {
+    std::string szDays = tRow.pHost->szHost;
+    day_cursor_t tCursor = {tRow.pHost, 0};
+    for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
+      const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
+      szDays += ' ';
+      szDays += std::to_string(tDay.llIn);
+      szDays += '/';
+      szDays += std::to_string(tDay.llOut);
+    }
+    EXPECT_EQ(szDays, tRow.szDays);
+  }
+  // One host holds no bytes beside its days; a group of two holds them for each of its days.
+  EXPECT_TRUE(tReport.tHosts[1].tDayBytes.empty());
+  EXPECT_EQ(tReport.tHosts[0].tDayBytes.size(), 3U);
+  EXPECT_DOUBLE_EQ(tReport.tHosts[0].tDays[0].dIn, 2 * kSeven);
+  EXPECT_DOUBLE_EQ(tReport.tHosts[0].tDays[1].dIn, 2.5);
+  EXPECT_DOUBLE_EQ(tReport.tHosts[0].tDays[2].dOut, kSeven);
+  // The periods of a sum add its days' own bytes.
+  const std::vector<period_figures_t> tWeeks =
+      SumHostPeriods(tReport, report_period_t::kMonth, tReport.tHosts[0]);
+  ASSERT_EQ(tWeeks.size(), 1U);
+  EXPECT_EQ(tWeeks[0].llIn, 3500002);
+  EXPECT_EQ(tWeeks[0].llOut, 1);
 }
 
 // Periods across month and year ends and a leap February: the period of each day and the
