@@ -61,27 +61,6 @@ double SumDays(const day_series_t& tSeries) {
   return dSum;
 }
 
-// One direction: the days as accounted, the baseline taken out of the total and of the day of
-// the first reading. A first reading below the baseline means a reset in between.
-void TakeOutBaseline(const day_series_t& tSeries, double dBaseline, bool bIncoming,
-                     std::vector<day_amount_t>& tDays, double& dTotal) {
-  for (const day_reading_t& tDay : tSeries.tDays) {
-    (bIncoming ? GetDayFigures(tDays, tDay.iDay).dIn : GetDayFigures(tDays, tDay.iDay).dOut) =
-        tDay.bytes;
-  }
-  dTotal = SumDays(tSeries);
-  // Without a reading of this direction in the range there is nothing to take the baseline
-  // from: the host's rule went away, and it moved nothing.
-  if (tSeries.tDays.empty() || tSeries.first_bytes < dBaseline) {
-    return;
-  }
-  dTotal -= dBaseline;
-  if (dBaseline != 0) {
-    day_amount_t& tFirst = GetDayFigures(tDays, tSeries.first_day);
-    (bIncoming ? tFirst.dIn : tFirst.dOut) -= dBaseline;
-  }
-}
-
 // Whole bytes of a figure in MB.
 long long RoundToBytes(double dMegabytes) {
   // Far beyond any counter, but a sum of days must not overflow the conversion.
@@ -106,6 +85,49 @@ double GetBaselineDay(const host_table_t& tInit, int32_t iHost, bool bIncoming) 
   }
   const data_t& tBaseline = tInit.tHosts[static_cast<std::size_t>(iHost)];
   return GetDayBytes(bIncoming ? tBaseline.bytes_in : tBaseline.bytes_out, 0);
+}
+
+// The day iDay of an ordered list of days, walked from iAt onwards (days asked in ascending
+// order), added in order when the list has none.
+template <class Day>
+Day& WalkToDay(std::vector<Day>& tDays, std::size_t& iAt, int32_t iDay) {
+  while (iAt < tDays.size() && tDays[iAt].iDay < iDay) {
+    ++iAt;
+  }
+  if (iAt == tDays.size() || tDays[iAt].iDay != iDay) {
+    tDays.insert(tDays.begin() + static_cast<std::ptrdiff_t>(iAt), MakeEmptyDay<Day>(iDay));
+  }
+  return tDays[iAt];
+}
+
+// One direction of a host: calls fOnDay(day, MB) for each day as the report counts it, in
+// ascending order, with the baseline taken out of the day of the first reading. A first
+// reading below the baseline means a reset in between: it counts whole. Returns the total,
+// the days summed in order less the baseline.
+template <class OnDay>
+double CountDirectionDays(const day_series_t& tSeries, double dBaseline, OnDay&& fOnDay) {
+  // Without a reading of this direction in the range there is nothing to take the baseline
+  // from: the host's rule went away, and it moved nothing.
+  const bool bBaseline =
+      !tSeries.tDays.empty() && !(tSeries.first_bytes < dBaseline) && dBaseline != 0;
+  bool bTaken = !bBaseline;
+  for (const day_reading_t& tDay : tSeries.tDays) {
+    if (!bTaken && tSeries.first_day <= tDay.iDay) {
+      bTaken = true;
+      if (tSeries.first_day < tDay.iDay) {
+        fOnDay(tSeries.first_day, 0 - dBaseline);
+      } else {
+        fOnDay(tDay.iDay, tDay.bytes - dBaseline);
+        continue;
+      }
+    }
+    fOnDay(tDay.iDay, tDay.bytes);
+  }
+  if (!bTaken) {
+    fOnDay(tSeries.first_day, 0 - dBaseline);
+  }
+  const double dTotal = SumDays(tSeries);
+  return tSeries.tDays.empty() || tSeries.first_bytes < dBaseline ? dTotal : dTotal - dBaseline;
 }
 
 }  // namespace
@@ -150,9 +172,6 @@ void BuildReport(host_table_t& tUsage, const host_table_t& tInit, date_number_t 
   // The days run to the end date, and past it where a name's date carries a day or a month
   // over (20261199 is a day of February) and so lands later than its number says.
   int32_t iLastDay = GetDayIndex(uiFrom, uiTo);
-  // Without the days kept, one list serves every host in turn: a report of totals of a big
-  // site never holds a figure per host and day.
-  std::vector<day_amount_t> tSpareDays;
   for (data_t& tHost : tUsage.tHosts) {
     // A host met only in a file that was refused as a whole holds no reading.
     if (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) {
@@ -161,36 +180,41 @@ void BuildReport(host_table_t& tUsage, const host_table_t& tInit, date_number_t 
     host_figures_t& tFigures = tReport.tHosts.emplace_back();
     tFigures.szHost.assign(GetHostKey(tHost));
     tFigures.szName = tHost.szComment;
-    if (!bKeepDays) {
-      tFigures.tDays.swap(tSpareDays);
-      tFigures.tDays.clear();
-    }
-    // The baseline is the counters' level before the range: only its day 0 is taken out.
-    const int32_t iBaseline = FindHost(tInit, tHost.ip);
-    tFigures.tDays.reserve(std::max(tHost.bytes_in.tDays.size(), tHost.bytes_out.tDays.size()));
-    TakeOutBaseline(tHost.bytes_in, GetBaselineDay(tInit, iBaseline, true), true, tFigures.tDays,
-                    tFigures.dInTotal);
-    TakeOutBaseline(tHost.bytes_out, GetBaselineDay(tInit, iBaseline, false), false, tFigures.tDays,
-                    tFigures.dOutTotal);
-    tReport.dInTotal += tFigures.dInTotal;
-    tReport.dOutTotal += tFigures.dOutTotal;
-    if (!tFigures.tDays.empty() && tFigures.tDays.back().iDay > iLastDay) {
-      iLastDay = tFigures.tDays.back().iDay;
+    // The baseline is the counters' level before the range: only its day 0 is taken out. The
+    // baseline's listing mostly keeps the hosts' order.
+    const std::size_t iAt = static_cast<std::size_t>(&tHost - tUsage.tHosts.data());
+    const int32_t iBaseline =
+        iAt < tInit.tHosts.size() && GetHostKey(tInit.tHosts[iAt]) == GetHostKey(tHost)
+            ? static_cast<int32_t>(iAt)
+            : FindHost(tInit, GetHostKey(tHost));
+    if (bKeepDays) {
+      tFigures.tDays.reserve(std::max(tHost.bytes_in.tDays.size(), tHost.bytes_out.tDays.size()));
     }
     // Whole bytes per day, and totals that are their sums, so that every per-day format adds
-    // up.
-    for (const day_amount_t& tDay : tFigures.tDays) {
-      AddBytes(tFigures.llInBytes, RoundToBytes(tDay.dIn));
-      AddBytes(tFigures.llOutBytes, RoundToBytes(tDay.dOut));
-      day_figures_t& tAll = GetDayFigures(tReport.tDays, tDay.iDay);
-      tAll.dIn += tDay.dIn;
-      tAll.dOut += tDay.dOut;
+    // up; each direction walks the host's days and the days of all hosts once.
+    for (const bool bIncoming : {true, false}) {
+      std::size_t iAll = 0;
+      std::size_t iOwn = 0;
+      long long& llBytes = bIncoming ? tFigures.llInBytes : tFigures.llOutBytes;
+      const double dTotal = CountDirectionDays(
+          bIncoming ? tHost.bytes_in : tHost.bytes_out, GetBaselineDay(tInit, iBaseline, bIncoming),
+          [&](int32_t iDay, double dMegabytes) {
+            AddBytes(llBytes, RoundToBytes(dMegabytes));
+            day_figures_t& tAll = WalkToDay(tReport.tDays, iAll, iDay);
+            (bIncoming ? tAll.dIn : tAll.dOut) += dMegabytes;
+            iLastDay = std::max(iLastDay, iDay);
+            if (bKeepDays) {
+              day_amount_t& tOwn = WalkToDay(tFigures.tDays, iOwn, iDay);
+              (bIncoming ? tOwn.dIn : tOwn.dOut) = dMegabytes;
+            }
+          });
+      (bIncoming ? tFigures.dInTotal : tFigures.dOutTotal) = dTotal;
     }
+    tReport.dInTotal += tFigures.dInTotal;
+    tReport.dOutTotal += tFigures.dOutTotal;
     AddBytes(tReport.llInBytes, tFigures.llInBytes);
     AddBytes(tReport.llOutBytes, tFigures.llOutBytes);
-    if (!bKeepDays) {
-      tSpareDays.swap(tFigures.tDays);
-    } else {
+    if (bKeepDays) {
       // Released as they are taken: the host's figures take the room its readings leave.
       std::vector<day_reading_t>().swap(tHost.bytes_in.tDays);
       std::vector<day_reading_t>().swap(tHost.bytes_out.tDays);

@@ -486,6 +486,89 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
       "console over");
 }
 
+// The baseline comes out of the day of a host's first reading and of its total, whatever
+// the baseline's order of hosts; a first reading below it (a reset) counts whole; a host
+// without one keeps its days. The totals are the same whether the days are kept or not.
+TEST(ReportFigures, TakesTheBaselineOutOfTheFirstReadingsDay) {
+  struct series_t {
+    std::vector<day_reading_t> tDays;
+    double dFirst;
+    int32_t iFirstDay;
+  };
+  const struct {
+    const char* szHost;
+    series_t tIn;
+    series_t tOut;
+  } kHosts[] = {
+      {"10.0.0.1", {{{0, 100, 100}, {1, 2, 102}}, 100, 0}, {{{1, 4, 4}}, 4, 1}},
+      {"10.0.0.2", {{}, 0, 0}, {{{2, 30, 30}}, 30, 2}},
+      // A first day without a reading of its own still has the baseline taken out.
+      {"10.0.0.3", {{{0, 5, 15}, {2, 7, 22}}, 15, 1}, {{}, 0, 0}},
+      {"10.0.0.4", {{{3, 0.5, 9}}, 9, 3}, {{}, 0, 0}},
+  };
+  // The baseline's hosts in another order, and without the last: 10.0.0.1 in, 40; 10.0.0.2
+  // out, 50 (above its first reading); 10.0.0.3 in, 10; 10.0.0.1 out, 1.
+  const struct {
+    const char* szHost;
+    double dIn;
+    double dOut;
+  } kBaselines[] = {{"10.0.0.1", 40, 1}, {"10.0.0.3", 10, 0}, {"10.0.0.2", 0, 50}};
+  for (const bool bKeepDays : {true, false}) {
+    host_table_t tUsage;
+    host_table_t tInit;
+    for (const auto& tHost : kHosts) {
+      data_t& tRecord =
+          tUsage.tHosts[static_cast<std::size_t>(FindOrAddHost(tUsage, tHost.szHost))];
+      for (const auto& [pSeries, tGiven] :
+           {std::pair{&tRecord.bytes_in, tHost.tIn}, std::pair{&tRecord.bytes_out, tHost.tOut}}) {
+        pSeries->tDays = tGiven.tDays;
+        pSeries->first_bytes = tGiven.dFirst;
+        pSeries->first_day = tGiven.iFirstDay;
+        pSeries->bHasFirst = !tGiven.tDays.empty();
+      }
+    }
+    for (const auto& tBaseline : kBaselines) {
+      data_t& tRecord =
+          tInit.tHosts[static_cast<std::size_t>(FindOrAddHost(tInit, tBaseline.szHost))];
+      GetDayReading(tRecord.bytes_in, 0).bytes = tBaseline.dIn;
+      GetDayReading(tRecord.bytes_out, 0).bytes = tBaseline.dOut;
+    }
+    report_t tReport;
+    BuildReport(tUsage, tInit, 20261101, 20261102, tReport, bKeepDays);
+    std::string szHosts;
+    for (const host_figures_t& tHost : tReport.tHosts) {
+      char szLine[160];
+      std::snprintf(szLine, sizeof szLine, "%s %.6f %.6f %lld %lld |", tHost.szHost.c_str(),
+                    tHost.dInTotal, tHost.dOutTotal, tHost.llInBytes, tHost.llOutBytes);
+      szHosts += szLine;
+      for (const day_amount_t& tDay : tHost.tDays) {
+        std::snprintf(szLine, sizeof szLine, " %d:%g/%g", tDay.iDay, tDay.dIn, tDay.dOut);
+        szHosts += szLine;
+      }
+      szHosts += '\n';
+    }
+    EXPECT_EQ(szHosts, bKeepDays ? "10.0.0.1 62.000000 3.000000 62000000 3000000 | 0:60/0 1:2/3\n"
+                                   "10.0.0.2 0.000000 30.000000 0 30000000 | 2:0/30\n"
+                                   "10.0.0.3 2.000000 0.000000 2000000 0 | 0:5/0 1:-10/0 2:7/0\n"
+                                   "10.0.0.4 0.500000 0.000000 500000 0 | 3:0.5/0\n"
+                                 : "10.0.0.1 62.000000 3.000000 62000000 3000000 |\n"
+                                   "10.0.0.2 0.000000 30.000000 0 30000000 |\n"
+                                   "10.0.0.3 2.000000 0.000000 2000000 0 |\n"
+                                   "10.0.0.4 0.500000 0.000000 500000 0 |\n");
+    std::string szAll;
+    for (const day_figures_t& tDay : tReport.tDays) {
+      szAll += std::to_string(tDay.iDay) + ":" + std::to_string(tDay.dIn) + "/" +
+               std::to_string(tDay.dOut) + " ";
+    }
+    EXPECT_EQ(szAll,
+              "0:65.000000/0.000000 1:-8.000000/3.000000 2:7.000000/30.000000 "
+              "3:0.500000/0.000000 ");
+    EXPECT_EQ(tReport.iDays, 4);
+    EXPECT_EQ(tReport.llInBytes, 64500000);
+    EXPECT_EQ(tReport.llOutBytes, 33000000);
+  }
+}
+
 // A host's days hold MB only, their whole bytes rounded when read; a sum of hosts (a group,
 // the others) holds the sums of its hosts' rounded days, which the rounded sums are not:
 // 0.7 B and 0.7 B are 2 bytes, 0.3 B and 0.3 B none. A day only a later host has lands in
