@@ -495,6 +495,12 @@ TEST(ReportFigures, TakesTheBaselineOutOfTheFirstReadingsDay) {
     double dFirst;
     int32_t iFirstDay;
   };
+  const auto SetSeries = [](const series_t& tGiven, day_series_t& tSeries) {
+    tSeries.tDays = tGiven.tDays;
+    tSeries.first_bytes = tGiven.dFirst;
+    tSeries.first_day = tGiven.iFirstDay;
+    tSeries.bHasFirst = !tGiven.tDays.empty();
+  };
   const struct {
     const char* szHost;
     series_t tIn;
@@ -519,13 +525,8 @@ TEST(ReportFigures, TakesTheBaselineOutOfTheFirstReadingsDay) {
     for (const auto& tHost : kHosts) {
       data_t& tRecord =
           tUsage.tHosts[static_cast<std::size_t>(FindOrAddHost(tUsage, tHost.szHost))];
-      for (const auto& [pSeries, tGiven] :
-           {std::pair{&tRecord.bytes_in, tHost.tIn}, std::pair{&tRecord.bytes_out, tHost.tOut}}) {
-        pSeries->tDays = tGiven.tDays;
-        pSeries->first_bytes = tGiven.dFirst;
-        pSeries->first_day = tGiven.iFirstDay;
-        pSeries->bHasFirst = !tGiven.tDays.empty();
-      }
+      SetSeries(tHost.tIn, tRecord.bytes_in);
+      SetSeries(tHost.tOut, tRecord.bytes_out);
     }
     for (const auto& tBaseline : kBaselines) {
       data_t& tRecord =
@@ -587,7 +588,7 @@ TEST(ReportFigures, SumsOfHostsAddTheHostsRoundedDays) {
       {"10.0.0.3", "", {{1, kThree, kSeven}}},
       {"10.0.0.4", "", {{1, kThree, 0}, {3, kSeven, 0}}},
   };
-  report_t tReport;
+  report_t tReport = {};
   tReport.uiFrom = 20261101;
   tReport.iDays = 4;
   for (const host_days_t& tDays : kHosts) {
