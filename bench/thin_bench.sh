@@ -1,13 +1,16 @@
 #!/bin/sh
-# Times the kit's thinning (contrib/netreckon-thin.awk) on the largest set the kit writes: FILES
+# Times the kit's thinning ("netreckon-kit thin") on the largest set the kit writes: FILES
 # snapshots of one prefix of ROWS rows each (one set full, 65,536 hosts), counters growing, one
-# host reset half way, all of one day and the next, and prints the time, the peak memory of awk
-# and how many of the files it would delete.
-# Usage: sh bench/thin_bench.sh [FILES [ROWS]]   (defaults 30 and 65536)
+# host reset half way, all of one day and the next, and prints the time, the peak memory of the
+# helper and how many of the files it would delete.
+# Usage: [NETRECKON_KIT=HELPER] sh bench/thin_bench.sh [FILES [ROWS]]   (defaults 30 and 65536;
+# HELPER defaults to the dev build's)
 set -euf
 files=${1:-30}
 rows=${2:-65536}
 here=$(cd "$(dirname "$0")" && pwd -P)
+kit=${NETRECKON_KIT:-$here/../build/dev/netreckon-kit}
+[ -x "$kit" ] || { echo "thin_bench: no helper at $kit (build it, or set NETRECKON_KIT)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work" "$work.list" "$work.thin" "$work.rss"' EXIT
 awk -v files="$files" -v rows="$rows" -v dir="$work" 'BEGIN {
@@ -31,6 +34,6 @@ if ! command -v /usr/bin/time >/dev/null; then
   echo "thin_bench: needs GNU time (apt-get install time)" >&2
   exit 1
 fi
-/usr/bin/time -f '%e %U %M' -o "$work.rss" xargs awk -f "$here/../contrib/netreckon-thin.awk" <"$work.list" >"$work.thin"
+/usr/bin/time -f '%e %U %M' -o "$work.rss" "$kit" thin <"$work.list" >"$work.thin"
 read -r elapsed cpu rss <"$work.rss"
 echo "thin: $files snapshots of $rows rows ($size KB) in $elapsed s ($cpu s of CPU), peak memory $rss KB, $(wc -l <"$work.thin") of them deletable"

@@ -21,7 +21,7 @@ BACKEND=iptables
 NFT=nft
 SUBNETS=
 IPV6_HOSTS=address
-SET_SIZE=65536
+SET_SIZE=16384
 TEXTFILE_DIR=
 SET_TIMEOUT=1h
 MAC_LIMIT=64
@@ -151,6 +151,8 @@ check_settings() {
   [ "${#SET_SIZE}" -le 8 ] && [ "$SET_SIZE" -le 16777216 ] ||
     die "SET_SIZE must be a whole number from 1 to 16777216: $SET_SIZE"
   [ "$BACKEND" = nft ] || [ -z "$SUBNETS" ] || die "SUBNETS needs BACKEND=nft"
+  # cron runs a job in the account's home: a relative folder would land there.
+  case "$LOG_DIR" in /*) ;; *) die "LOG_DIR must be an absolute path: $LOG_DIR" ;; esac
   case "$TEXTFILE_DIR" in '' | /*) ;; *) die "TEXTFILE_DIR must be an absolute path: $TEXTFILE_DIR" ;; esac
   check_set_timeout
   case "$MAC_LIMIT" in '' | 0* | *[!0-9]*) die "MAC_LIMIT must be a whole number from 1 to 65536: $MAC_LIMIT" ;; esac
@@ -190,8 +192,17 @@ load_hosts() {
 
 # Enters LOG_DIR once and works only with names relative to it from then on: swapping the path
 # after the check (through a writable parent or a link) cannot turn root's writes elsewhere.
-# Holds the folder's lock while the caller runs, and makes the private work folder.
+# Holds the folder's lock while the caller runs, and makes the private work folder. A dry run
+# changes nothing on disk: it reads a folder that is there, else an empty one of its own, and
+# works in a private folder outside.
 enter_log_dir() {
+  if [ "$DRY_RUN" = 1 ]; then
+    private=$(mktemp -d) || die "cannot make a private folder"
+    if [ ! -e "$LOG_DIR" ] && [ ! -L "$LOG_DIR" ]; then
+      mkdir "$private/logs" && cd -P -- "$private/logs" || die "cannot make a private folder"
+      return 0
+    fi
+  fi
   [ -e "$LOG_DIR" ] || [ -L "$LOG_DIR" ] || (umask 022 && mkdir -p -- "$LOG_DIR") || die "cannot create $LOG_DIR"
   check_ancestors "$LOG_DIR"
   cd -P -- "$LOG_DIR" 2>/dev/null || die "cannot enter $LOG_DIR"
@@ -199,7 +210,7 @@ enter_log_dir() {
   check_private_file . "$LOG_DIR"
   # Root writes only into a folder that nobody else can change under it.
   hold_lock
-  private=$(mktemp -d .snapshot.XXXXXX) || die "cannot write in $LOG_DIR"
+  [ "$DRY_RUN" = 1 ] || private=$(mktemp -d .snapshot.XXXXXX) || die "cannot write in $LOG_DIR"
 }
 
 # The value the kit gave the reset marks at its last run; empty when it never did.
@@ -247,6 +258,36 @@ trim_events() { # oldest-day
     warn "cannot thin $LOG_DIR/$EVENTS"
 }
 
+# Snapshots of a prefix dated before a day: regular files of the prefix plus 14 digits, from
+# one listing of the folder, in time order.
+old_snapshots() { # prefix oldest-day-kept
+  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
+    awk -v prefix="$1" -v oldest="$2" '
+      { stamp = substr($0, length(prefix) + 1) }
+      substr($0, 1, length(prefix)) == prefix && stamp ~ /^[0-9]+$/ && length(stamp) == 14 &&
+        substr(stamp, 1, 8) < oldest' | LC_ALL=C sort
+}
+
+# After a snapshot: deletes those dated more than KEEP_DAILY days before today but each
+# prefix's newest such one (the baseline of the oldest day kept), then thins those dated more
+# than KEEP_DAYS days before today to what a report needs (see "netreckon-kit thin").
+retain_snapshots() {
+  for prefix in "$IN_PREFIX" "$OUT_PREFIX"; do
+    if [ "$KEEP_DAILY" -gt 0 ]; then
+      old_snapshots "$prefix" "$(date -d "today - $KEEP_DAILY days" +%Y%m%d)" | sed '$d' |
+        xargs -r rm -f -- || warn "cannot delete every old snapshot in $LOG_DIR"
+      [ "$prefix" != "$IN_PREFIX" ] || trim_events "$(date -d "today - $KEEP_DAILY days" +%Y%m%d)"
+    fi
+    if [ "$KEEP_DAYS" -gt 0 ]; then
+      old_snapshots "$prefix" "$(date -d "today - $KEEP_DAYS days" +%Y%m%d)" >"$private/old"
+      if [ -s "$private/old" ]; then
+        "$(kit_helper)" thin <"$private/old" >"$private/thin" &&
+          xargs -r rm -f -- <"$private/thin" || warn "cannot thin the old snapshots in $LOG_DIR"
+      fi
+    fi
+  done
+}
+
 # A run's stamp: without a given time, the next free second (a snapshot of this second may
 # exist); a given time that exists already is refused when the snapshot is placed.
 free_stamp() {
@@ -263,6 +304,13 @@ free_stamp() {
 # lock that account can hold, and stop every snapshot with.
 hold_lock() {
   case "$LOCK_DIR" in /*) ;; *) die "LOCK_DIR must be an absolute path: $LOCK_DIR" ;; esac
+  # A dry run waits for a run that holds the lock, but makes neither the folder nor the file.
+  if [ "$DRY_RUN" = 1 ]; then
+    [ -d "$LOCK_DIR" ] && [ ! -L "$LOCK_DIR" ] && [ -f "$LOCK_DIR/lock" ] && [ ! -L "$LOCK_DIR/lock" ] || return 0
+    exec 9<"$LOCK_DIR/lock" || return 0
+    flock -w "$LOCK_WAIT" 9 || die "another netreckon-chains or netreckon-snapshot still runs"
+    return 0
+  fi
   [ -d "$LOCK_DIR" ] || (umask 077 && mkdir -p -- "$LOCK_DIR") || die "cannot create $LOCK_DIR"
   check_ancestors "$LOCK_DIR" "$LOCK_DIR" "the lock"
   [ ! -L "$LOCK_DIR" ] || die "refused: $LOCK_DIR is a symbolic link; nothing done"

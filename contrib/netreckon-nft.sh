@@ -2,10 +2,12 @@
 # (BACKEND=nft). The kit keeps one table of its own, "table inet netreckon", and never touches
 # another: the two chains with the kit's names (listed hosts as rules, each subnet of SUBNETS
 # as a dynamic set with a counter per address or /64 found in it, plus a rule that counts what
-# a full set had no room for) and base chains on the input, output and forward hooks whose
-# priority follows COUNT. It is made, changed and replaced in one "nft -f" transaction each (a
-# changed config changes only what changed, see netreckon-nft-plan.awk); snapshots are
-# converted to the listing format of iptables, so netreckon reads them unchanged.
+# a full set had no room for), a chain that checks the sources of what comes in before the
+# outgoing chain, and base chains on the input, output and forward hooks whose priority
+# follows COUNT. It is made, changed and replaced in one "nft -f" transaction each (a
+# changed config changes only what changed, planned by netreckon-kit nft-plan); snapshots are
+# converted to the listing format of iptables by netreckon-kit nft-listing, so netreckon reads
+# them unchanged.
 # shellcheck shell=sh disable=SC2034,SC2154
 
 NFT_TABLE=netreckon
@@ -26,8 +28,17 @@ nft_known_set() { # subnet family
   nft_set_name "${OUT_CHAIN}_known" "$2" "$1"
 }
 
+# The chain that checks the sources of what comes in before the outgoing chain counts it.
+nft_checked_chain() {
+  echo "${OUT_CHAIN}_rpf"
+}
+
 # The table as the config asks for it, as "nft -f" input.
 nft_wanted_text() {
+  # Never more hosts than a report reads: the bound is the report's own, from its code.
+  listed_count=$(printf '%s\n' "$NORMALIZED" | grep -c . || true)
+  bound=$(printf '%s\n' "$NORMALIZED_SUBNETS" | "$(kit_helper)" nft-bound "$SET_SIZE" "$IPV6_HOSTS" "$listed_count") ||
+    die "${bound:-netreckon-kit nft-bound failed}; nothing changed"
   if [ "$COUNT" = all ]; then priority="filter - 10"; else priority=security; fi
   subnets4=$(printf '%s\n' "$NORMALIZED_SUBNETS" | sed -n 's/^4 \([^ ]*\).*/\1/p' | tr '\n' ' ')
   subnets6=$(printf '%s\n' "$NORMALIZED_SUBNETS" | sed -n 's/^6 \([^ ]*\).*/\1/p' | tr '\n' ' ')
@@ -104,13 +115,27 @@ nft_wanted_text() {
     done
     echo "  }"
   done
+  # What comes in (forward, input) reaches the outgoing chain through a reverse-path check: a
+  # source of a subnet that the route back would not reach through the interface it came in on
+  # was made up outside the subnet's link (the internet, a client of another subnet), and
+  # counts in the subnet's row of spoofed sources, never for a host and never as a new element.
+  # The router's own packets (output, where nft refuses fib) go to the outgoing chain directly.
+  echo "  chain $(nft_checked_chain) {"
+  for subnet in $subnets4; do
+    echo "    ip saddr $subnet fib saddr . iif oif missing counter return comment \"not counted: spoofed source\""
+  done
+  for subnet in $subnets6; do
+    echo "    ip6 saddr $subnet fib saddr . iif oif missing counter return comment \"not counted: spoofed source\""
+  done
+  echo "    jump $OUT_CHAIN"
+  echo "  }"
   if [ -n "$WAN_IF" ]; then
     interfaces=$(for interface in $WAN_IF; do printf '"%s", ' "$(echo "$interface" | sed 's/+$/*/')"; done)
     interfaces=${interfaces%, }
     echo "  chain forward {"
     echo "    type filter hook forward priority $priority; policy accept;"
     echo "    iifname { $interfaces } jump $IN_CHAIN"
-    echo "    oifname { $interfaces } jump $OUT_CHAIN"
+    echo "    oifname { $interfaces } jump $(nft_checked_chain)"
     echo "  }"
   else
     for hook in input output forward; do
@@ -119,7 +144,7 @@ nft_wanted_text() {
       # The router's packets to itself pass output and then input from lo: counted in output.
       if [ "$hook" = input ]; then not_lo='iifname != "lo" '; else not_lo=; fi
       echo "    ${not_lo}jump $IN_CHAIN"
-      echo "    ${not_lo}jump $OUT_CHAIN"
+      if [ "$hook" = output ]; then echo "    jump $OUT_CHAIN"; else echo "    ${not_lo}jump $(nft_checked_chain)"; fi
       echo "  }"
     done
   fi
@@ -154,9 +179,8 @@ nft_write_snapshot() { # stamp zero optional
     previous=$(nft_previous "$prefix")
     starts=
     [ "$2" = all ] || starts=$2
-    printf '%s\n' "$listing" | awk -v chain="$chain" -v direction="$direction" -v mark="$MARK" \
-      -v previous="$previous" -v zero="$starts" -f "$KIT_LIB/netreckon-nft.awk" >"$private/$direction" ||
-      die "cannot write $private/$direction"
+    printf '%s\n' "$listing" | "$(kit_helper)" nft-listing "$chain" "$direction" "$MARK" "$previous" "$starts" \
+      >"$private/$direction" || die "cannot write $private/$direction"
     if [ "$2" = all ]; then
       awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
         >"$private/zero" && mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
@@ -201,12 +225,11 @@ nft_keep_loaded() { # wanted-file
     die "cannot write in $LOG_DIR"
 }
 
-# Plans the change from the table loaded last to the wanted one in place (see
-# netreckon-nft-plan.awk) into $private/change and $private/starts; fails where the table must
-# be replaced.
+# Plans the change from the table loaded last to the wanted one in place (netreckon-kit
+# nft-plan) into $private/change and $private/starts; fails where the table must be replaced.
 nft_plan_change() {
-  awk -v table="$NFT_TABLE" -f "$KIT_LIB/netreckon-nft-plan.awk" .nft-wanted "$private/wanted" \
-    "$private/handles" >"$private/plan" || return 1
+  "$(kit_helper)" nft-plan "$NFT_TABLE" .nft-wanted "$private/wanted" "$private/handles" >"$private/plan" ||
+    return 1
   sed -n 's/^C //p' "$private/plan" >"$private/change" && sed -n 's/^Z //p' "$private/plan" >"$private/starts" ||
     die "cannot write in $LOG_DIR"
 }
@@ -232,17 +255,22 @@ nft_set_marks() { # listed
   keep_mark
 }
 
-# As sync_setup, for the table: where the config asks for changes, a snapshot of what is there,
-# the changes made in place, a snapshot in which the new counting rules read 0; where it is
-# missing or was changed, a snapshot of what is there, the table replaced, a snapshot in which
-# every row reads 0; where only the counters were reset, the rows as 0, then the rows as read;
-# where saved counters were loaded back (a restore, a boot file), the table replaced at once and
-# every row written as 0, so that nothing is billed twice. The marks get their fresh value
-# either way.
-nft_sync_setup() { # stamp
-  stamp=$1
-  WROTE=0
-  FINDINGS=
+# The sequence's check for the table: where the config asks for changes, they are planned in
+# place (a snapshot of what is there, then one in which the new counting rules read 0); where
+# the table is missing or was changed, it is replaced (a snapshot of what is there, then one in
+# which every row reads 0); where only the counters were reset, the rows as 0, then the rows as
+# read; where saved counters were loaded back (a restore, a boot file), the table is replaced at
+# once and every row written as 0, so that nothing is billed twice. With no hosts ("remove"),
+# a last snapshot and the table goes.
+nft_check() {
+  CHANGE=0
+  RESET=0
+  NFT_REPLACE=0
+  if [ -z "$NORMALIZED$NORMALIZED_SUBNETS" ]; then
+    CHANGE=1
+    if nft_run list table inet "$NFT_TABLE" >/dev/null 2>&1; then BEFORE=-; fi
+    return 0
+  fi
   lost=
   nft_wanted_text >"$private/wanted"
   replace=0
@@ -292,51 +320,66 @@ nft_sync_setup() { # stamp
     FINDINGS="${FINDINGS:+$FINDINGS; }the counters were reset (nft reset, a restore or a reload)"
     lost=${lost:+$lost; }"counters reset"
   fi
-  if [ "$replace" = 0 ] && [ "$reset" = 0 ]; then
-    nft_set_marks 1
-    return 0
-  fi
   # Restored counters are never kept: the table is replaced.
   [ "$reset" != 2 ] || [ "$replace" != 2 ] || replace=1
-  if [ "$DRY_RUN" = 1 ]; then
-    if [ "$replace" = 2 ]; then cat "$private/change"; elif [ "$replace" = 1 ]; then cat "$private/wanted"; fi
-    return 0
-  fi
-  [ -z "$lost" ] || record_loss "$stamp" "IPv4+IPv6" "$lost"
+  NFT_REPLACE=$replace
+  [ "$replace" = 0 ] || CHANGE=1
+  RESET=$reset
+  LOST=$lost
+  LOST_FAMILIES=IPv4+IPv6
   # Counters reset behind the kit's back: the rows as 0 first, then as read (the traffic since
-  # the reset). A table replaced: then every row reads 0. Restored counters are never read.
+  # the reset). A table replaced: the rows as read. Restored counters are never read.
   if [ -s "$private/now" ] && [ "$reset" != 2 ]; then
-    if [ "$reset" = 1 ] && nft_write_snapshot "$stamp" all 1; then
-      stamp=$(next_stamp "$stamp")
-    fi
-    if { [ "$replace" = 1 ] || [ "$reset" = 0 ]; } && nft_write_snapshot "$stamp" "" 1; then
-      stamp=$(next_stamp "$stamp")
-    fi
+    [ "$reset" != 1 ] || BEFORE=all
+    if [ "$replace" = 1 ] || [ "$reset" = 0 ]; then BEFORE="$BEFORE -"; fi
   fi
-  if [ "$replace" = 2 ]; then
-    nft_run -f "$private/change" 2>"$private/err" || die "$NFT -f failed, nothing changed: $(cat "$private/err")"
-    nft_keep_loaded "$private/wanted"
-    nft_set_marks 0
-    if nft_write_snapshot "$stamp" "$private/starts" 1; then WROTE=1; fi
-  elif [ "$replace" = 1 ]; then
-    nft_load "$private/wanted"
-    nft_set_marks 0
-    if nft_write_snapshot "$stamp" all 1; then WROTE=1; fi
-  else
-    nft_set_marks 1
-    if nft_write_snapshot "$stamp" "" 1; then WROTE=1; fi
-  fi
-  return 0
 }
 
-# Takes the table away after a last snapshot.
-nft_remove() { # stamp
-  FINDINGS=
-  WROTE=0
-  if nft_run list table inet "$NFT_TABLE" >/dev/null 2>&1; then
-    nft_write_snapshot "$1" "" 1 || true
-    nft_run delete table inet "$NFT_TABLE" 2>"$private/err" ||
-      die "$NFT delete table failed: $(cat "$private/err")"
+# Makes the change the check planned (a dry run prints it): in place, then the new counting
+# rules read 0; the table replaced, then every row reads 0; the table taken away.
+nft_change() {
+  if [ -z "$NORMALIZED$NORMALIZED_SUBNETS" ]; then
+    if [ "$DRY_RUN" = 1 ]; then
+      echo "delete table inet $NFT_TABLE"
+    elif nft_run list table inet "$NFT_TABLE" >/dev/null 2>&1; then
+      nft_run delete table inet "$NFT_TABLE" 2>"$private/err" ||
+        die "$NFT delete table failed: $(cat "$private/err")"
+    fi
+    return 0
   fi
-  rm -f .nft-wanted .nft-listed .mark
+  if [ "$DRY_RUN" = 1 ]; then
+    if [ "$NFT_REPLACE" = 2 ]; then cat "$private/change"; elif [ "$NFT_REPLACE" = 1 ]; then cat "$private/wanted"; fi
+    return 0
+  fi
+  if [ "$NFT_REPLACE" = 2 ]; then
+    nft_run -f "$private/change" 2>"$private/err" || die "$NFT -f failed, nothing changed: $(cat "$private/err")"
+    nft_keep_loaded "$private/wanted"
+    AFTER=starts
+    LISTED=0
+  elif [ "$NFT_REPLACE" = 1 ]; then
+    nft_load "$private/wanted"
+    AFTER=all
+    LISTED=0
+  else
+    AFTER=-
+  fi
+}
+
+# A snapshot (see nft_write_snapshot): ZERO "all" every row as 0, "-" as read, another word the
+# rows of the rules that start from 0 listed in $private/ZERO.
+nft_snapshot() { # stamp zero optional
+  case "$2" in
+    -) nft_write_snapshot "$1" "" "$3" ;;
+    all) nft_write_snapshot "$1" all "$3" ;;
+    *) nft_write_snapshot "$1" "$private/$2" "$3" ;;
+  esac
+}
+
+# Renews the marks; after "remove", forgets the table and the marks.
+nft_keep() {
+  if [ -z "$NORMALIZED$NORMALIZED_SUBNETS" ]; then
+    [ "$DRY_RUN" = 1 ] || rm -f .nft-wanted .nft-listed .mark
+    return 0
+  fi
+  nft_set_marks "$LISTED"
 }

@@ -1,34 +1,16 @@
-# Shared by netreckon-chains and netreckon-snapshot (sourced, never run): the accounting setup the
-# config asks for, how it is compared with the one there and brought back in one transaction per
-# family, and how snapshots are written around every change so that a report sees each counter
-# that starts again from 0. The caller has loaded the config, checked it, and entered LOG_DIR.
+# Shared by netreckon-chains and netreckon-snapshot (sourced, never run): the one sequence that
+# brings the accounting setup to what the config asks for, whatever the backend: check, a
+# snapshot of what is there, the change in one transaction per family (or table), a snapshot in
+# which every counter that starts again reads 0. Each backend gives four functions, named for
+# it: BACKEND_check, BACKEND_snapshot, BACKEND_change and BACKEND_keep (netreckon-iptables.sh,
+# netreckon-nft.sh). The caller has loaded the config, checked it, and entered LOG_DIR.
 # shellcheck shell=sh disable=SC2034,SC2154
 
 # A never-matching rule (no IP packet is shorter than 20 bytes) at the top of each chain whose
 # byte count the kit sets anew at every snapshot and keeps in LOG_DIR/.mark: anything else that
-# sets the chains' counters (iptables -Z, a restore of any save, with counters or without, a
-# reload) sets it to a value the kit did not write, and the next snapshot says so.
+# sets the chains' counters (iptables -Z, nft reset, a restore of any save, with counters or
+# without, a reload) sets it to a value the kit did not write, and the next snapshot says so.
 MARK=netreckon-reset-mark
-MARK_MATCH="-m length --length 0:19 -m comment --comment $MARK"
-
-family_command() { # family
-  if [ "$1" = 4 ]; then echo "$IPTABLES"; else echo "$IP6TABLES"; fi
-}
-
-# The restore command of a family: the configured one, else the command with "-restore" after
-# its last word ("iptables-legacy-restore", or a wrapper's "wrap iptables-restore").
-restore_command() { # family
-  if [ "$1" = 4 ]; then set -- 4 "$IPTABLES_RESTORE" "$IPTABLES"; else set -- 6 "$IP6TABLES_RESTORE" "$IP6TABLES"; fi
-  if [ -n "$2" ]; then echo "$2"; else echo "$3-restore"; fi
-}
-
-# Every call waits for the xtables lock at most LOCK_WAIT seconds, then fails.
-xt() { # family arguments...
-  xt_command=$(family_command "$1")
-  shift
-  # shellcheck disable=SC2086
-  $xt_command -w "$LOCK_WAIT" "$@"
-}
 
 # The hosts of one family, a word each: ADDRESS/PREFIX or ADDRESS/PREFIX=NAME.
 family_hosts() { # family
@@ -46,205 +28,46 @@ resolve_count() {
     if xt "$family" -t filter -n -L "$IN_CHAIN" >/dev/null 2>&1; then COUNT=all; fi
   done
 }
-count_table() {
-  if [ "$COUNT" = all ]; then echo filter; else echo security; fi
-}
 
-# The wanted lines of a family, as "iptables -S" prints them (see netreckon-plan.awk).
-wanted_lines() { # family
-  hosts=$(family_hosts "$1")
-  [ -n "$hosts" ] || return 0
-  table=$(count_table)
-  for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
-    echo "W $table -N $chain"
-    echo "W $table -A $chain $MARK_MATCH"
-    if [ "$chain" = "$IN_CHAIN" ]; then match=-d; else match=-s; fi
-    for host in $hosts; do
-      case "$host" in
-        *=*) echo "W $table -A $chain $match ${host%%=*} -m comment --comment ${host#*=}" ;;
-        *) echo "W $table -A $chain $match $host" ;;
-      esac
-    done
-  done
-  if [ -n "$WAN_IF" ]; then
-    for interface in $WAN_IF; do
-      echo "W $table -A FORWARD -i $interface -j $IN_CHAIN"
-      echo "W $table -A FORWARD -o $interface -j $OUT_CHAIN"
-    done
-  else
-    # A packet passes one of the three: traffic forwarded, to the router and from it all count
-    # once. The router's packets to itself pass OUTPUT and then INPUT from lo: counted in OUTPUT.
-    echo "W $table -A INPUT ! -i lo -j $IN_CHAIN"
-    echo "W $table -A INPUT ! -i lo -j $OUT_CHAIN"
-    for hook in OUTPUT FORWARD; do
-      echo "W $table -A $hook -j $IN_CHAIN"
-      echo "W $table -A $hook -j $OUT_CHAIN"
-    done
+# Brings the setup to what the config asks for (with no hosts, as "remove": to none). Where
+# something changes, first a snapshot of what is there (its rows as 0 first where the counters
+# were reset behind the kit's back), then the change, then a snapshot where every counter that
+# starts again reads 0: a report sees each of them. Counters restored from a save are never
+# read: what they held was billed before. The marks get their fresh value either way.
+# What BACKEND_check sets: FINDINGS ("; "-separated, empty when all was in order), CHANGE (1
+# when something is to be changed), RESET (1 counters reset, 2 saved counters restored), LOST
+# and LOST_FAMILIES (a finding of lost traffic for the events file, empty for none), BEFORE
+# (the snapshots to write before the change, a word each as BACKEND_snapshot reads it).
+# BACKEND_change sets AFTER (the snapshot after the change; empty: none) and LISTED (1 when
+# the check's listing still holds). Sets WROTE (1 when the snapshot after the change was
+# written).
+sync_setup() { # stamp
+  stamp=$1
+  WROTE=0
+  FINDINGS=
+  LOST=
+  LOST_FAMILIES=
+  BEFORE=
+  AFTER=
+  LISTED=1
+  "${BACKEND}_check"
+  if [ "$CHANGE" = 0 ] && [ "$RESET" = 0 ]; then
+    "${BACKEND}_keep"
+    return 0
   fi
-}
-
-# A family is looked at where it has hosts, or where its command answers (its chains may be
-# left from hosts no longer listed).
-family_used() { # family
-  [ -n "$(family_hosts "$1")" ] && return 0
-  command=$(family_command "$1")
-  command -v "${command%% *}" >/dev/null 2>&1 && xt "$1" -t filter -n -L INPUT >/dev/null 2>&1
-}
-
-# Whether a family keeps the counters the mark rule is given: ip6tables on nf_tables (1.8.9) sets
-# no counters at all, so there a reset by "ip6tables -Z" cannot be seen.
-mark_counts() { # family
-  if [ "$1" = 6 ] && xt 6 -V 2>/dev/null | grep -q nf_tables; then echo 0; else echo 1; fi
-}
-
-# Writes the plan of a family to $private/plan.FAMILY; fails with iptables' own message when
-# the table of a family with hosts cannot be listed.
-plan_family() { # family
-  : >"$private/plan.$1"
-  : >"$private/wanted.$1"
-  family_used "$1" || return 0
-  wanted_lines "$1" >"$private/state" || die "cannot write in $LOG_DIR"
-  cp "$private/state" "$private/wanted.$1" || die "cannot write in $LOG_DIR"
-  # Read in this shell, not in a pipeline: a listing that fails (the lock not free in time)
-  # must stop the run, never leave a plan that makes what is there anew.
-  for table in filter security; do
-    if listing=$(xt "$1" -t "$table" -v -S 2>"$private/err"); then
-      printf '%s\n' "$listing" | sed "s/^/A $table /" >>"$private/state" || die "cannot write in $LOG_DIR"
-    elif [ "$table" = "$(count_table)" ] && [ -s "$private/state" ]; then
-      die "$(family_command "$1") -t $table -S failed: $(cat "$private/err")"
-    elif xt "$1" -t "$table" -n -L "$IN_CHAIN" >/dev/null 2>&1; then
-      die "$(family_command "$1") -t $table -S failed: $(cat "$private/err")"
-    fi
-  done
-  cp "$private/state" "$private/state.$1" || die "cannot write in $LOG_DIR"
-  awk -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" -v trust_mark="$(mark_counts "$1")" \
-    -v kept="$(kept_mark)" -v fresh="$FRESH_MARK" -f "$KIT_LIB/netreckon-plan.awk" "$private/state" \
-    >"$private/plan.$1" || die "cannot plan the changes"
-}
-
-# The restore input of a plan, one section per table that changes.
-restore_input() { # family
-  awk '$1 == "R" {
-      if (!($2 in seen)) { seen[$2] = 1; order[++n] = $2 }
-      lines[$2] = lines[$2] substr($0, length($2) + 4) "\n"
-    }
-    END { for (i = 1; i <= n; i++) printf "*%s\n%sCOMMIT\n", order[i], lines[order[i]] }' "$private/plan.$1"
-}
-
-# Applies the plan of a family in one transaction: all of it or nothing.
-apply_family() { # family
-  grep -q '^R ' "$private/plan.$1" || return 0
-  command=$(restore_command "$1")
+  # A dry run prints the change and makes it nowhere.
   if [ "$DRY_RUN" = 1 ]; then
-    echo "# $command --noflush --counters"
-    restore_input "$1"
+    "${BACKEND}_change"
     return 0
   fi
-  # shellcheck disable=SC2086
-  restore_input "$1" | $command --noflush --counters --wait="$LOCK_WAIT" 2>"$private/err" ||
-    die "$command failed, nothing of IPv$1 changed: $(cat "$private/err")"
-}
-
-# Gives the mark rule of each chain the byte count FRESH_MARK, in every family that keeps the
-# counters it is given, and keeps the value in .mark for the next run to compare. With LISTED 1
-# nothing changed since the plans' listings, which give the rules' numbers.
-set_marks() { # listed
-  [ "$DRY_RUN" = 0 ] || return 0
-  for family in 4 6; do
-    family_used "$family" || continue
-    [ "$(mark_counts "$family")" = 1 ] || continue
-    table=$(count_table)
-    for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
-      if [ "$1" = 1 ]; then
-        number=$(awk -v table="$table" -v chain="$chain" -v mark="--comment $MARK" \
-          '$1 == "A" && $2 == table && $3 == "-A" && $4 == chain { n++; if (index($0, mark)) { print n; exit } }' \
-          "$private/state.$family")
-      else
-        number=$(xt "$family" -t "$table" -S "$chain" 2>/dev/null |
-          awk -v mark="--comment $MARK" '/^-A / { n++ } index($0, mark) { print n; exit }')
-      fi
-      [ -n "$number" ] || continue
-      # shellcheck disable=SC2086
-      xt "$family" -t "$table" -R "$chain" "$number" $MARK_MATCH -c 1 "$FRESH_MARK" 2>"$private/err" ||
-        die "$(family_command "$family") -R $chain failed: $(cat "$private/err")"
-    done
+  [ -z "$LOST" ] || record_loss "$stamp" "$LOST_FAMILIES" "$LOST"
+  for before in $BEFORE; do
+    if "${BACKEND}_snapshot" "$stamp" "$before" 1; then stamp=$(next_stamp "$stamp"); fi
   done
-  keep_mark
-}
-
-# Sets the counters of every rule of the chains to 0 in both families, each family in one
-# transaction: restored values are never read into a snapshot.
-zero_chains() {
-  for family in 4 6; do
-    family_used "$family" || continue
-    command=$(restore_command "$family")
-    for table in filter security; do
-      for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
-        xt "$family" -t "$table" -n -L "$chain" >/dev/null 2>&1 || continue
-        printf '%s\n' "*$table" "-Z $chain" COMMIT
-      done
-    done >"$private/zero"
-    [ -s "$private/zero" ] || continue
-    # shellcheck disable=SC2086
-    $command --noflush --counters --wait="$LOCK_WAIT" <"$private/zero" 2>"$private/err" ||
-      die "$command failed to set the counters to 0: $(cat "$private/err")"
-  done
-}
-
-# The table that holds a chain of a family now: the wanted one first.
-chain_table() { # family chain
-  for table in "$(count_table)" filter security; do
-    if xt "$1" -t "$table" -n -L "$2" >/dev/null 2>&1; then
-      echo "$table"
-      return 0
-    fi
-  done
-  return 1
-}
-
-# Appends the listing of one chain of one family to a file, the header only into an empty file;
-# rows of the mark rule are left out, rows of rules that start from 0 (the file ZERO: lines "all
-# CHAIN" or the plan's "N" lines) are written as 0. Fails with the command's own message unless the listing is
-# complete and every byte of it was written.
-list_chain() { # family chain file zero optional
-  table=$(chain_table "$1" "$2") || return 0
-  if ! listing=$(xt "$1" -t "$table" -L "$2" -v -n -x 2>"$private/err"); then
-    die "$(family_command "$1") -L $2 failed: $(cat "$private/err")"
-  fi
-  # A chain emptied behind the kit's back (iptables -F) adds nothing to the snapshot before
-  # the change, not even its title.
-  if [ "$5" = 1 ] && ! printf '%s\n' "$listing" | tail -n +3 | grep -vqF "/* $MARK */"; then
-    return 0
-  fi
-  first=$(printf '%s\n' "$listing" | sed -n 1p)
-  second=$(printf '%s\n' "$listing" | sed -n 2p)
-  case "$first" in "Chain $2 "*) ;; *) die "$(family_command "$1") -L $2: the listing has no chain title" ;; esac
-  case "$second" in *pkts*bytes*) ;; *) die "$(family_command "$1") -L $2: the listing has no column titles" ;; esac
-  header=1
-  [ ! -s "$3" ] || header=0
-  printf '%s\n' "$listing" | awk -v header="$header" -v mark="/* $MARK */" -v zero="$4" -v chain="$2" '
-    BEGIN {
-      # A rule that starts from 0, as its row shows it: the address without /32 or /128, and
-      # the comment.
-      while ((getline line < zero) > 0) {
-        k = split(line, w, " ")
-        if (w[2] != chain) continue
-        if (w[1] == "all") every = 1
-        address = w[4]
-        sub(/\/(32|128)$/, "", address)
-        start[address, (k >= 8 ? w[8] : "")] = 1
-      }
-    }
-    NR <= 2 { if (header) print; next }
-    index($0, mark) { next }
-    {
-      comment = ""
-      if ($(NF - 2) == "/*" && $NF == "*/") comment = $(NF - 1)
-      hit = every
-      for (i = 7; i <= NF && !hit; i++) if (($i, comment) in start) hit = 1
-      if (hit) sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0))
-      print
-    }' >>"$3" || die "cannot write $3"
+  "${BACKEND}_change"
+  if [ -n "$AFTER" ] && "${BACKEND}_snapshot" "$stamp" "$AFTER" 1; then WROTE=1; fi
+  "${BACKEND}_keep"
+  return 0
 }
 
 # Moves a finished file to its name, never over anything: a snapshot is never overwritten.
@@ -267,27 +90,6 @@ next_stamp() { # stamp
   fi
 }
 
-# Writes one snapshot of both chains and both families under STAMP. ZERO4 and ZERO6 are files
-# that say which rows start from 0 in each family (see list_chain). With OPTIONAL 1 (the snapshots around a
-# change), a direction with no rows in any family means no snapshot (status 1), else it is an
-# error.
-write_snapshot() { # stamp zero4 zero6 optional
-  rm -f "$private/in" "$private/out"
-  for family in 4 6; do
-    if [ "$family" = 4 ]; then zero=$2; else zero=$3; fi
-    family_used "$family" || continue
-    list_chain "$family" "$IN_CHAIN" "$private/in" "$zero" "$4"
-    list_chain "$family" "$OUT_CHAIN" "$private/out" "$zero" "$4"
-  done
-  for file in in out; do
-    if [ ! -s "$private/$file" ]; then
-      [ "$4" = 0 ] || return 1
-      die "no chain $([ "$file" = in ] && echo "$IN_CHAIN" || echo "$OUT_CHAIN") to list: run netreckon-chains add"
-    fi
-  done
-  place_snapshot "$1"
-}
-
 # Moves the two finished files of a snapshot ($private/in and out) to their names: flushed to
 # disk first (on a full file system a write can fail unnoticed), both or neither.
 place_snapshot() { # stamp
@@ -303,88 +105,4 @@ place_snapshot() { # stamp
   sync . 2>/dev/null || true
   PLACED=$1
   return 0
-}
-
-plan_has() { # pattern
-  grep -q "$1" "$private/plan.4" "$private/plan.6"
-}
-
-# Brings the setup to what the config asks for. Where something changes, first a snapshot of
-# what is there (its rows as 0 in a family whose counters were reset behind the kit's back),
-# then the change, then a snapshot where every new rule reads 0: a report sees each counter
-# that starts again. Counters restored from a save are set to 0 in both families at once and
-# written as 0: what they held was billed before. The marks get their fresh value either way.
-# Sets FINDINGS ("; "-separated, empty when all was in order) and WROTE (1 when the snapshot
-# after the change was written); records each finding of lost traffic (see record_losses).
-sync_setup() { # stamp
-  stamp=$1
-  WROTE=0
-  FINDINGS=
-  for family in 4 6; do plan_family "$family"; done
-  if ! plan_has '^R ' && ! plan_has '^X '; then
-    set_marks 1
-    keep_setup
-    return 0
-  fi
-  FINDINGS=$(for family in 4 6; do sed -n "s/^F /IPv$family: /p" "$private/plan.$family"; done |
-    awk '{ printf "%s%s", (NR > 1 ? "; " : ""), $0 }')
-  if [ "$DRY_RUN" = 1 ]; then
-    for family in 4 6; do apply_family "$family"; done
-    return 0
-  fi
-  record_losses "$stamp"
-  restored=0
-  ! plan_has '^Z ' || restored=1
-  if [ "$restored" = 1 ]; then
-    zero_chains
-  elif plan_has '^E$'; then
-    for family in 4 6; do sed -n 's/^X /all /p' "$private/plan.$family" >"$private/zero.$family"; done
-    if write_snapshot "$stamp" "$private/zero.4" "$private/zero.6" 1; then
-      stamp=$(next_stamp "$stamp")
-    fi
-  fi
-  for family in 4 6; do apply_family "$family"; done
-  set_marks 0
-  for family in 4 6; do
-    sed -n 's/^N //p' "$private/plan.$family" >"$private/zero.$family"
-    if [ "$restored" = 1 ]; then printf '%s\n' "all $IN_CHAIN" "all $OUT_CHAIN" >>"$private/zero.$family"; fi
-  done
-  if write_snapshot "$stamp" "$private/zero.4" "$private/zero.6" 1; then
-    WROTE=1
-  fi
-  keep_setup
-  return 0
-}
-
-# The wanted lines of each family as set up, for the next run to tell a loss from a change.
-keep_setup() {
-  [ "$DRY_RUN" = 0 ] || return 0
-  for family in 4 6; do
-    sed -n 's/^W //p' "$private/wanted.$family" >"$private/setup" 2>/dev/null || : >"$private/setup"
-    mv -T -f "$private/setup" ".setup.$family" || die "cannot write in $LOG_DIR"
-  done
-}
-
-# Records in the events file what the plans found that may have let traffic go uncounted:
-# counters reset or restored; chains that held rules at the last run and are gone (unless the
-# kit's own last act was a clean stop); rules or jumps gone from a setup the config still asks
-# for. A change the config asked for is no loss.
-record_losses() { # stamp
-  lost=
-  families=
-  for family in 4 6; do
-    found=
-    if grep -q '^X ' "$private/plan.$family"; then
-      if grep -q '^Z ' "$private/plan.$family"; then found="saved counters restored"; else found="counters reset"; fi
-    elif [ -s ".setup.$family" ] && grep -q '^G$' "$private/plan.$family"; then
-      [ "$CLEAN_STOP" = 1 ] || found="chains gone"
-    elif [ -s ".setup.$family" ] && sed -n 's/^W //p' "$private/wanted.$family" | cmp -s - ".setup.$family" &&
-      grep -q -e '^F .*missing' -e '^F .*jumps' "$private/plan.$family"; then
-      found="rules or jumps gone"
-    fi
-    [ -n "$found" ] || continue
-    families=${families:+$families+}IPv$family
-    case "; $lost; " in *"; $found; "*) ;; *) lost=${lost:+$lost; }$found ;; esac
-  done
-  [ -z "$lost" ] || record_loss "$1" "$families" "$lost"
 }

@@ -1,8 +1,13 @@
 // Fuzz target: what the kit's helper reads from files others may have written or influenced
 // (a config, HOSTS entries, a listing whose comments and addresses a LAN client partly
-// chooses). The first byte picks the reader; each must end cleanly and keep its promise: the
-// config's shell text is only assignments of known keys, warnings and errors, each argument
-// one single-quoted word; every host line reads back as itself; every series line is one line.
+// chooses, an nft listing whose set elements they make). The first byte picks the reader; each
+// must end cleanly and keep its promise: the config's shell text is only assignments of known
+// keys, warnings and errors, each argument one single-quoted word; every host line reads back
+// as itself; every series line is one line; every plan line is of a kind the shell reads;
+// thinning names only snapshots it was given, each once, never the last; a converted nft
+// listing is a title, the column titles and rows of the listing format; an nft plan is "C "
+// and "Z " lines.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,7 +16,11 @@
 #include "config/kit_config.h"
 #include "kit/config_shell.h"
 #include "kit/hosts.h"
+#include "kit/iptables_plan.h"
 #include "kit/metrics.h"
+#include "kit/nft_listing.h"
+#include "kit/nft_plan.h"
+#include "kit/thinning.h"
 
 namespace {
 
@@ -95,6 +104,110 @@ void CheckMetrics(std::string_view szText) {
   }
 }
 
+void CheckPlan(std::string_view szText) {
+  iptables_plan_settings_t tSettings;
+  tSettings.szInChain = "IN";
+  tSettings.szOutChain = "OUT";
+  tSettings.szMark = "mark";
+  tSettings.szFresh = "7";
+  const std::string szPlan = PlanIptables(szText, tSettings);
+  std::string_view szLines = szPlan;
+  while (!szLines.empty()) {
+    const std::size_t iBreak = szLines.find('\n');
+    if (iBreak == std::string_view::npos) {
+      __builtin_trap();
+    }
+    const std::string_view szLine = szLines.substr(0, iBreak);
+    szLines.remove_prefix(iBreak + 1);
+    const bool bMark = szLine == "G" || szLine == "E";
+    const bool bKind = szLine.size() >= 2 && szLine[1] == ' ' &&
+                       std::string_view("RNFXZ").find(szLine[0]) != std::string_view::npos;
+    if (!bMark && !bKind) {
+      __builtin_trap();
+    }
+  }
+}
+
+// The listing, then after a NUL byte the previous snapshot; the rows that start from 0 fixed.
+void CheckNftListing(std::string_view szText) {
+  const std::size_t iBreak = std::min(szText.find('\0'), szText.size());
+  const std::string_view szPrevious = szText.substr(std::min(iBreak + 1, szText.size()));
+  for (const bool bOutgoing : {false, true}) {
+    const nft_listing_request_t tRequest = {"C", bOutgoing, "m", szPrevious,
+                                            "C !full:10.0.0.0/24\nC_rpf 10.0.0.1\n"};
+    const std::string szOut = ConvertNftListing(szText.substr(0, iBreak), tRequest);
+    std::size_t iLine = 0;
+    for (std::size_t iAt = 0; iAt < szOut.size(); ++iLine) {
+      const std::size_t iEnd = szOut.find('\n', iAt);
+      if (iEnd == std::string::npos) {
+        __builtin_trap();
+      }
+      const std::string_view szLine(szOut.data() + iAt, iEnd - iAt);
+      if ((iLine == 0 && !szLine.starts_with("Chain C (")) ||
+          (iLine == 1 && !szLine.starts_with("    pkts      bytes target")) ||
+          (iLine > 1 && szLine.find(" all  --  *      *       ") == std::string_view::npos)) {
+        __builtin_trap();
+      }
+      iAt = iEnd + 1;
+    }
+  }
+}
+
+// Snapshots split at byte 1, named in time order, two to a day.
+void CheckThinning(std::string_view szText) {
+  thinning_t tThinning;
+  std::string szNames;
+  int iSnapshots = 0;
+  std::string szLast;
+  while (iSnapshots < 40) {
+    const std::size_t iSplit = std::min(szText.find('\x01'), szText.size());
+    std::string szName = "traffic_in_202611" + std::to_string(10 + iSnapshots / 2) + "0000" +
+                         std::to_string(10 + iSnapshots % 2);
+    szNames += szName + "\n";
+    szLast = szName;
+    AddThinSnapshot(tThinning, szName, std::string(szText.substr(0, iSplit)));
+    ++iSnapshots;
+    if (iSplit == szText.size()) {
+      break;
+    }
+    szText.remove_prefix(iSplit + 1);
+  }
+  std::string_view szGone = tThinning.szDeletable;
+  std::size_t iFrom = 0;
+  while (!szGone.empty()) {
+    const std::size_t iBreak = szGone.find('\n');
+    const std::string szName(szGone.substr(0, iBreak));
+    szGone.remove_prefix(iBreak + 1);
+    const std::size_t iAt = szNames.find(szName + "\n", iFrom);
+    if (iBreak == std::string_view::npos || iAt == std::string::npos || szName == szLast) {
+      __builtin_trap();
+    }
+    iFrom = iAt + szName.size() + 1;
+  }
+}
+
+// The text loaded last, then after a NUL byte the text wanted, then after another the listing.
+void CheckNftPlan(std::string_view szText) {
+  std::string_view szParts[3];
+  for (std::string_view& szPart : szParts) {
+    const std::size_t iBreak = std::min(szText.find('\0'), szText.size());
+    szPart = szText.substr(0, iBreak);
+    szText.remove_prefix(std::min(iBreak + 1, szText.size()));
+  }
+  const nft_plan_t tPlan = PlanNftChange("t", szParts[0], szParts[1], szParts[2]);
+  if (tPlan.bReplace && !tPlan.szLines.empty()) {
+    __builtin_trap();
+  }
+  for (std::size_t iAt = 0; iAt < tPlan.szLines.size();) {
+    const std::size_t iEnd = tPlan.szLines.find('\n', iAt);
+    if (iEnd == std::string::npos ||
+        (tPlan.szLines.compare(iAt, 2, "C ") != 0 && tPlan.szLines.compare(iAt, 2, "Z ") != 0)) {
+      __builtin_trap();
+    }
+    iAt = iEnd + 1;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
@@ -102,10 +215,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
     return 0;
   }
   const std::string_view szText(reinterpret_cast<const char*>(pData) + 1, iSize - 1);
-  switch (pData[0] % 3) {
+  // '0' picks the config, '1' the hosts, '2' a listing, '3' a plan, '4' thinning, '5' an nft
+  // listing, '6' an nft plan, as the seeds begin.
+  switch (static_cast<unsigned char>(pData[0] - '0') % 7) {
     case 0: CheckConfigShell(szText); break;
     case 1: CheckHosts(szText); break;
-    default: CheckMetrics(szText); break;
+    case 2: CheckMetrics(szText); break;
+    case 3: CheckPlan(szText); break;
+    case 4: CheckThinning(szText); break;
+    case 5: CheckNftListing(szText); break;
+    default: CheckNftPlan(szText); break;
   }
   return 0;
 }

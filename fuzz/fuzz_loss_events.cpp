@@ -17,14 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   tReport.iDays = 40;
   host_figures_t tHost = {};
   tHost.szHost = "10.0.0.1";
-  tHost.tDays = {{3, 1, 2, 1000000, 2000000}};
+  tHost.tDays = {{3, 1, 2}};
   tHost.dInTotal = 1;
   tHost.dOutTotal = 2;
   tHost.llInBytes = 1000000;
   tHost.llOutBytes = 2000000;
   tReport.tHosts.push_back(tHost);
   tReport.iShown = 1;
-  tReport.tDays = tReport.tHosts[0].tDays;
+  tReport.tDays = {{3, 1, 2, 1000000, 2000000}};
   for (const loss_event_t& tEvent : tEvents.tEvents) {
     if (tEvent.szFound.size() != 14 || tEvent.szLastGood.size() != 14 || tEvent.szWhat.empty()) {
       __builtin_trap();

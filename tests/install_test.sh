@@ -28,9 +28,12 @@ for page in man1/netreckon.1 man8/netreckon-chains.8 man8/netreckon-snapshot.8; 
 done
 "$prefix/sbin/netreckon-chains" --help >/dev/null || fail "netreckon-chains does not find its shared part"
 [ -x "$prefix/lib/netreckon/netreckon-kit" ] || fail "the kit's helper is not installed as a program"
-for part in netreckon-common.sh netreckon-setup.sh netreckon-nft.sh netreckon-plan.awk \
-  netreckon-thin.awk netreckon-nft.awk netreckon-nft-plan.awk netreckon-kit; do
+for part in netreckon-common.sh netreckon-setup.sh netreckon-iptables.sh netreckon-nft.sh netreckon-kit; do
   [ -f "$prefix/lib/netreckon/$part" ] || fail "the kit's $part not installed"
+done
+# Planning and thinning are the helper's: no awk program of their own is left to drift.
+for gone in netreckon-plan.awk netreckon-thin.awk netreckon-nft.awk netreckon-nft-plan.awk; do
+  [ ! -e "$prefix/lib/netreckon/$gone" ] || fail "$gone is installed, though the helper does its work"
 done
 if command -v systemd-analyze >/dev/null && systemd-analyze --version >/dev/null 2>&1; then
   systemd-analyze verify --man=no "$units/netreckon-snapshot.service" "$units/netreckon-snapshot.timer" \

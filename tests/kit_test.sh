@@ -185,6 +185,34 @@ iptables -t security -Z|counters were reset|zero|
 iptables -t security -I INPUT 1 -j DROP|jumps to the chains were not in place|-|
 CASES
 
+# A host rule there more than once, a case a line: the copies made after the snapshot of 12:00
+# (each then counting 300 bytes); what the next snapshot must say. The first copy, the one
+# that holds the counts, stays: after the heal 10.0.0.1 reads 5000 once, in the chain's rule and
+# in the snapshot, and the next snapshot finds all in order.
+while IFS='|' read -r copies said; do
+  start_case "10.0.0.1 10.0.0.2"
+  chains --time 20261102115000 add >/dev/null
+  preset 4 security NETRECKON_IN 2 5000 -d 10.0.0.1/32
+  snapshot --time 20261102120000
+  for at in $copies; do
+    in_ns "$iptables" -t security -I NETRECKON_IN "$at" -d 10.0.0.1/32 -c 1 300
+  done
+  snapshot --time 20261102130000 2>"$work/err"
+  check "copies at '$copies': the snapshot says '$said'" contains "$work/err" "$said"
+  check "copies at '$copies': the counted copy stays" test "$(in_ns "$iptables" -t security -L NETRECKON_IN -v -n -x |
+    awk '$8 == "10.0.0.1" { print $2 }' | tr '\n' ' ')" = "5000 "
+  check "copies at '$copies': the snapshot after the heal reads the counts" \
+    test "$(bytes_of "$work/case/logs/traffic_in_20261102130001" 10.0.0.1 | tr '\n' ' ')" = "5000 "
+  : >"$work/case/calls"
+  snapshot --time 20261102140000 2>"$work/err"
+  check "copies at '$copies': the next snapshot finds all in order" lacks "$work/case/calls" "restore"
+done <<'CASES'
+3|1 rule not asked for
+4|1 rule not asked for
+3 3|2 rules not asked for
+4 3|2 rules not asked for
+CASES
+
 # The mark's fresh value, a case a line: what is done after the snapshot of 13:00 (a save with
 # counters was taken at 12:00, when 10.0.0.1 read 5000; it read 8000 at 13:00, 9000 now); what
 # the next snapshot must say; the line it must add to the events file ("-" none; the families
@@ -576,6 +604,42 @@ check "no carriage return kept" lacks "$work/out" "$(printf '\r')"
 check "unknown key warned" contains "$work/err" "unknown key COLOUR"
 check "dry run changes nothing" test "$(rules 4 security | grep -c LAB_)" -eq 0
 
+# A dry run changes nothing on disk, a case a line: what is there before it (nothing; the folders
+# of an earlier add, a rule since deleted); a line it must print. The log and lock folders are
+# listed, times and all, before and after.
+while IFS='|' read -r before prints; do
+  start_case "10.0.0.1"
+  rm -rf "$work/case/logs"
+  if [ "$before" = added ]; then
+    chains --time 20261102110000 add >/dev/null
+    in_ns "$iptables" -t security -D NETRECKON_IN -d 10.0.0.1/32
+  fi
+  ls -laR --full-time "$work/case/logs" "$work/case/run" >"$work/before" 2>&1
+  chains --dry-run add >"$work/out" 2>"$work/err"
+  check "dry run over '$before': status 0" test $? -eq 0
+  check "dry run over '$before': prints '$prints'" contains "$work/out" "$prints"
+  ls -laR --full-time "$work/case/logs" "$work/case/run" >"$work/after" 2>&1
+  check "dry run over '$before': no file made or changed" cmp -s "$work/before" "$work/after"
+  check "dry run over '$before': the firewall unchanged" test "$(rules 4 security | grep -c -- '-d 10.0.0.1/32')" -eq 0
+done <<'CASES'
+nothing|:NETRECKON_IN - [0:0]
+added|-A NETRECKON_IN -d 10.0.0.1/32
+CASES
+
+# LOG_DIR is an absolute path: a relative one (from cron, the job's home) is refused before
+# anything is made or set up, by either command.
+for command in "chains add" snapshot; do
+  start_case "10.0.0.1"
+  sed -i 's|^LOG_DIR=.*|LOG_DIR=logs|' "$work/case/conf"
+  mkdir "$work/case/cwd"
+  # shellcheck disable=SC2086
+  (cd "$work/case/cwd" && $command) 2>"$work/err"
+  check "a relative LOG_DIR: $command fails" test $? -eq 1
+  check "a relative LOG_DIR: $command says so" contains "$work/err" "LOG_DIR must be an absolute path: logs"
+  check "a relative LOG_DIR: $command makes nothing" test -z "$(ls -A "$work/case/cwd")"
+  check "a relative LOG_DIR: $command sets nothing up" test ! -e "$work/case/calls"
+done
+
 # Setup never stops half way: a bad or doubled host, and nothing changes.
 for hosts in "10.0.0.1 10.0.0.300" "10.0.0.1 2001:db8::g" "10.0.0.1 host.example" "10.0.0.1 10.0.0.1=printer" \
   "2001:db8::1 2001:DB8:0::1/128" "10.0.0.1 0.0.0.0/0"; do
@@ -702,7 +766,7 @@ make_thin() { # readings
   done
 }
 run_thin() {
-  (cd "$work/thin" && awk -f "$contrib/netreckon-thin.awk" traffic_in_* | sed 's/traffic_in_//' | tr '\n' ' ')
+  (cd "$work/thin" && ls traffic_in_* | "$NETRECKON_KIT" thin | sed 's/traffic_in_//' | tr '\n' ' ')
 }
 while IFS="|" read -r readings gone; do
   make_thin "$readings"
@@ -817,6 +881,7 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     '  set NR_IN_v6_2001_db8_1___48 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1:: counter packets 3 bytes 18446744073709551615 } }' \
     '  set NR_IN_v6_2001_db8_2___64 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:2::9 counter packets 6 bytes 600 } }' \
     '  set NR_OUT_v6_2001_db8_1___48 { type ipv6_addr; size 8; flags dynamic; counter; elements = { 2001:db8:1::7 counter packets 4 bytes 400 } }' \
+    '  set NR_OUT_macs_v6_2001_db8_1___48 { type ether_addr; size 8; flags dynamic,timeout; timeout 1h; }' \
     '  chain NR_IN {' \
     '    meta length 0-19 counter packets 1 bytes 1 comment "netreckon-reset-mark"' \
     '    ip daddr 10.0.0.1 counter packets 9 bytes 9000000000000 comment "printer.lan"' \
@@ -831,33 +896,34 @@ if command -v nft >/dev/null && in_ns nft list ruleset >/dev/null 2>&1; then
     '  chain NR_OUT {' \
     '    ip saddr 10.0.0.1 counter packets 8 bytes 800 comment "printer.lan"' \
     '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_v6_2001_db8_1___48 { ip6 saddr } return' \
-    '    ip6 saddr 2001:db8:1::/48 counter packets 3 bytes 300 comment "not counted: too many addresses"' \
+    '    ip6 saddr 2001:db8:1::/48 update @NR_OUT_macs_v6_2001_db8_1___48 { ether saddr limit rate over 64/hour burst 64 packets } counter packets 3 bytes 300 return comment "not counted: too many addresses"' \
     '  }' \
-    '  chain input { type filter hook input priority security; policy accept; iifname != "lo" jump NR_IN; iifname != "lo" jump NR_OUT; }' \
+    '  chain NR_OUT_rpf {' \
+    '    ip saddr 10.0.0.0/24 fib saddr . iif oif missing counter packets 6 bytes 660 return comment "not counted: spoofed source"' \
+    '    jump NR_OUT' \
+    '  }' \
+    '  chain input { type filter hook input priority security; policy accept; iifname != "lo" jump NR_IN; iifname != "lo" jump NR_OUT_rpf; }' \
     '  chain output { type filter hook output priority security; policy accept; jump NR_IN; }' \
     '}' | in_ns nft -f -
   in_ns nft list table inet netreckon >"$work/nft-listing"
   check "nft wraps a long set over lines" test "$(grep -c 'counter packets' "$work/nft-listing")" -gt 8
   while IFS='|' read -r chain direction want; do
-    got=$(awk -v chain="$chain" -v direction="$direction" -v mark=netreckon-reset-mark -v previous= \
-      -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { $3 = $4 = $5 = $6 = ""; print }' |
+    got=$("$NETRECKON_KIT" nft-listing "$chain" "$direction" netreckon-reset-mark "" "" <"$work/nft-listing" | awk 'NR > 2 { $3 = $4 = $5 = $6 = ""; print }' |
       awk '{ $1 = $1; print }' | tr '\n' ';')
     check "nft listing of $chain gives '$want' (got '$got')" test "$got" = "$want"
   done <<'CASES'
 NR_IN|in|9 9000000000000 0.0.0.0/0 10.0.0.1 /* printer.lan */;7 700 0.0.0.0/0 !unknown:10.0.2.0/24 /* not counted: unknown host */;2 200 0.0.0.0/0 !full:10.0.0.0/24 /* not counted: set full */;5 500 ::/0 !full:2001:db8:1::/48 /* not counted: set full */;1 1000 0.0.0.0/0 10.0.0.101;2 2000 0.0.0.0/0 10.0.0.102;3 3000 0.0.0.0/0 10.0.0.103;4 4000 0.0.0.0/0 10.0.0.104;5 5000 0.0.0.0/0 10.0.0.105;6 6000 0.0.0.0/0 10.0.0.106;7 7000 0.0.0.0/0 10.0.0.107;8 8000 0.0.0.0/0 10.0.0.108;9 9000 0.0.0.0/0 10.0.0.109;10 10000 0.0.0.0/0 10.0.0.110;11 11000 0.0.0.0/0 10.0.0.111;12 12000 0.0.0.0/0 10.0.0.112;1 100 0.0.0.0/0 10.0.2.5;3 18446744073709551615 ::/0 2001:db8:1::/64;6 600 ::/0 2001:db8:2::9;
-NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;3 300 !limit:2001:db8:1::/48 ::/0 /* not counted: too many addresses */;4 400 2001:db8:1::7 ::/0;
+NR_OUT|out|8 800 10.0.0.1 0.0.0.0/0 /* printer.lan */;3 300 !limit:2001:db8:1::/48 ::/0 /* not counted: too many addresses */;6 660 !spoofed:10.0.0.0/24 0.0.0.0/0 /* not counted: spoofed source */;4 400 2001:db8:1::7 ::/0;
 CASES
-  awk -v chain=NR_IN -v direction=in -v mark=netreckon-reset-mark -v previous= \
-    -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | head -n 2 >"$work/title"
+  "$NETRECKON_KIT" nft-listing NR_IN in netreckon-reset-mark "" "" <"$work/nft-listing" | head -n 2 >"$work/title"
   check "the title counts the jumps" test "$(head -n 1 "$work/title")" = "Chain NR_IN (2 references)"
   # A host the previous snapshot read above 0 and that is gone now reads 0, once.
   printf '%s\n' "Chain NR_OUT (1 references)" "    pkts      bytes target" \
     "       5      500            all  --  *      *       10.0.0.9             0.0.0.0/0" \
     "       0        0            all  --  *      *       10.0.0.8             0.0.0.0/0" \
     "       7      700            all  --  *      *       10.0.0.1             0.0.0.0/0            /* printer.lan */" >"$work/previous"
-  got=$(awk -v chain=NR_OUT -v direction=out -v mark=netreckon-reset-mark -v previous="$work/previous" \
-    -f "$contrib/netreckon-nft.awk" "$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
-  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;3 300 addresses;4 400 2001:db8:1::7;0 0 10.0.0.9;"
+  got=$("$NETRECKON_KIT" nft-listing NR_OUT out netreckon-reset-mark "$work/previous" "" <"$work/nft-listing" | awk 'NR > 2 { print $1, $2, $(NF - 1) }' | tr '\n' ';')
+  check "a host gone since the last snapshot reads 0 once (got '$got')" test "$got" = "8 800 printer.lan;3 300 addresses;6 660 source;4 400 2001:db8:1::7;0 0 10.0.0.9;"
 
   # The kit with BACKEND=nft: its own table, healed after "nft flush ruleset", a reset seen,
   # nothing done on an unchanged config, "remove" that lasts.
@@ -970,6 +1036,7 @@ WAN_IF=wan0|3000|500|700
 COUNT=all|3000|500|700
 IPV6_HOSTS=64|3000|500|700
 SET_SIZE=8|0|500|700
+SUBNETS="10.0.1.0/24 2001:db8:1::/64 10.0.2.0/24"|3000|500|700
 CASES
   # A full set is recorded when its row of what it had no room for grows, a case a line: the
   # row's bytes in the snapshot before and in the one after (- no row), whether it is a loss.
@@ -1017,6 +1084,32 @@ CASES
 90m|1h30m
 2d|2d
 720h|30d
+CASES
+  # Never more hosts than a report reads (100,000 in a direction), a case a line: the settings
+  # (";" between them; one host, 10.0.0.1, is listed), then "taken" or what the refusal says.
+  while IFS='|' read -r settings outcome; do
+    start_case "10.0.0.1"
+    { echo BACKEND=nft; printf '%s\n' "$settings" | tr ';' '\n'; } >>"$work/case/conf"
+    status=0
+    chains --time 20261102110000 add 2>"$work/err" || status=$?
+    if [ "$outcome" = taken ]; then
+      check "nft: $settings taken" test "$status" = 0
+      check "nft: $settings makes the table" has_table
+    else
+      check "nft: $settings refused" test "$status" = 1
+      check "nft: $settings says '$outcome'" contains "$work/err" "$outcome"
+      check "nft: $settings makes no table" test "$(in_ns nft list tables | grep -c netreckon)" -eq 0
+    fi
+  done <<'CASES'
+SUBNETS="192.168.1.0/24 192.168.2.0/24 2001:db8:1::/64 2001:db8:2::/64"|taken
+SUBNETS="10.0.0.0/16 2001:db8:1::/64"|taken
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=65536|can hold 131079 hosts in a direction (listed hosts and rows of what no host took included), more than the 100000 a report reads: set SET_SIZE to 49996 or less, or list fewer subnets; nothing changed
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=49996|taken
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=49997|set SET_SIZE to 49996 or less
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64";SET_SIZE=65536;IPV6_HOSTS=64|taken
+SUBNETS="10.0.0.0/8";SET_SIZE=16777216|SUBNETS with SET_SIZE=16777216 can hold 16777220 hosts
+SUBNETS="10.0.0.0/8";SET_SIZE=16777216|set SET_SIZE to 99996 or less
+SUBNETS="2001:db8:1::/64 2001:db8:2::/64 2001:db8:3::/64 2001:db8:4::/64 2001:db8:5::/64 2001:db8:6::/64 2001:db8:7::/64"|set SET_SIZE to 14282 or less
 CASES
   start_case "10.0.0.1"
   echo 'SUBNETS="10.0.1.0/24"' >>"$work/case/conf"

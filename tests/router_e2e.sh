@@ -13,6 +13,8 @@
 # the kit records as lost: payload plus the UDP and IP headers (28 bytes on IPv4, 48 on IPv6);
 # what a full set had no room for shows in its subnet's row. The report must mark exactly the
 # days of those windows, with status 1; a reboot after the shutdown's final snapshot is none.
+# With the nftables backend, sources of a subnet made up on the internet side or by a guest are
+# counted in the subnet's row of spoofed sources only, every byte of them.
 # Usage: NETRECKON_KIT=HELPER router_e2e.sh NETRECKON CONTRIB_DIR (HELPER: the built
 # netreckon-kit). Exits 77 (skipped) without root, network namespaces, iptables, socat or
 # python3.
@@ -72,6 +74,28 @@ for i in range(count):
 PY
 )
 
+# Sends COUNT datagrams of SIZE bytes to DST:9 from each of the ADDRESSES, none of them the
+# sender's own (IP_TRANSPARENT), from port 7777, outside the range of the real flows' ports.
+spoofer=$(
+  cat <<'PY'
+import socket, sys, time
+dst, count, size = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+family = socket.AF_INET6 if ":" in dst else socket.AF_INET
+for src in sys.argv[4:]:
+    s = socket.socket(family, socket.SOCK_DGRAM)
+    if family == socket.AF_INET:
+        s.setsockopt(socket.SOL_IP, 19, 1)  # IP_TRANSPARENT
+    else:
+        s.setsockopt(socket.IPPROTO_IPV6, 75, 1)  # IPV6_TRANSPARENT
+    s.bind((src, 7777))
+    for i in range(count):
+        s.sendto(b"x" * size, (dst, 9))
+        if i % 32 == 31:
+            time.sleep(0.0005)
+    s.close()
+PY
+)
+
 # Packets the kernel dropped from its input queues (the second column of softnet_stat, in hex).
 dropped() {
   awk 'function hex(s,   v, i) { v = 0; for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", substr(tolower(s), i, 1)) - 1; return v }
@@ -106,6 +130,8 @@ run_backend() { # iptables-nft, iptables-legacy (listed hosts) or nft (discovere
     echo "== $ipt ($(ip netns exec "$R" "$ipt" -V))"
   fi
   ip netns exec "$R" sysctl -qw net.ipv4.ip_forward=1 net.ipv6.conf.all.forwarding=1
+  # The kernel's own reverse-path filter off (the default): made-up sources reach the table.
+  ip netns exec "$R" sysctl -qw net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0
 
   # The LAN: a bridge on the router, a client on each port.
   ip -n "$R" link add br0 type bridge
@@ -197,7 +223,7 @@ BACKEND=nft
 HOSTS="192.168.1.1=router"
 SUBNETS="192.168.1.0/24 192.168.2.0/24 2001:db8:1::/64 2001:db8:2::/64"
 IPV6_HOSTS=${4:-address}
-SET_SIZE=${5:-65536}
+SET_SIZE=${5:-16384}
 LOG_DIR=$logs
 COUNT=$1
 WAN_IF="$2"
@@ -271,7 +297,7 @@ CONF
   # others count in their subnet's row of a full set, "!full:SUBNET". What comes in for an
   # address that is not in the outgoing set counts in "!unknown:SUBNET".
   declare -gA members=() members_count=()
-  local set_size=65536 ipv6_hosts=address
+  local set_size=16384 ipv6_hosts=address
   key_of() { # address direction
     key=
     if [ "$mode" != nft ]; then
@@ -307,6 +333,36 @@ CONF
       members_count[$set]=$((${members_count[$set]:-0} + 1))
     fi
     key=$element
+  }
+  # Datagrams from sources of a subnet made up outside its link: namespace, destination,
+  # datagrams per source, size, "fwd" (forwarded to the WAN) or "local" (to the router), the
+  # sources. All of it is the subnet's row of spoofed sources, outgoing; no host's.
+  spoof() { # ns dst count size kind sources...
+    local ns=$1 dst=$2 count=$3 size=$4 kind=$5 header=28 src subnet
+    shift 5
+    [[ $dst == *:* ]] && header=48
+    ip netns exec "$ns" python3 -c "$spoofer" "$dst" "$count" "$size" "$@"
+    [ "$counting" != off ] && [ "$lost" = 0 ] || return 0
+    [ "$wan_only" = 0 ] || [ "$kind" = fwd ] || return 0
+    for src in "$@"; do
+      case "$src" in
+        192.168.1.*) subnet=192.168.1.0/24 ;;
+        192.168.2.*) subnet=192.168.2.0/24 ;;
+        2001:db8:1::*) subnet=2001:db8:1::/64 ;;
+        2001:db8:2::*) subnet=2001:db8:2::/64 ;;
+      esac
+      credit "!spoofed:$subnet" out "$((count * (size + header)))"
+    done
+  }
+  # A round of spoofing: the internet side sends to the router as real and made-up hosts of the
+  # LAN, a guest forwards to the internet as them; no made-up address may get a counter.
+  spoof_round() {
+    spoof "$W" 203.0.113.1 12 400 local 192.168.1.10 192.168.1.11 192.168.1.200 192.168.1.201
+    spoof "$W" 2001:db8:ff::1 9 500 local 2001:db8:1::10 2001:db8:1::dead
+    spoof "$G" 203.0.113.2 11 600 fwd 192.168.1.12 192.168.1.202
+    spoof "$G" 2001:db8:ff::2 7 700 fwd 2001:db8:1::11 2001:db8:1::beef
+    [ "$(ip netns exec "$R" nft list table inet netreckon | grep -cE '192\.168\.1\.20[0-2]|2001:db8:1::(dead|beef)')" = 0 ] ||
+      fail "nft: a made-up source got a counter"
   }
   # A new table starts with empty sets; a change in place empties only the sets it makes anew
   # (FAMILY 6: the IPv6 ones).
@@ -399,6 +455,7 @@ CONF
     snap 20261103010000
     empty_sets
     traffic 8
+    spoof_round
     snap 20261103120000
 
     # Counting what arrived, before the filter's verdict.
@@ -433,13 +490,14 @@ CONF
 
     # Internet billing: only what crosses the WAN counts.
     day=7
-    write_conf accepted wan0 "" address 65536
+    write_conf accepted wan0 "" address 16384
     kit chains --time 20261107000000 add
     empty_sets
-    set_size=65536
+    set_size=16384
     counting=accepted
     wan_only=1
     traffic 2
+    spoof_round
     snap 20261107120000
     # A ruleset persisted now, with the kit's table and its counters; more traffic after it.
     { echo "table inet netreckon {}"; echo "delete table inet netreckon"; ip netns exec "$R" nft list table inet netreckon; } \
@@ -646,6 +704,8 @@ CONF
   # A full set (the nftables backend's day 6) bills traffic to nobody: said with its bytes.
   [ "$mode" != nft ] || grep -q '^netreckon: not counted for any host in \[192.168.1.0/24\]: .* (its set of hosts was full)$' "$work/stderr-$tag.txt" ||
     fail "$ipt: the full set was not said"
+  [ "$mode" != nft ] || grep -q '^netreckon: not counted for any host in \[192.168.1.0/24\]: 0 bytes incoming and [1-9][0-9]* outgoing (from sources of the subnet that came in where the subnet is not: made up)$' "$work/stderr-$tag.txt" ||
+    fail "$ipt: the spoofed sources were not said"
   # The report's days as keys: host|direction|day.
   local got
   got=$(awk -F, 'NR > 1 {

@@ -80,6 +80,21 @@ TEST(ByteColumn, ReadsUnitsAndExactCountsAndRefusesTheRest) {
       {"1234567K", 1234.567, true},
       {"1234567890123456789", 1234567890123.456789, true},
       {"00000000000000000001", 0.000001, true},
+      // Eight digits are read at once: each place counts, and so do the digits after them.
+      {"90817263", 90.817263, true},
+      {"00000009", 0.000009, true},
+      {"42273879816447", 42273879.816447, true},
+      {"1000000000000000", 1000000000, true},
+      {"9876543210", 9876.543210, true},
+      {"12345678G", 0, false},
+      {"1234567:", 0, false},
+      {"/2345678", 0, false},
+      {"123 5678", 0, false},
+      {"1234\x80"
+       "678",
+       0, false},
+      {"12345678/", 0, false},
+      {"1234567890123:", 0, false},
       // Nothing iptables prints: refused instead of guessed at.
       {"1.5G", 0, false},
       {"12M3", 0, false},

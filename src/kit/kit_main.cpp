@@ -2,18 +2,26 @@
 // kit and the report read a config, an address and a snapshot alike. "config" writes the
 // config's values as shell assignments; "hosts" checks HOSTS entries and writes them as the
 // firewall prints them; "metrics" writes the counters of one snapshot in the text exposition
-// format; all on standard output.
+// format; "plan" plans an iptables family's changes; "thin" names the snapshots a report does
+// not need; "nft-bound", "nft-listing" and "nft-plan" check, convert and change the nftables
+// backend's table; all on standard output.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "accounting/records.h"
 #include "config/kit_config.h"
 #include "files/bounded_file.h"
 #include "kit/config_shell.h"
 #include "kit/hosts.h"
+#include "kit/iptables_plan.h"
 #include "kit/metrics.h"
+#include "kit/nft_listing.h"
+#include "kit/nft_plan.h"
+#include "kit/set_bound.h"
+#include "kit/thinning.h"
 #include "logs/logs.h"
 
 namespace {
@@ -27,7 +35,25 @@ constexpr const char* kUsage =
     "  when an entry is refused (said on standard error)\n"
     "       netreckon-kit metrics IN_SNAPSHOT OUT_SNAPSHOT SECONDS HEALTHY\n"
     "  writes the counters of the snapshot's two files in the text exposition format;\n"
-    "  SECONDS is the snapshot's time since the epoch, HEALTHY 1 or 0\n";
+    "  SECONDS is the snapshot's time since the epoch, HEALTHY 1 or 0\n"
+    "       netreckon-kit plan IN_CHAIN OUT_CHAIN MARK TRUST_MARK KEPT FRESH < LINES\n"
+    "  writes the changes that bring an iptables family's setup (\"A TABLE LINE\") to the\n"
+    "  wanted one (\"W TABLE LINE\"); TRUST_MARK 1 or 0, KEPT the marks' last byte count\n"
+    "       netreckon-kit thin < SNAPSHOTS\n"
+    "  of the snapshots of one prefix named one a line, in time order, writes the names of\n"
+    "  those a report does not need for the same figures\n"
+    "       netreckon-kit nft-bound SET_SIZE IPV6_HOSTS LISTED < SUBNETS\n"
+    "  checks that the nftables backend's sets for the subnets (as \"hosts\" writes them), with\n"
+    "  LISTED hosts, hold no more hosts in a direction than a report reads; status 1 (said on\n"
+    "  standard output) when they can\n"
+    "       netreckon-kit nft-listing CHAIN in|out MARK PREVIOUS STARTS < LISTING\n"
+    "  writes the chain's snapshot from \"nft list table\" in the listing format; PREVIOUS is\n"
+    "  the chain's last snapshot, STARTS the \"CHAIN KEY\" rows that read 0 (either \"\": none)\n"
+    "       netreckon-kit nft-plan TABLE LOADED WANTED LISTING\n"
+    "  writes the commands that change the table loaded last (LOADED, its \"nft -f\" text) into\n"
+    "  WANTED in place, by the handles of LISTING (\"nft -a list table\"), as \"C COMMAND\" lines\n"
+    "  and \"Z CHAIN KEY\" lines for the rows that start from 0; status 3 when the table must be\n"
+    "  replaced\n";
 
 // A whole number of at most 18 digits.
 bool ReadSeconds(std::string_view szText, long long& llSeconds) {
@@ -44,11 +70,11 @@ bool ReadSeconds(std::string_view szText, long long& llSeconds) {
   return true;
 }
 
-bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
-  std::string szText;
+// Reads a snapshot whole; says why it cannot.
+bool ReadSnapshotText(const char* szPath, std::string& szText) {
   int iError = 0;
   switch (ReadBoundedFile(szPath, kMaxLogFileBytes, true, szText, iError)) {
-    case file_read_t::kRead: ReadMetricListing(szText, iDirection, tMetrics); return true;
+    case file_read_t::kRead: return true;
     case file_read_t::kUnreadable:
       std::fprintf(stderr, "netreckon-kit: cannot read %s: %s\n", szPath, std::strerror(iError));
       return false;
@@ -59,6 +85,28 @@ bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
       return false;
   }
   return false;
+}
+
+bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
+  std::string szText;
+  if (!ReadSnapshotText(szPath, szText)) {
+    return false;
+  }
+  ReadMetricListing(szText, iDirection, tMetrics);
+  return true;
+}
+
+// Standard input whole, at most llLimit bytes.
+bool ReadInput(long long llLimit, std::string& szInput) {
+  char aBuffer[65536];
+  std::size_t iRead = 0;
+  while ((iRead = std::fread(aBuffer, 1, sizeof aBuffer, stdin)) > 0) {
+    szInput.append(aBuffer, iRead);
+    if (static_cast<long long>(szInput.size()) > llLimit) {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool WriteAll(const std::string& szText) {
@@ -94,14 +142,9 @@ int WriteHosts(int iArgs) {
     return 2;
   }
   std::string szEntries;
-  char aBuffer[65536];
-  std::size_t iRead = 0;
-  while ((iRead = std::fread(aBuffer, 1, sizeof aBuffer, stdin)) > 0) {
-    szEntries.append(aBuffer, iRead);
-    if (static_cast<long long>(szEntries.size()) > kMaxKitConfigBytes) {
-      std::fputs("netreckon-kit: more hosts than a config can hold\n", stderr);
-      return 1;
-    }
+  if (!ReadInput(kMaxKitConfigBytes, szEntries)) {
+    std::fputs("netreckon-kit: more hosts than a config can hold\n", stderr);
+    return 1;
   }
   const host_plan_t tPlan = PlanHosts(szEntries);
   std::fputs(tPlan.szMessages.c_str(), stderr);
@@ -133,6 +176,140 @@ int WriteMetrics(int iArgs, char** pArgs) {
   return 0;
 }
 
+// The listings of two tables of a family are far below a snapshot's limit.
+int WritePlan(int iArgs, char** pArgs) {
+  const std::string_view szTrust = iArgs == 8 ? pArgs[5] : "";
+  if (iArgs != 8 || (szTrust != "0" && szTrust != "1")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szInput;
+  if (!ReadInput(kMaxLogFileBytes, szInput)) {
+    std::fputs("netreckon-kit: more lines than a setup can hold\n", stderr);
+    return 1;
+  }
+  iptables_plan_settings_t tSettings;
+  tSettings.szInChain = pArgs[2];
+  tSettings.szOutChain = pArgs[3];
+  tSettings.szMark = pArgs[4];
+  tSettings.bTrustMark = szTrust == "1";
+  tSettings.szKept = pArgs[6];
+  tSettings.szFresh = pArgs[7];
+  return WriteAll(PlanIptables(szInput, tSettings)) ? 0 : 1;
+}
+
+// Nothing is named for deletion unless every snapshot was read: the caller deletes what this
+// writes.
+int WriteThinning(int iArgs) {
+  if (iArgs != 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szNames;
+  if (!ReadInput(kMaxLogFileBytes, szNames)) {
+    std::fputs("netreckon-kit: more snapshot names than a folder holds\n", stderr);
+    return 1;
+  }
+  thinning_t tThinning;
+  std::string_view szRest = szNames;
+  while (!szRest.empty()) {
+    const std::size_t iBreak = std::min(szRest.find('\n'), szRest.size());
+    const std::string szName(szRest.substr(0, iBreak));
+    szRest.remove_prefix(iBreak < szRest.size() ? iBreak + 1 : iBreak);
+    if (szName.empty()) {
+      continue;
+    }
+    std::string szText;
+    if (!ReadSnapshotText(szName.c_str(), szText)) {
+      return 1;
+    }
+    AddThinSnapshot(tThinning, szName, std::move(szText));
+  }
+  return WriteAll(tThinning.szDeletable) ? 0 : 1;
+}
+
+// The nftables backend's bound: the shell refuses, before anything changes, a setup whose
+// snapshots could hold more hosts than a report reads.
+int CheckSetBound(int iArgs, char** pArgs) {
+  long long llSetSize = 0;
+  long long llListed = 0;
+  const std::string_view szPer = iArgs == 5 ? pArgs[3] : "";
+  if (iArgs != 5 || !ReadSeconds(pArgs[2], llSetSize) || !ReadSeconds(pArgs[4], llListed) ||
+      (szPer != "address" && szPer != "64")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szSubnets;
+  if (!ReadInput(kMaxKitConfigBytes, szSubnets)) {
+    std::fputs("netreckon-kit: more subnets than a config can hold\n", stderr);
+    return 1;
+  }
+  const set_bound_t tBound = BoundSetRows(szSubnets, llListed, llSetSize, szPer == "64");
+  if (tBound.bRefused) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (tBound.llRows <= static_cast<long long>(kMaxHosts)) {
+    return 0;
+  }
+  const std::string szRemedy = tBound.llLargestSetSize > 0
+                                   ? "set SET_SIZE to " + std::to_string(tBound.llLargestSetSize) +
+                                         " or less, or list fewer subnets"
+                                   : std::string("list fewer subnets or hosts");
+  std::printf(
+      "SUBNETS with SET_SIZE=%lld can hold %lld hosts in a direction (listed hosts and "
+      "rows of what no host took included), more than the %zu a report reads: %s\n",
+      llSetSize, tBound.llRows, kMaxHosts, szRemedy.c_str());
+  return 1;
+}
+
+// A file the kit wrote and names by argument ("" for none).
+bool ReadKitFile(const char* szPath, std::string& szText) {
+  return szPath[0] == '\0' || ReadSnapshotText(szPath, szText);
+}
+
+// The nftables backend's snapshot of one chain, from the table's listing.
+int WriteNftListing(int iArgs, char** pArgs) {
+  const std::string_view szDirection = iArgs == 7 ? pArgs[3] : "";
+  if (iArgs != 7 || (szDirection != "in" && szDirection != "out")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szListing;
+  std::string szPrevious;
+  std::string szStarts;
+  if (!ReadInput(kMaxLogFileBytes, szListing)) {
+    std::fputs("netreckon-kit: the listing is larger than 256 MiB\n", stderr);
+    return 1;
+  }
+  if (!ReadKitFile(pArgs[5], szPrevious) || !ReadKitFile(pArgs[6], szStarts)) {
+    return 1;
+  }
+  const nft_listing_request_t tRequest = {pArgs[2], szDirection == "out", pArgs[4], szPrevious,
+                                          szStarts};
+  return WriteAll(ConvertNftListing(szListing, tRequest)) ? 0 : 1;
+}
+
+// The nftables backend's change in place for a changed config.
+int WriteNftPlan(int iArgs, char** pArgs) {
+  if (iArgs != 6) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szLoaded;
+  std::string szWanted;
+  std::string szListing;
+  if (!ReadKitFile(pArgs[3], szLoaded) || !ReadKitFile(pArgs[4], szWanted) ||
+      !ReadKitFile(pArgs[5], szListing)) {
+    return 1;
+  }
+  const nft_plan_t tPlan = PlanNftChange(pArgs[2], szLoaded, szWanted, szListing);
+  if (tPlan.bReplace) {
+    return 3;
+  }
+  return WriteAll(tPlan.szLines) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int iArgs, char** pArgs) {
@@ -144,6 +321,21 @@ int main(int iArgs, char** pArgs) {
   }
   if (iArgs >= 2 && std::string_view(pArgs[1]) == "metrics") {
     return WriteMetrics(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "plan") {
+    return WritePlan(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "thin") {
+    return WriteThinning(iArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-listing") {
+    return WriteNftListing(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-plan") {
+    return WriteNftPlan(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-bound") {
+    return CheckSetBound(iArgs, pArgs);
   }
   std::fputs(kUsage, stderr);
   return 2;

@@ -171,6 +171,49 @@ TEST(DirListing, ListsInByteOrderWithDotEntries) {
   EXPECT_FALSE(ListLogDirectory(tDir.c_str()).bOpened);
 }
 
+// Names that share their first bytes or end within them, and bytes above ASCII: byte order
+// all the same, each name whole and with its own type.
+TEST(DirListing, OrdersNamesAlikeInTheirFirstBytes) {
+  const std::filesystem::path tDir = std::filesystem::path(testing::TempDir()) / "netreckon-alike";
+  std::filesystem::remove_all(tDir);
+  std::filesystem::create_directories(tDir);
+  const char* const kNames[] = {
+      "traffic_out_20261101000005",
+      "traffic_out_20261101000000",
+      "traffic_out_2026110100000",
+      "abcdefghijklmnopqrstuvwxy",
+      "abcdefghijklmnopqrstuvw",
+      "abcdefghijklmnopqrstuvwx",
+      "traffic_in_20261101000000",
+      "traffic_in_2026",
+      "\xc3\xa9t\xc3\xa9",
+      "traffic_in_20261101000000x",
+      "Z",
+  };
+  for (const char* szName : kNames) {
+    std::ofstream(tDir / szName).put('\n');
+  }
+  std::filesystem::create_directories(tDir / "traffic_in_20261101000000_");
+  const dir_listing_t tListing = ListLogDirectory(tDir.c_str());
+  std::string szNames;
+  std::string szTypes;
+  for (std::size_t iIdx = 0; iIdx < tListing.tOffsets.size(); ++iIdx) {
+    const char* szName = GetListingName(tListing, iIdx);
+    szNames += szName;
+    szNames += '\n';
+    szTypes += IsListedAsFile(szName) ? 'f' : '-';
+  }
+  EXPECT_EQ(szNames,
+            ".\n..\nZ\nabcdefghijklmnopqrstuvw\nabcdefghijklmnopqrstuvwx\n"
+            "abcdefghijklmnopqrstuvwxy\ntraffic_in_2026\ntraffic_in_20261101000000\n"
+            "traffic_in_20261101000000_\ntraffic_in_20261101000000x\n"
+            "traffic_out_2026110100000\ntraffic_out_20261101000000\n"
+            "traffic_out_20261101000005\n\xc3\xa9t\xc3\xa9\n");
+  // A file system that gives no types lists none as a file.
+  EXPECT_TRUE(szTypes == "--ffffff-fffff" || szTypes == "--------------") << szTypes;
+  std::filesystem::remove_all(tDir);
+}
+
 TEST(DirListing, SaysWhichEntriesWereRegularFiles) {
   const std::filesystem::path tDir = std::filesystem::path(testing::TempDir()) / "netreckon-types";
   std::filesystem::remove_all(tDir);

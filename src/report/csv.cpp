@@ -63,7 +63,7 @@ void WriteCsvReport(std::FILE* pOut, const report_t& tReport) {
           });
       continue;
     }
-    day_cursor_t tCursor = {&tHost.tDays, 0};
+    day_cursor_t tCursor = {&tHost, 0};
     for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
       const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
       char szDate[kIsoDateBuf];

@@ -45,21 +45,21 @@ void WriteDailyPage(std::FILE* pOut, const report_t& tReport) {
   }
   const std::vector<page_column_t> tDays = MakeDayColumns(tReport);
   const auto DayColumn = [](int32_t iDay) { return static_cast<std::size_t>(iDay); };
+  const auto MonthColumn = [&tReport](int32_t iDay) { return GetMonthColumn(tReport, iDay); };
   // Up to kMostTableDays the table shows the chart's days; beyond, months, while the chart
   // still draws the days (the table's "All hosts" row by days).
   const bool bDayTable = tReport.iDays <= kMostTableDays;
   const std::vector<page_column_t> tMonths =
       bDayTable ? std::vector<page_column_t>() : MakeMonthColumns(tReport);
-  const std::vector<page_row_t> tRows = bDayTable ? MakePageRows(tReport, tDays.size(), DayColumn)
-                                                  : MakeMonthRows(tReport, tMonths.size());
-  const page_unit_t tUnit = ChoosePageUnit(tReport, tRows);
+  const page_unit_t tUnit = bDayTable ? ChoosePageRowsUnit(tReport, tDays.size(), DayColumn)
+                                      : ChoosePageRowsUnit(tReport, tMonths.size(), MonthColumn);
+  const page_row_t tAll = MakePageSumRow(tReport, tDays.size(), DayColumn);
+  WritePageChart(pOut, tDays, tAll.tIn, tAll.tOut, "day", tUnit);
   if (bDayTable) {
-    WritePageChart(pOut, tDays, tRows.back().tIn, tRows.back().tOut, "day", tUnit);
+    WritePageRows(pOut, tReport, tDays, DayColumn);
   } else {
-    const page_row_t tAll = MakePageSumRow(tReport, tDays.size(), DayColumn);
-    WritePageChart(pOut, tDays, tAll.tIn, tAll.tOut, "day", tUnit);
+    WritePageRows(pOut, tReport, tMonths, MonthColumn);
   }
-  WritePageTable(pOut, bDayTable ? tDays : tMonths, tRows);
   WriteBillTable(pOut, tReport);
   WritePageFoot(pOut, tReport);
 }

@@ -63,8 +63,8 @@ TEST(DailyPage, GroupRowsAndDaysWithoutData) {
   tReport.uiTo = 20261201;
   tReport.iDays = 2;
   tReport.tHosts = {
-      {"10.0.0.1", {}, "shop", false, {}, {{0, 1, 2, 1000000, 2000000}}, 1, 2, 1000000, 2000000},
-      {"10.0.0.2", {}, "shop", false, {}, {{0, 3, 5, 3000000, 5000000}}, 3, 5, 3000000, 5000000},
+      {"10.0.0.1", {}, "shop", false, {}, {{0, 1, 2}}, {}, 1, 2, 1000000, 2000000},
+      {"10.0.0.2", {}, "shop", false, {}, {{0, 3, 5}}, {}, 3, 5, 3000000, 5000000},
   };
   tReport.tSnapshots = {{0, 1}};
   tReport.tDays = {{0, 4, 7, 4000000, 7000000}};
@@ -107,8 +107,7 @@ TEST(DailyPage, HeadsColumnsByTheRangesLength) {
     tReport.uiFrom = 20261101;
     tReport.uiTo = ShiftDate(20261101, tCase.iDays - 1);
     tReport.iDays = tCase.iDays;
-    tReport.tHosts = {
-        {"10.0.0.1", {}, "", false, {}, {{0, 1, 2, 1000000, 2000000}}, 1, 2, 1000000, 2000000}};
+    tReport.tHosts = {{"10.0.0.1", {}, "", false, {}, {{0, 1, 2}}, {}, 1, 2, 1000000, 2000000}};
     tReport.tSnapshots = {{0, 1}};
     tReport.tDays = {{0, 1, 2, 1000000, 2000000}};
     tReport.dInTotal = 1;

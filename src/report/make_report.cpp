@@ -115,6 +115,8 @@ bool WarnUncountedRows(const report_t& tReport) {
              ? "to addresses that have sent nothing: a scan, or hosts that only receive"
          : tRow.szCause == "limit"
              ? "from more new addresses than one MAC address may bring: made-up sources"
+         : tRow.szCause == "spoofed"
+             ? "from sources of the subnet that came in where the subnet is not: made up"
              : szCause.c_str());
   }
   return bSetFull;

@@ -36,10 +36,8 @@ std::vector<page_column_t> MakeMonthColumns(const report_t& tReport) {
   return tColumns;
 }
 
-std::vector<page_row_t> MakeMonthRows(const report_t& tReport, std::size_t iColumns) {
-  return MakePageRows(tReport, iColumns, [&tReport](int32_t iDay) {
-    return GetReportPeriodOfDay(tReport, kMonths, iDay);
-  });
+std::size_t GetMonthColumn(const report_t& tReport, int32_t iDay) {
+  return GetReportPeriodOfDay(tReport, kMonths, iDay);
 }
 
 void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
@@ -68,10 +66,11 @@ void WriteMonthlyPage(std::FILE* pOut, const report_t& tReport) {
     return;
   }
   const std::vector<page_column_t> tMonths = MakeMonthColumns(tReport);
-  const std::vector<page_row_t> tRows = MakeMonthRows(tReport, tMonths.size());
-  const page_unit_t tUnit = ChoosePageUnit(tReport, tRows);
-  WritePageChart(pOut, tMonths, tRows.back().tIn, tRows.back().tOut, "month", tUnit);
-  WritePageTable(pOut, tMonths, tRows);
+  const auto MonthColumn = [&tReport](int32_t iDay) { return GetMonthColumn(tReport, iDay); };
+  const page_unit_t tUnit = ChoosePageRowsUnit(tReport, tMonths.size(), MonthColumn);
+  const page_row_t tAll = MakePageSumRow(tReport, tMonths.size(), MonthColumn);
+  WritePageChart(pOut, tMonths, tAll.tIn, tAll.tOut, "month", tUnit);
+  WritePageRows(pOut, tReport, tMonths, MonthColumn);
   WriteBillTable(pOut, tReport);
   WritePageFoot(pOut, tReport);
 }

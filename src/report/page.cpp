@@ -312,23 +312,23 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
   std::fputs("</p>\n", pOut);
 }
 
-page_unit_t ChoosePageUnit(const report_t& tReport, const std::vector<page_row_t>& tRows) {
-  double dLargest = std::max({std::fabs(tReport.dInTotal), std::fabs(tReport.dOutTotal),
-                              std::fabs(tReport.dInTotal + tReport.dOutTotal)});
-  for (const page_row_t& tRow : tRows) {
-    double dRowTotal = 0;
-    for (std::size_t iColumn = 0; iColumn < tRow.tIn.size(); ++iColumn) {
-      const double dCell = std::fabs(tRow.tIn[iColumn] + tRow.tOut[iColumn]);
-      dRowTotal += tRow.tIn[iColumn] + tRow.tOut[iColumn];
-      dLargest = std::max(dLargest, dCell);
-    }
-    dLargest = std::max(dLargest, std::fabs(dRowTotal));
+double GetPageRowLargest(const page_row_t& tRow) {
+  double dLargest = 0;
+  double dRowTotal = 0;
+  for (std::size_t iColumn = 0; iColumn < tRow.tIn.size(); ++iColumn) {
+    const double dCell = std::fabs(tRow.tIn[iColumn] + tRow.tOut[iColumn]);
+    dRowTotal += tRow.tIn[iColumn] + tRow.tOut[iColumn];
+    dLargest = std::max(dLargest, dCell);
   }
-  return ChooseUnit(dLargest);
+  return std::max(dLargest, std::fabs(dRowTotal));
 }
 
-void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
-                    const std::vector<page_row_t>& tRows) {
+page_unit_t ChoosePageUnit(const report_t& tReport, double dLargestRow) {
+  return ChooseUnit(std::max({std::fabs(tReport.dInTotal), std::fabs(tReport.dOutTotal),
+                              std::fabs(tReport.dInTotal + tReport.dOutTotal), dLargestRow}));
+}
+
+void WritePageTableHead(std::FILE* pOut, const std::vector<page_column_t>& tColumns) {
   const bool bMany = tColumns.size() > 16;
   std::fprintf(pOut,
                "<h2>Per host, incoming and outgoing together</h2>\n"
@@ -349,34 +349,37 @@ void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
     std::fputs("</th>", pOut);
   }
   std::fputs("<th class=\"sum\">Total</th></tr></thead>\n<tbody>\n", pOut);
-  for (const page_row_t& tRow : tRows) {
-    double dTotal = 0;
-    for (std::size_t iColumn = 0; iColumn < tColumns.size(); ++iColumn) {
-      dTotal += tRow.tIn[iColumn] + tRow.tOut[iColumn];
-    }
-    std::fputs(tRow.bSum ? "<tr class=\"sum\"><td" : "<tr><td", pOut);
-    WriteRowTitle(pOut, {tRow.szTitle, tRow.szName, tRow.szTip});
-    std::fputs("</td>", pOut);
-    for (std::size_t iColumn = 0; iColumn < tColumns.size(); ++iColumn) {
-      const double dCell = tRow.tIn[iColumn] + tRow.tOut[iColumn];
-      if (tColumns[iColumn].bNoData && dCell == 0) {
-        std::fputs("<td class=\"nodata\" title=\"no data\">&ndash;</td>", pOut);
-        continue;
-      }
-      std::fputs("<td title=\"in ", pOut);
-      WriteFigure(pOut, tRow.tIn[iColumn], kTipDigits);
-      std::fputs(", out ", pOut);
-      WriteFigure(pOut, tRow.tOut[iColumn], kTipDigits);
-      std::fputs("\">", pOut);
-      WriteCellFigure(pOut, dCell);
-      std::fputs("</td>", pOut);
-    }
-    std::fputs("<td class=\"sum\">", pOut);
-    WriteCellFigure(pOut, dTotal);
-    std::fputs("</td></tr>\n", pOut);
-  }
-  std::fputs("</tbody></table></div>\n", pOut);
 }
+
+void WritePageTableRow(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
+                       const page_row_t& tRow) {
+  double dTotal = 0;
+  for (std::size_t iColumn = 0; iColumn < tColumns.size(); ++iColumn) {
+    dTotal += tRow.tIn[iColumn] + tRow.tOut[iColumn];
+  }
+  std::fputs(tRow.bSum ? "<tr class=\"sum\"><td" : "<tr><td", pOut);
+  WriteRowTitle(pOut, {tRow.szTitle, tRow.szName, tRow.szTip});
+  std::fputs("</td>", pOut);
+  for (std::size_t iColumn = 0; iColumn < tColumns.size(); ++iColumn) {
+    const double dCell = tRow.tIn[iColumn] + tRow.tOut[iColumn];
+    if (tColumns[iColumn].bNoData && dCell == 0) {
+      std::fputs("<td class=\"nodata\" title=\"no data\">&ndash;</td>", pOut);
+      continue;
+    }
+    std::fputs("<td title=\"in ", pOut);
+    WriteFigure(pOut, tRow.tIn[iColumn], kTipDigits);
+    std::fputs(", out ", pOut);
+    WriteFigure(pOut, tRow.tOut[iColumn], kTipDigits);
+    std::fputs("\">", pOut);
+    WriteCellFigure(pOut, dCell);
+    std::fputs("</td>", pOut);
+  }
+  std::fputs("<td class=\"sum\">", pOut);
+  WriteCellFigure(pOut, dTotal);
+  std::fputs("</td></tr>\n", pOut);
+}
+
+void WritePageTableEnd(std::FILE* pOut) { std::fputs("</tbody></table></div>\n", pOut); }
 
 void WriteBillTable(std::FILE* pOut, const report_t& tReport) {
   struct bill_row_t {

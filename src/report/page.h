@@ -2,6 +2,7 @@
 // table of hosts by columns whose cells add up to their totals as shown.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -57,30 +58,36 @@ void WritePageChart(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
                     const char* szPer, const page_unit_t& tUnit);
 
 /// Writes the table of rows by columns with a total per row, each figure in its own unit.
-void WritePageTable(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
-                    const std::vector<page_row_t>& tRows);
+/// The table is written a row at a time (its head, each row, its end), so that a page of many
+/// hosts never holds every host's row at once.
+void WritePageTableHead(std::FILE* pOut, const std::vector<page_column_t>& tColumns);
+void WritePageTableRow(std::FILE* pOut, const std::vector<page_column_t>& tColumns,
+                       const page_row_t& tRow);
+void WritePageTableEnd(std::FILE* pOut);
 
-/// The unit of a page's chart axis, chosen by the largest of the table's cells, its rows'
-/// totals and the report's totals.
-page_unit_t ChoosePageUnit(const report_t& tReport, const std::vector<page_row_t>& tRows);
+/// The largest of a row's cells and its total, as a magnitude (MB).
+double GetPageRowLargest(const page_row_t& tRow);
+
+/// The unit of a page's chart axis, chosen by the largest of the table's cells and its rows'
+/// totals (dLargestRow, the largest of GetPageRowLargest) and the report's totals.
+page_unit_t ChoosePageUnit(const report_t& tReport, double dLargestRow);
 
 /// Writes the bill: each shown host's incoming, outgoing and total traffic over the range,
 /// most first, then the others and all hosts, each figure in its own unit.
 void WriteBillTable(std::FILE* pOut, const report_t& tReport);
 
-/// A row of the table: the figures of `tDays` per column from `fColumnOf` (the column of each
-/// day of the report).
-template <class ColumnOf>
-page_row_t MakePageRow(std::string szTitle, std::string szName,
-                       const std::vector<day_figures_t>& tDays, bool bSum, std::size_t iColumns,
-                       ColumnOf&& fColumnOf) {
+/// A row of the table: the figures of `tDays` (a host's held days, or the report's days of all
+/// hosts) per column from `fColumnOf` (the column of each day of the report).
+template <class Day, class ColumnOf>
+page_row_t MakePageRow(std::string szTitle, std::string szName, const std::vector<Day>& tDays,
+                       bool bSum, std::size_t iColumns, ColumnOf&& fColumnOf) {
   page_row_t tRow = {std::move(szTitle),
                      std::move(szName),
                      "",
                      std::vector<double>(iColumns, 0),
                      std::vector<double>(iColumns, 0),
                      bSum};
-  for (const day_figures_t& tDay : tDays) {
+  for (const Day& tDay : tDays) {
     const std::size_t iColumn = fColumnOf(tDay.iDay);
     tRow.tIn[iColumn] += tDay.dIn;
     tRow.tOut[iColumn] += tDay.dOut;
@@ -94,32 +101,56 @@ page_row_t MakePageSumRow(const report_t& tReport, std::size_t iColumns, ColumnO
   return MakePageRow("All hosts", "", tReport.tDays, true, iColumns, fColumnOf);
 }
 
-/// The rows of a report's shown hosts, its others and all hosts.
-template <class ColumnOf>
-std::vector<page_row_t> MakePageRows(const report_t& tReport, std::size_t iColumns,
-                                     ColumnOf&& fColumnOf) {
-  std::vector<page_row_t> tRows;
+/// Calls fOnRow(row) for the rows of a report's shown hosts, its others and all hosts, in
+/// order, each made when it is called for.
+template <class ColumnOf, class OnRow>
+void ForEachPageRow(const report_t& tReport, std::size_t iColumns, ColumnOf&& fColumnOf,
+                    OnRow&& fOnRow) {
   for (std::size_t iIdx = 0; iIdx < tReport.iShown; ++iIdx) {
     const host_figures_t& tHost = tReport.tHosts[iIdx];
     host_label_t tLabel = GetHostLabel(tHost);
     page_row_t tRow = MakePageRow(std::move(tLabel.szTitle), std::move(tLabel.szName), tHost.tDays,
                                   false, iColumns, fColumnOf);
     tRow.szTip = std::move(tLabel.szTip);
-    tRows.push_back(std::move(tRow));
+    fOnRow(static_cast<const page_row_t&>(tRow));
   }
   if (tReport.iShown < tReport.tHosts.size()) {
-    tRows.push_back(
+    page_row_t tRow =
         MakePageRow("other hosts (" + std::to_string(tReport.tHosts.size() - tReport.iShown) + ")",
-                    "", tReport.tOthers.tDays, false, iColumns, fColumnOf));
-    tRows.back().bOthers = true;
+                    "", tReport.tOthers.tDays, false, iColumns, fColumnOf);
+    tRow.bOthers = true;
+    fOnRow(static_cast<const page_row_t&>(tRow));
   }
-  tRows.push_back(MakePageSumRow(tReport, iColumns, fColumnOf));
-  return tRows;
+  fOnRow(static_cast<const page_row_t&>(MakePageSumRow(tReport, iColumns, fColumnOf)));
+}
+
+/// The unit of a page whose table has the rows of ForEachPageRow.
+template <class ColumnOf>
+page_unit_t ChoosePageRowsUnit(const report_t& tReport, std::size_t iColumns,
+                               ColumnOf&& fColumnOf) {
+  double dLargestRow = 0;
+  ForEachPageRow(tReport, iColumns, fColumnOf, [&dLargestRow](const page_row_t& tRow) {
+    dLargestRow = std::max(dLargestRow, GetPageRowLargest(tRow));
+  });
+  return ChoosePageUnit(tReport, dLargestRow);
+}
+
+/// Writes the table of the rows of ForEachPageRow by tColumns.
+template <class ColumnOf>
+void WritePageRows(std::FILE* pOut, const report_t& tReport,
+                   const std::vector<page_column_t>& tColumns, ColumnOf&& fColumnOf) {
+  WritePageTableHead(pOut, tColumns);
+  ForEachPageRow(tReport, tColumns.size(), fColumnOf, [pOut, &tColumns](const page_row_t& tRow) {
+    WritePageTableRow(pOut, tColumns, tRow);
+  });
+  WritePageTableEnd(pOut);
 }
 
 /// The columns and the rows of the report's hosts by months (from the period start day).
 std::vector<page_column_t> MakeMonthColumns(const report_t& tReport);
-std::vector<page_row_t> MakeMonthRows(const report_t& tReport, std::size_t iColumns);
+
+/// The column of a day of the report in a table by months.
+std::size_t GetMonthColumn(const report_t& tReport, int32_t iDay);
 
 /// Writes the closing line of totals, each in its own unit, and the end of the page.
 void WritePageFoot(std::FILE* pOut, const report_t& tReport);

@@ -13,22 +13,44 @@
 
 namespace {
 
-bool IsBeforeDay(const day_figures_t& tFigures, int32_t iDay) { return tFigures.iDay < iDay; }
+template <class Day>
+Day MakeEmptyDay(int32_t iDay) {
+  Day tDay{};
+  tDay.iDay = iDay;
+  return tDay;
+}
 
-// The figures of a day in an ordered list, added in order when the day has none yet.
-day_figures_t& GetDayFigures(std::vector<day_figures_t>& tDays, int32_t iDay) {
+// The position of a day in an ordered list of days, added in order when the day has none yet
+// (with zeros); `bAdded` says whether it was.
+template <class Day>
+std::size_t FindOrAddDay(std::vector<Day>& tDays, int32_t iDay, bool& bAdded) {
+  bAdded = false;
   // Days come mostly in order: a new last day needs no search.
   if (tDays.empty() || tDays.back().iDay < iDay) {
-    return tDays.emplace_back(day_figures_t{iDay, 0, 0, 0, 0});
+    bAdded = true;
+    tDays.push_back(MakeEmptyDay<Day>(iDay));
+    return tDays.size() - 1;
   }
   if (tDays.back().iDay == iDay) {
-    return tDays.back();
+    return tDays.size() - 1;
   }
-  const auto pDay = std::lower_bound(tDays.begin(), tDays.end(), iDay, IsBeforeDay);
+  const auto pDay =
+      std::lower_bound(tDays.begin(), tDays.end(), iDay,
+                       [](const Day& tHeld, int32_t iWanted) { return tHeld.iDay < iWanted; });
   if (pDay != tDays.end() && pDay->iDay == iDay) {
-    return *pDay;
+    return static_cast<std::size_t>(pDay - tDays.begin());
   }
-  return *tDays.insert(pDay, day_figures_t{iDay, 0, 0, 0, 0});
+  bAdded = true;
+  // The insertion may move the days: the position is taken from what it returns.
+  const auto pAdded = tDays.insert(pDay, MakeEmptyDay<Day>(iDay));
+  return static_cast<std::size_t>(pAdded - tDays.begin());
+}
+
+// The figures of a day in an ordered list, added in order when the day has none yet.
+template <class Day>
+Day& GetDayFigures(std::vector<Day>& tDays, int32_t iDay) {
+  bool bAdded = false;
+  return tDays[FindOrAddDay(tDays, iDay, bAdded)];
 }
 
 double SumDays(const day_series_t& tSeries) {
@@ -37,27 +59,6 @@ double SumDays(const day_series_t& tSeries) {
     dSum += tDay.bytes;
   }
   return dSum;
-}
-
-// One direction: the days as accounted, the baseline taken out of the total and of the day of
-// the first reading. A first reading below the baseline means a reset in between.
-void TakeOutBaseline(const day_series_t& tSeries, double dBaseline, bool bIncoming,
-                     std::vector<day_figures_t>& tDays, double& dTotal) {
-  for (const day_reading_t& tDay : tSeries.tDays) {
-    (bIncoming ? GetDayFigures(tDays, tDay.iDay).dIn : GetDayFigures(tDays, tDay.iDay).dOut) =
-        tDay.bytes;
-  }
-  dTotal = SumDays(tSeries);
-  // Without a reading of this direction in the range there is nothing to take the baseline
-  // from: the host's rule went away, and it moved nothing.
-  if (tSeries.tDays.empty() || tSeries.first_bytes < dBaseline) {
-    return;
-  }
-  dTotal -= dBaseline;
-  if (dBaseline != 0) {
-    day_figures_t& tFirst = GetDayFigures(tDays, tSeries.first_day);
-    (bIncoming ? tFirst.dIn : tFirst.dOut) -= dBaseline;
-  }
 }
 
 // Whole bytes of a figure in MB.
@@ -84,6 +85,49 @@ double GetBaselineDay(const host_table_t& tInit, int32_t iHost, bool bIncoming) 
   }
   const data_t& tBaseline = tInit.tHosts[static_cast<std::size_t>(iHost)];
   return GetDayBytes(bIncoming ? tBaseline.bytes_in : tBaseline.bytes_out, 0);
+}
+
+// The day iDay of an ordered list of days, walked from iAt onwards (days asked in ascending
+// order), added in order when the list has none.
+template <class Day>
+Day& WalkToDay(std::vector<Day>& tDays, std::size_t& iAt, int32_t iDay) {
+  while (iAt < tDays.size() && tDays[iAt].iDay < iDay) {
+    ++iAt;
+  }
+  if (iAt == tDays.size() || tDays[iAt].iDay != iDay) {
+    tDays.insert(tDays.begin() + static_cast<std::ptrdiff_t>(iAt), MakeEmptyDay<Day>(iDay));
+  }
+  return tDays[iAt];
+}
+
+// One direction of a host: calls fOnDay(day, MB) for each day as the report counts it, in
+// ascending order, with the baseline taken out of the day of the first reading. A first
+// reading below the baseline means a reset in between: it counts whole. Returns the total,
+// the days summed in order less the baseline.
+template <class OnDay>
+double CountDirectionDays(const day_series_t& tSeries, double dBaseline, OnDay&& fOnDay) {
+  // Without a reading of this direction in the range there is nothing to take the baseline
+  // from: the host's rule went away, and it moved nothing.
+  const bool bBaseline =
+      !tSeries.tDays.empty() && !(tSeries.first_bytes < dBaseline) && dBaseline != 0;
+  bool bTaken = !bBaseline;
+  for (const day_reading_t& tDay : tSeries.tDays) {
+    if (!bTaken && tSeries.first_day <= tDay.iDay) {
+      bTaken = true;
+      if (tSeries.first_day < tDay.iDay) {
+        fOnDay(tSeries.first_day, 0 - dBaseline);
+      } else {
+        fOnDay(tDay.iDay, tDay.bytes - dBaseline);
+        continue;
+      }
+    }
+    fOnDay(tDay.iDay, tDay.bytes);
+  }
+  if (!bTaken) {
+    fOnDay(tSeries.first_day, 0 - dBaseline);
+  }
+  const double dTotal = SumDays(tSeries);
+  return tSeries.tDays.empty() || tSeries.first_bytes < dBaseline ? dTotal : dTotal - dBaseline;
 }
 
 }  // namespace
@@ -120,7 +164,7 @@ bool ParseReportType(const char* szArgument, report_type_t& eType) {
   return false;
 }
 
-void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
+void BuildReport(host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
                  date_number_t uiTo, report_t& tReport, bool bKeepDays) {
   tReport = {};
   tReport.uiFrom = uiFrom;
@@ -128,10 +172,7 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
   // The days run to the end date, and past it where a name's date carries a day or a month
   // over (20261199 is a day of February) and so lands later than its number says.
   int32_t iLastDay = GetDayIndex(uiFrom, uiTo);
-  // Without the days kept, one list serves every host in turn: a report of totals of a big
-  // site never holds a figure per host and day.
-  std::vector<day_figures_t> tSpareDays;
-  for (const data_t& tHost : tUsage.tHosts) {
+  for (data_t& tHost : tUsage.tHosts) {
     // A host met only in a file that was refused as a whole holds no reading.
     if (tHost.bytes_in.tDays.empty() && tHost.bytes_out.tDays.empty()) {
       continue;
@@ -139,37 +180,44 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
     host_figures_t& tFigures = tReport.tHosts.emplace_back();
     tFigures.szHost.assign(GetHostKey(tHost));
     tFigures.szName = tHost.szComment;
-    if (!bKeepDays) {
-      tFigures.tDays.swap(tSpareDays);
-      tFigures.tDays.clear();
-    }
-    // The baseline is the counters' level before the range: only its day 0 is taken out.
-    const int32_t iBaseline = FindHost(tInit, tHost.ip);
-    tFigures.tDays.reserve(std::max(tHost.bytes_in.tDays.size(), tHost.bytes_out.tDays.size()));
-    TakeOutBaseline(tHost.bytes_in, GetBaselineDay(tInit, iBaseline, true), true, tFigures.tDays,
-                    tFigures.dInTotal);
-    TakeOutBaseline(tHost.bytes_out, GetBaselineDay(tInit, iBaseline, false), false, tFigures.tDays,
-                    tFigures.dOutTotal);
-    tReport.dInTotal += tFigures.dInTotal;
-    tReport.dOutTotal += tFigures.dOutTotal;
-    if (!tFigures.tDays.empty() && tFigures.tDays.back().iDay > iLastDay) {
-      iLastDay = tFigures.tDays.back().iDay;
+    // The baseline is the counters' level before the range: only its day 0 is taken out. The
+    // baseline's listing mostly keeps the hosts' order.
+    const std::size_t iAt = static_cast<std::size_t>(&tHost - tUsage.tHosts.data());
+    const int32_t iBaseline =
+        iAt < tInit.tHosts.size() && GetHostKey(tInit.tHosts[iAt]) == GetHostKey(tHost)
+            ? static_cast<int32_t>(iAt)
+            : FindHost(tInit, GetHostKey(tHost));
+    if (bKeepDays) {
+      tFigures.tDays.reserve(std::max(tHost.bytes_in.tDays.size(), tHost.bytes_out.tDays.size()));
     }
     // Whole bytes per day, and totals that are their sums, so that every per-day format adds
-    // up.
-    for (day_figures_t& tDay : tFigures.tDays) {
-      tDay.llIn = RoundToBytes(tDay.dIn);
-      tDay.llOut = RoundToBytes(tDay.dOut);
-      AddBytes(tFigures.llInBytes, tDay.llIn);
-      AddBytes(tFigures.llOutBytes, tDay.llOut);
-      day_figures_t& tAll = GetDayFigures(tReport.tDays, tDay.iDay);
-      tAll.dIn += tDay.dIn;
-      tAll.dOut += tDay.dOut;
+    // up; each direction walks the host's days and the days of all hosts once.
+    for (const bool bIncoming : {true, false}) {
+      std::size_t iAll = 0;
+      std::size_t iOwn = 0;
+      long long& llBytes = bIncoming ? tFigures.llInBytes : tFigures.llOutBytes;
+      const double dTotal = CountDirectionDays(
+          bIncoming ? tHost.bytes_in : tHost.bytes_out, GetBaselineDay(tInit, iBaseline, bIncoming),
+          [&](int32_t iDay, double dMegabytes) {
+            AddBytes(llBytes, RoundToBytes(dMegabytes));
+            day_figures_t& tAll = WalkToDay(tReport.tDays, iAll, iDay);
+            (bIncoming ? tAll.dIn : tAll.dOut) += dMegabytes;
+            iLastDay = std::max(iLastDay, iDay);
+            if (bKeepDays) {
+              day_amount_t& tOwn = WalkToDay(tFigures.tDays, iOwn, iDay);
+              (bIncoming ? tOwn.dIn : tOwn.dOut) = dMegabytes;
+            }
+          });
+      (bIncoming ? tFigures.dInTotal : tFigures.dOutTotal) = dTotal;
     }
+    tReport.dInTotal += tFigures.dInTotal;
+    tReport.dOutTotal += tFigures.dOutTotal;
     AddBytes(tReport.llInBytes, tFigures.llInBytes);
     AddBytes(tReport.llOutBytes, tFigures.llOutBytes);
-    if (!bKeepDays) {
-      tSpareDays.swap(tFigures.tDays);
+    if (bKeepDays) {
+      // Released as they are taken: the host's figures take the room its readings leave.
+      std::vector<day_reading_t>().swap(tHost.bytes_in.tDays);
+      std::vector<day_reading_t>().swap(tHost.bytes_out.tDays);
     }
   }
   if (!tReport.tHosts.empty()) {
@@ -177,13 +225,23 @@ void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_num
   }
 }
 
+day_figures_t GetHostDayFigures(const host_figures_t& tHost, std::size_t iIndex) {
+  const day_amount_t& tDay = tHost.tDays[iIndex];
+  if (iIndex < tHost.tDayBytes.size()) {
+    const day_bytes_t& tBytes = tHost.tDayBytes[iIndex];
+    return day_figures_t{tDay.iDay, tDay.dIn, tDay.dOut, tBytes.llIn, tBytes.llOut};
+  }
+  return day_figures_t{tDay.iDay, tDay.dIn, tDay.dOut, RoundToBytes(tDay.dIn),
+                       RoundToBytes(tDay.dOut)};
+}
+
 day_figures_t GetNextDayFigures(day_cursor_t& tCursor, int32_t iDay) {
-  const std::vector<day_figures_t>& tDays = *tCursor.pDays;
+  const std::vector<day_amount_t>& tDays = tCursor.pHost->tDays;
   while (tCursor.iNext < tDays.size() && tDays[tCursor.iNext].iDay < iDay) {
     ++tCursor.iNext;
   }
   if (tCursor.iNext < tDays.size() && tDays[tCursor.iNext].iDay == iDay) {
-    return tDays[tCursor.iNext];
+    return GetHostDayFigures(*tCursor.pHost, tCursor.iNext);
   }
   return day_figures_t{iDay, 0, 0, 0, 0};
 }
@@ -202,12 +260,30 @@ double GetOrderBytes(const host_figures_t& tHost, host_order_t eOrder) {
   }
 }
 
-void AddDayFigures(std::vector<day_figures_t>& tSum, const day_figures_t& tDay) {
-  day_figures_t& tInto = GetDayFigures(tSum, tDay.iDay);
-  tInto.dIn += tDay.dIn;
-  tInto.dOut += tDay.dOut;
-  AddBytes(tInto.llIn, tDay.llIn);
-  AddBytes(tInto.llOut, tDay.llOut);
+// Adds a host's days into a sum of hosts, which holds its days' whole bytes beside them from
+// the first host added on.
+void AddHostDays(host_figures_t& tSum, const host_figures_t& tHost) {
+  if (tSum.tDayBytes.size() != tSum.tDays.size()) {
+    tSum.tDayBytes.clear();
+    for (const day_amount_t& tDay : tSum.tDays) {
+      tSum.tDayBytes.push_back(day_bytes_t{RoundToBytes(tDay.dIn), RoundToBytes(tDay.dOut)});
+    }
+  }
+  for (std::size_t iIndex = 0; iIndex < tHost.tDays.size(); ++iIndex) {
+    const day_figures_t tDay = GetHostDayFigures(tHost, iIndex);
+    bool bAdded = false;
+    const std::size_t iInto = FindOrAddDay(tSum.tDays, tDay.iDay, bAdded);
+    if (bAdded) {
+      tSum.tDayBytes.insert(tSum.tDayBytes.begin() + static_cast<std::ptrdiff_t>(iInto),
+                            day_bytes_t{0, 0});
+    }
+    day_amount_t& tInto = tSum.tDays[iInto];
+    tInto.dIn += tDay.dIn;
+    tInto.dOut += tDay.dOut;
+    day_bytes_t& tBytes = tSum.tDayBytes[iInto];
+    AddBytes(tBytes.llIn, tDay.llIn);
+    AddBytes(tBytes.llOut, tDay.llOut);
+  }
 }
 
 // A period as a number from an epoch: a month (year * 12 + month - 1) that starts on the
@@ -380,9 +456,7 @@ void GroupReportHosts(report_t& tReport) {
     }
     host_figures_t& tGroup = tRows[pGroup->second];
     tGroup.tMembers.push_back(tHost.szHost);
-    for (const day_figures_t& tDay : tHost.tDays) {
-      AddDayFigures(tGroup.tDays, tDay);
-    }
+    AddHostDays(tGroup, tHost);
     tGroup.dInTotal += tHost.dInTotal;
     tGroup.dOutTotal += tHost.dOutTotal;
     AddBytes(tGroup.llInBytes, tHost.llInBytes);
@@ -464,9 +538,7 @@ void ApplyReportOptions(const report_options_t& tOptions, bool bPage, report_t& 
     tReport.tOthers.dOutTotal += tHost.dOutTotal;
     AddBytes(tReport.tOthers.llInBytes, tHost.llInBytes);
     AddBytes(tReport.tOthers.llOutBytes, tHost.llOutBytes);
-    for (const day_figures_t& tDay : tHost.tDays) {
-      AddDayFigures(tReport.tOthers.tDays, tDay);
-    }
+    AddHostDays(tReport.tOthers, tHost);
   }
 }
 
@@ -479,10 +551,11 @@ int32_t CountReportPeriods(const report_t& tReport, report_period_t ePeriod) {
 }
 
 std::vector<period_figures_t> SumHostPeriods(const report_t& tReport, report_period_t ePeriod,
-                                             const std::vector<day_figures_t>& tDays) {
+                                             const host_figures_t& tHost) {
   std::vector<period_figures_t> tPeriods;
   const long long llFirst = CountPeriodNumber(tReport, ePeriod, 0);
-  for (const day_figures_t& tDay : tDays) {
+  for (std::size_t iIndex = 0; iIndex < tHost.tDays.size(); ++iIndex) {
+    const day_figures_t tDay = GetHostDayFigures(tHost, iIndex);
     const auto iPeriod =
         static_cast<int32_t>(CountPeriodNumber(tReport, ePeriod, tDay.iDay) - llFirst);
     if (tPeriods.empty() || tPeriods.back().iPeriod != iPeriod) {

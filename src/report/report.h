@@ -32,6 +32,22 @@ struct report_options_t {
   long long llOverBytes = -1;  // only hosts whose total passes this many bytes; -1: all
 };
 
+// One calendar day of a host's traffic as held, the baseline taken out: in MB as accounted.
+// Its whole bytes are these figures rounded, so they are not held beside them (24 bytes a day
+// for a big site's many hosts, not 40).
+struct day_amount_t {
+  int32_t iDay;  // calendar days after the report's first day
+  double dIn;
+  double dOut;
+};
+
+// A day's whole bytes in a sum of hosts (a group, the others): the sums of the hosts' rounded
+// days, which their rounded sum need not be.
+struct day_bytes_t {
+  long long llIn;
+  long long llOut;
+};
+
 // One calendar day's traffic, the baseline taken out: in MB as accounted, and in whole bytes.
 struct day_figures_t {
   int32_t iDay;  // calendar days after the report's first day
@@ -57,7 +73,10 @@ struct host_figures_t {
   std::string szName;                  // empty when unknown
   bool bLeaseName = false;             // named by a DHCP lease, not the admin: never grouped
   std::vector<std::string> tDayNames;  // per day of the report where leases named it differently
-  std::vector<day_figures_t> tDays;
+  std::vector<day_amount_t> tDays;
+  // A sum of hosts: the whole bytes of each of tDays, beside them. Empty for one host, whose
+  // days' bytes are their figures rounded.
+  std::vector<day_bytes_t> tDayBytes;
   double dInTotal;  // the days summed in order, less the baseline
   double dOutTotal;
   long long llInBytes;  // the sums of the rounded days, held at the largest value they reach
@@ -107,7 +126,10 @@ bool ParseReportType(const char* szArgument, report_type_t& eType);
 /// direction's total and of the day of the first reading, unless that first reading is below
 /// it: the counter was reset in between, and the reading counts whole. Without bKeepDays the
 /// hosts hold their totals only, no days (for the console and HTML reports, which print none).
-void BuildReport(const host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
+/// With them, each host's day series in the usage table is released once its figures are
+/// built, so that a big site's days are never held twice: the table keeps its hosts, without
+/// readings.
+void BuildReport(host_table_t& tUsage, const host_table_t& tInit, date_number_t uiFrom,
                  date_number_t uiTo, report_t& tReport, bool bKeepDays = true);
 
 // A snapshot's date and time as its name carries them: YYYYMMDD and six characters.
@@ -179,7 +201,7 @@ int32_t CountPeriodSnapshots(const report_t& tReport, report_period_t ePeriod, i
 /// host's (or the others') figures per period.
 int32_t CountReportPeriods(const report_t& tReport, report_period_t ePeriod);
 std::vector<period_figures_t> SumHostPeriods(const report_t& tReport, report_period_t ePeriod,
-                                             const std::vector<day_figures_t>& tDays);
+                                             const host_figures_t& tHost);
 
 /// The period (counted from the report's first) of a day of the report.
 std::size_t GetReportPeriodOfDay(const report_t& tReport, report_period_t ePeriod, int32_t iDay);
@@ -247,7 +269,7 @@ std::string GetHostTitle(const report_t& tReport, const host_figures_t& tHost);
 template <class OnPeriod>
 void ForEachHostPeriod(const report_t& tReport, report_period_t ePeriod,
                        const host_figures_t& tHost, OnPeriod&& fOnPeriod) {
-  const std::vector<period_figures_t> tPeriods = SumHostPeriods(tReport, ePeriod, tHost.tDays);
+  const std::vector<period_figures_t> tPeriods = SumHostPeriods(tReport, ePeriod, tHost);
   const int32_t iPeriods = CountReportPeriods(tReport, ePeriod);
   std::size_t iNext = 0;
   for (int32_t iPeriod = 0; iPeriod < iPeriods; ++iPeriod) {
@@ -263,9 +285,12 @@ void ForEachHostPeriod(const report_t& tReport, report_period_t ePeriod,
   }
 }
 
-// Walks one list of day figures along the calendar days of a report.
+/// The figures of a host's iIndex-th day that holds any, its whole bytes included.
+day_figures_t GetHostDayFigures(const host_figures_t& tHost, std::size_t iIndex);
+
+// Walks a host's days along the calendar days of a report.
 struct day_cursor_t {
-  const std::vector<day_figures_t>* pDays;
+  const host_figures_t* pHost;
   std::size_t iNext;
 };
 

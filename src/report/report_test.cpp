@@ -83,6 +83,14 @@ report_t BuildTwoMonths(const report_options_t& tOptions,
   EXPECT_FALSE(tRun.bIncomplete);
   report_t tReport;
   EXPECT_TRUE(MakeReport(tRun, tRequest, tReport));
+  // With the days kept, the usage table's readings are released as they are taken: a big
+  // site's days are held once.
+  const bool bKeepDays = eType != report_type_t::kConsole && eType != report_type_t::kHtml;
+  for (const data_t& tHost : tRun.tBandwidthUsage.tHosts) {
+    EXPECT_EQ(tHost.bytes_in.tDays.capacity() == 0 && tHost.bytes_out.tDays.capacity() == 0,
+              bKeepDays)
+        << GetHostKey(tHost);
+  }
   return tReport;
 }
 
@@ -479,6 +487,158 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
       {"Bandwidth usage from: 20261129 to 20261202\nTotals for host [10.0.0.1]\tIncoming [50.00 "
        "MB]\tOutgoing [0.90 MB]\tTotal [50.90 MB]\n====="},
       "console over");
+}
+
+// The baseline comes out of the day of a host's first reading and of its total, whatever
+// the baseline's order of hosts; a first reading below it (a reset) counts whole; a host
+// without one keeps its days. The totals are the same whether the days are kept or not.
+TEST(ReportFigures, TakesTheBaselineOutOfTheFirstReadingsDay) {
+  struct series_t {
+    std::vector<day_reading_t> tDays;
+    double dFirst;
+    int32_t iFirstDay;
+  };
+  const auto SetSeries = [](const series_t& tGiven, day_series_t& tSeries) {
+    tSeries.tDays = tGiven.tDays;
+    tSeries.first_bytes = tGiven.dFirst;
+    tSeries.first_day = tGiven.iFirstDay;
+    tSeries.bHasFirst = !tGiven.tDays.empty();
+  };
+  const struct {
+    const char* szHost;
+    series_t tIn;
+    series_t tOut;
+  } kHosts[] = {
+      {"10.0.0.1", {{{0, 100, 100}, {1, 2, 102}}, 100, 0}, {{{1, 4, 4}}, 4, 1}},
+      {"10.0.0.2", {{}, 0, 0}, {{{2, 30, 30}}, 30, 2}},
+      // A first day without a reading of its own still has the baseline taken out.
+      {"10.0.0.3", {{{0, 5, 15}, {2, 7, 22}}, 15, 1}, {{}, 0, 0}},
+      {"10.0.0.4", {{{3, 0.5, 9}}, 9, 3}, {{}, 0, 0}},
+  };
+  // The baseline's hosts in another order, and without the last: 10.0.0.1 in, 40; 10.0.0.2
+  // out, 50 (above its first reading); 10.0.0.3 in, 10; 10.0.0.1 out, 1.
+  const struct {
+    const char* szHost;
+    double dIn;
+    double dOut;
+  } kBaselines[] = {{"10.0.0.1", 40, 1}, {"10.0.0.3", 10, 0}, {"10.0.0.2", 0, 50}};
+  for (const bool bKeepDays : {true, false}) {
+    host_table_t tUsage;
+    host_table_t tInit;
+    for (const auto& tHost : kHosts) {
+      data_t& tRecord =
+          tUsage.tHosts[static_cast<std::size_t>(FindOrAddHost(tUsage, tHost.szHost))];
+      SetSeries(tHost.tIn, tRecord.bytes_in);
+      SetSeries(tHost.tOut, tRecord.bytes_out);
+    }
+    for (const auto& tBaseline : kBaselines) {
+      data_t& tRecord =
+          tInit.tHosts[static_cast<std::size_t>(FindOrAddHost(tInit, tBaseline.szHost))];
+      GetDayReading(tRecord.bytes_in, 0).bytes = tBaseline.dIn;
+      GetDayReading(tRecord.bytes_out, 0).bytes = tBaseline.dOut;
+    }
+    report_t tReport;
+    BuildReport(tUsage, tInit, 20261101, 20261102, tReport, bKeepDays);
+    std::string szHosts;
+    for (const host_figures_t& tHost : tReport.tHosts) {
+      char szLine[160];
+      std::snprintf(szLine, sizeof szLine, "%s %.6f %.6f %lld %lld |", tHost.szHost.c_str(),
+                    tHost.dInTotal, tHost.dOutTotal, tHost.llInBytes, tHost.llOutBytes);
+      szHosts += szLine;
+      for (const day_amount_t& tDay : tHost.tDays) {
+        std::snprintf(szLine, sizeof szLine, " %d:%g/%g", tDay.iDay, tDay.dIn, tDay.dOut);
+        szHosts += szLine;
+      }
+      szHosts += '\n';
+    }
+    EXPECT_EQ(szHosts, bKeepDays ? "10.0.0.1 62.000000 3.000000 62000000 3000000 | 0:60/0 1:2/3\n"
+                                   "10.0.0.2 0.000000 30.000000 0 30000000 | 2:0/30\n"
+                                   "10.0.0.3 2.000000 0.000000 2000000 0 | 0:5/0 1:-10/0 2:7/0\n"
+                                   "10.0.0.4 0.500000 0.000000 500000 0 | 3:0.5/0\n"
+                                 : "10.0.0.1 62.000000 3.000000 62000000 3000000 |\n"
+                                   "10.0.0.2 0.000000 30.000000 0 30000000 |\n"
+                                   "10.0.0.3 2.000000 0.000000 2000000 0 |\n"
+                                   "10.0.0.4 0.500000 0.000000 500000 0 |\n");
+    std::string szAll;
+    for (const day_figures_t& tDay : tReport.tDays) {
+      szAll += std::to_string(tDay.iDay) + ":" + std::to_string(tDay.dIn) + "/" +
+               std::to_string(tDay.dOut) + " ";
+    }
+    EXPECT_EQ(szAll,
+              "0:65.000000/0.000000 1:-8.000000/3.000000 2:7.000000/30.000000 "
+              "3:0.500000/0.000000 ");
+    EXPECT_EQ(tReport.iDays, 4);
+    EXPECT_EQ(tReport.llInBytes, 64500000);
+    EXPECT_EQ(tReport.llOutBytes, 33000000);
+  }
+}
+
+// A host's days hold MB only, their whole bytes rounded when read; a sum of hosts (a group,
+// the others) holds the sums of its hosts' rounded days, which the rounded sums are not:
+// 0.7 B and 0.7 B are 2 bytes, 0.3 B and 0.3 B none. A day only a later host has lands in
+// the middle of the sum's days.
+TEST(ReportFigures, SumsOfHostsAddTheHostsRoundedDays) {
+  constexpr double kSeven = 0.0000007;  // MB: 0.7 bytes
+  constexpr double kThree = 0.0000003;
+  struct host_days_t {
+    const char* szHost;
+    const char* szName;
+    std::vector<day_amount_t> tDays;
+  };
+  const host_days_t kHosts[] = {
+      {"10.0.0.1", "pair", {{0, kSeven, kThree}, {2, 1.0, kSeven}}},
+      {"10.0.0.2", "pair", {{0, kSeven, kThree}, {1, 2.5, 0}}},
+      {"10.0.0.3", "", {{1, kThree, kSeven}}},
+      {"10.0.0.4", "", {{1, kThree, 0}, {3, kSeven, 0}}},
+  };
+  report_t tReport = {};
+  tReport.uiFrom = 20261101;
+  tReport.iDays = 4;
+  for (const host_days_t& tDays : kHosts) {
+    host_figures_t& tHost = tReport.tHosts.emplace_back();
+    tHost.szHost = tDays.szHost;
+    tHost.szName = tDays.szName;
+    tHost.tDays = tDays.tDays;
+  }
+  GroupReportHosts(tReport);
+  report_options_t tOptions;
+  tOptions.iTop = 2;
+  ApplyReportOptions(tOptions, false, tReport);
+  ASSERT_EQ(tReport.tHosts.size(), 3U);
+  // Each row: the host, then per day of the report its whole bytes in and out.
+  const struct {
+    const host_figures_t* pHost;
+    const char* szDays;
+  } kRows[] = {
+      {&tReport.tHosts[0], "pair 2/0 2500000/0 1000000/1 0/0"},
+      {&tReport.tHosts[1], "10.0.0.3 0/0 0/1 0/0 0/0"},
+      {&tReport.tOthers, " 0/0 0/0 0/0 1/0"},
+      {&tReport.tHosts[2], "10.0.0.4 0/0 0/0 0/0 1/0"},
+  };
+  for (const auto& tRow : kRows) {
+    std::string szDays = tRow.pHost->szHost;
+    day_cursor_t tCursor = {tRow.pHost, 0};
+    for (int32_t iDay = 0; iDay < tReport.iDays; ++iDay) {
+      const day_figures_t tDay = GetNextDayFigures(tCursor, iDay);
+      szDays += ' ';
+      szDays += std::to_string(tDay.llIn);
+      szDays += '/';
+      szDays += std::to_string(tDay.llOut);
+    }
+    EXPECT_EQ(szDays, tRow.szDays);
+  }
+  // One host holds no bytes beside its days; a group of two holds them for each of its days.
+  EXPECT_TRUE(tReport.tHosts[1].tDayBytes.empty());
+  EXPECT_EQ(tReport.tHosts[0].tDayBytes.size(), 3U);
+  EXPECT_DOUBLE_EQ(tReport.tHosts[0].tDays[0].dIn, 2 * kSeven);
+  EXPECT_DOUBLE_EQ(tReport.tHosts[0].tDays[1].dIn, 2.5);
+  EXPECT_DOUBLE_EQ(tReport.tHosts[0].tDays[2].dOut, kSeven);
+  // The periods of a sum add its days' own bytes.
+  const std::vector<period_figures_t> tWeeks =
+      SumHostPeriods(tReport, report_period_t::kMonth, tReport.tHosts[0]);
+  ASSERT_EQ(tWeeks.size(), 1U);
+  EXPECT_EQ(tWeeks[0].llIn, 3500002);
+  EXPECT_EQ(tWeeks[0].llOut, 1);
 }
 
 // Periods across month and year ends and a leap February: the period of each day and the
