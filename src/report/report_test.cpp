@@ -94,18 +94,6 @@ report_t BuildTwoMonths(const report_options_t& tOptions,
   return tReport;
 }
 
-template <class Writer>
-std::string Write(Writer&& fWrite) {
-  char* pText = nullptr;
-  std::size_t iSize = 0;
-  std::FILE* pOut = open_memstream(&pText, &iSize);
-  fWrite(pOut);
-  std::fclose(pOut);
-  std::string szText(pText, iSize);
-  std::free(pText);
-  return szText;
-}
-
 // Each expected piece must stand in the output; the test names the first that does not.
 void ExpectPieces(const std::string& szOutput, const std::vector<std::string>& tPieces,
                   const char* szFormat) {
@@ -120,7 +108,7 @@ void ExpectPieces(const std::string& szOutput, const std::vector<std::string>& t
 TEST(ReportFigures, PinsEveryDayAndMonthInCsv) {
   report_options_t tOptions;
   const std::string szDays =
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); });
+      WriteToString([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); });
   EXPECT_EQ(szDays,
             "host,name,date,incoming_bytes,outgoing_bytes,snapshots\r\n"
             "10.0.0.1,,2026-11-29,20000000,300000,2\r\n"
@@ -142,7 +130,7 @@ TEST(ReportFigures, PinsEveryDayAndMonthInCsv) {
   tOptions.eBy = report_period_t::kMonth;
   tOptions.eOrder = host_order_t::kHost;
   const std::string szMonths =
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); });
+      WriteToString([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); });
   EXPECT_EQ(szMonths,
             "host,name,date,incoming_bytes,outgoing_bytes,snapshots,first_day,last_day,"
             "period_first_day,period_last_day\r\n"
@@ -162,7 +150,7 @@ TEST(ReportFigures, PinsEveryFigureInJson) {
   report_options_t tOptions;
   tOptions.eOrder = host_order_t::kTotal;
   const std::string szDays =
-      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); });
+      WriteToString([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); });
   ExpectPieces(
       szDays,
       {"{\"from\": \"2026-11-29\", \"to\": \"2026-12-02\", \"hosts\": [\n  {\"host\": "
@@ -184,7 +172,7 @@ TEST(ReportFigures, PinsEveryFigureInJson) {
       "json");
   tOptions.eBy = report_period_t::kMonth;
   const std::string szMonths =
-      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); });
+      WriteToString([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); });
   ExpectPieces(szMonths,
                {"\"months\": [\n    {\"date\": \"2026-11\", \"incoming_bytes\": 30000000, "
                 "\"outgoing_bytes\": 300000, \"snapshots\": 3, \"first_day\": \"2026-11-29\", "
@@ -205,7 +193,7 @@ TEST(ReportFigures, PinsTheConsoleAndHtmlRowsAndTheOtherHosts) {
   tOptions.bNames = true;
   const report_t tReport = BuildTwoMonths(tOptions);
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tReport, 0); }),
+      WriteToString([&](std::FILE* pOut) { WriteConsoleReport(pOut, tReport, 0); }),
       {"Bandwidth usage from: 20261129 to 20261202\n"
        "Totals for host [10.0.0.1]\tIncoming [50.00 MB]\tOutgoing [0.90 MB]\tTotal [50.90 MB]\n"
        "Totals for host [10.0.0.2]\tIncoming [2.80 MB]\tOutgoing [9.80 MB]\tTotal [12.60 MB]\n"
@@ -215,7 +203,7 @@ TEST(ReportFigures, PinsTheConsoleAndHtmlRowsAndTheOtherHosts) {
       "console");
   const std::string s12(12, ' ');
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tReport); }),
+      WriteToString([&](std::FILE* pOut) { WriteHtmlReport(pOut, tReport); }),
       {"<tr class=\"odd\">" + s12 + "<td class=\"rtitle\">10.0.0.2</td>" + s12 +
            "<td class=\"dl\">2.80 MB</td>" + s12 + "<td class=\"ul\">9.80 MB</td>" + s12 +
            "<td class=\"total\">12.60 MB</td>",
@@ -227,9 +215,9 @@ TEST(ReportFigures, PinsTheConsoleAndHtmlRowsAndTheOtherHosts) {
   tOptions.iTop = 0;
   tOptions.eOrder = host_order_t::kHost;
   const report_t tNamed = BuildTwoMonths(tOptions);
-  ExpectPieces(Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tNamed); }),
+  ExpectPieces(WriteToString([&](std::FILE* pOut) { WriteHtmlReport(pOut, tNamed); }),
                {"<td class=\"rtitle\">2001:db8::5 =a&lt;b&gt;&amp;&quot;c,\\</td>"}, "html names");
-  ExpectPieces(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tNamed, 0); }),
+  ExpectPieces(WriteToString([&](std::FILE* pOut) { WriteConsoleReport(pOut, tNamed, 0); }),
                {"Totals for host [2001:db8::4]\tIncoming [3.00 MB]\tOutgoing [0.00 MB]\tTotal "
                 "[3.00 MB]\nTotals for host [2001:db8::5 =a<b>&\"c,\\]\tIncoming [1.80 MB]\t"},
                "console names");
@@ -240,7 +228,7 @@ TEST(ReportFigures, PinsTheHostTitlesShownOnHovering) {
   report_options_t tOptions;
   tOptions.eOrder = host_order_t::kHost;
   tOptions.bOrderGiven = true;
-  const std::string szPage = Write([&](std::FILE* pOut) {
+  const std::string szPage = WriteToString([&](std::FILE* pOut) {
     WriteDailyPage(pOut, BuildTwoMonths(tOptions, report_type_t::kDaily));
   });
   ExpectPieces(szPage,
@@ -256,7 +244,7 @@ TEST(ReportFigures, PinsThePagesBarsTooltipsAndRows) {
   tOptions.iTop = 2;
   const report_t tReport = BuildTwoMonths(tOptions, report_type_t::kDaily);
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); }),
+      WriteToString([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); }),
       {"<title>2026-11-29: in 23.00 MB, out 370.0 kB</title>",
        "<title>2026-11-30: in 12.50 MB, out 0</title>",
        "<title>2026-12-01: in 6.800 MB, out 670.0 kB</title>",
@@ -290,7 +278,7 @@ TEST(ReportFigures, PinsThePagesBarsTooltipsAndRows) {
        "Totals in: 57.60 MB, out: 10.79 MB, together: 68.39 MB."},
       "daily");
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); }),
+      WriteToString([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); }),
       {"<g class=\"partial\" opacity=\"0.5\"><title>2026-11, 2 of 30 days: in 35.50 MB, "
        "out 370.0 kB</title>",
        "<g class=\"partial\" opacity=\"0.5\"><title>2026-12, 2 of 31 days: in 22.10 MB, "
@@ -317,7 +305,7 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
   report_options_t tOptions;
   tOptions.eBy = report_period_t::kWeek;
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); }),
+      WriteToString([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); }),
       {"\r\n10.0.0.1,,2026-W48,20000000,300000,2,2026-11-29,2026-11-29,2026-11-23,2026-11-29\r\n"
        "10.0.0.1,,2026-W49,30000000,600000,3,2026-11-30,2026-12-02,2026-11-30,2026-12-06\r\n",
        "\r\n10.0.0.2,,2026-W48,2000000,0,2,2026-11-29,2026-11-29,2026-11-23,2026-11-29\r\n"
@@ -326,7 +314,7 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
        "2001:db8::4,,2026-W49,3000000,0,3,2026-11-30,2026-12-02,2026-11-30,2026-12-06\r\n"},
       "csv by week");
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); }),
+      WriteToString([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); }),
       {"\"weeks\": [\n    {\"date\": \"2026-W48\", \"incoming_bytes\": 20000000, "
        "\"outgoing_bytes\": 300000, \"snapshots\": 2, \"first_day\": \"2026-11-29\", "
        "\"last_day\": \"2026-11-29\", \"period_first_day\": \"2026-11-23\", "
@@ -337,17 +325,18 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
       "json by week");
   tOptions.eBy = report_period_t::kMonth;
   tOptions.iPeriodStart = 2;
-  ExpectPieces(Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); }),
-               {"\r\n10.0.0.1,,2026-11-02/"
-                "2026-12-01,35000000,900000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
-                "10.0.0.1,,2026-12-02/"
-                "2027-01-01,15000000,0,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n",
-                "\r\n10.0.0.2,,2026-11-02/"
-                "2026-12-01,2500000,50000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
-                "10.0.0.2,,2026-12-02/"
-                "2027-01-01,300000,9750000,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n"},
-               "csv by billing month");
-  ExpectPieces(Write([&](std::FILE* pOut) {
+  ExpectPieces(
+      WriteToString([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); }),
+      {"\r\n10.0.0.1,,2026-11-02/"
+       "2026-12-01,35000000,900000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
+       "10.0.0.1,,2026-12-02/"
+       "2027-01-01,15000000,0,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n",
+       "\r\n10.0.0.2,,2026-11-02/"
+       "2026-12-01,2500000,50000,4,2026-11-29,2026-12-01,2026-11-02,2026-12-01\r\n"
+       "10.0.0.2,,2026-12-02/"
+       "2027-01-01,300000,9750000,1,2026-12-02,2026-12-02,2026-12-02,2027-01-01\r\n"},
+      "csv by billing month");
+  ExpectPieces(WriteToString([&](std::FILE* pOut) {
                  WriteMonthlyPage(pOut, BuildTwoMonths(tOptions, report_type_t::kMonthly));
                }),
                {"<title>netreckon: monthly traffic from 2026-11-02 to 2027-01-01</title>",
@@ -360,26 +349,26 @@ TEST(ReportFigures, PinsWeeksAndBillingMonths) {
                "monthly page by billing month");
   // The console and HTML totals say which periods the range covers only in part.
   const report_t tBilling = BuildTwoMonths(tOptions);
-  ExpectPieces(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tBilling, 0); }),
+  ExpectPieces(WriteToString([&](std::FILE* pOut) { WriteConsoleReport(pOut, tBilling, 0); }),
                {"Bandwidth usage from: 20261129 to 20261202\n"
                 "Partial period [2026-11-02/2026-12-01, 3 of 30 days]: 2026-11-29 to 2026-12-01\n"
                 "Partial period [2026-12-02/2027-01-01, 1 of 31 days]: 2026-12-02 to 2026-12-02\n"
                 "Totals for host [10.0.0.1]\t"},
                "console by billing month");
-  ExpectPieces(Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tBilling); }),
+  ExpectPieces(WriteToString([&](std::FILE* pOut) { WriteHtmlReport(pOut, tBilling); }),
                {"        </tbody>        </table>        <p>Partial period [2026-11-02/2026-12-01, "
                 "3 of 30 days]: 2026-11-29 to 2026-12-01</p>        <p>Partial period "
                 "[2026-12-02/2027-01-01, 1 of 31 days]: 2026-12-02 to 2026-12-02</p>        "
                 "</html>        </body>        "},
                "html by billing month");
   tOptions.eBy = report_period_t::kWeek;
-  ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions), 0); }),
-      {"Bandwidth usage from: 20261129 to 20261202\n"
-       "Partial period [2026-W48, 1 of 7 days]: 2026-11-29 to 2026-11-29\n"
-       "Partial period [2026-W49, 3 of 7 days]: 2026-11-30 to 2026-12-02\n"
-       "Totals for host [10.0.0.1]\t"},
-      "console by week");
+  ExpectPieces(WriteToString(
+                   [&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions), 0); }),
+               {"Bandwidth usage from: 20261129 to 20261202\n"
+                "Partial period [2026-W48, 1 of 7 days]: 2026-11-29 to 2026-11-29\n"
+                "Partial period [2026-W49, 3 of 7 days]: 2026-11-30 to 2026-12-02\n"
+                "Totals for host [10.0.0.1]\t"},
+               "console by week");
 }
 
 // Hosts sharing a name are one row; the all-hosts figures stay; a quota keeps only the hosts
@@ -407,11 +396,11 @@ TEST(ReportFigures, TotalsWithoutDaysPrintTheSameConsoleAndHtml) {
     const std::string szCase = std::to_string(static_cast<int>(tOptions.eOrder)) + " top " +
                                std::to_string(tOptions.iTop) + " over " +
                                std::to_string(tOptions.llOverBytes);
-    EXPECT_EQ(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tTotals, 0); }),
-              Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tDays, 0); }))
+    EXPECT_EQ(WriteToString([&](std::FILE* pOut) { WriteConsoleReport(pOut, tTotals, 0); }),
+              WriteToString([&](std::FILE* pOut) { WriteConsoleReport(pOut, tDays, 0); }))
         << szCase;
-    EXPECT_EQ(Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tTotals); }),
-              Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tDays); }))
+    EXPECT_EQ(WriteToString([&](std::FILE* pOut) { WriteHtmlReport(pOut, tTotals); }),
+              WriteToString([&](std::FILE* pOut) { WriteHtmlReport(pOut, tDays); }))
         << szCase;
     EXPECT_EQ(tTotals.iDays, 4) << szCase;
     EXPECT_EQ(tTotals.llInBytes, 57600000) << szCase;
@@ -437,7 +426,7 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
   report_options_t tOptions;
   tOptions.bGroupByName = true;
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); }),
+      WriteToString([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tOptions)); }),
       {"host,name,date,incoming_bytes,outgoing_bytes,snapshots,hosts\r\n"
        "office,office,2026-11-29,20000000,300000,2,10.0.0.1 2001:db8::4\r\n"
        "office,office,2026-11-30,12000000,0,1,10.0.0.1 2001:db8::4\r\n"
@@ -447,7 +436,7 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
        "\r\n\"'=a<b>&\"\"c,\\\",\"'=a<b>&\"\"c,\\\",2026-12-01,300000,20000,1,2001:db8::5\r\n"},
       "csv groups");
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); }),
+      WriteToString([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tOptions)); }),
       {"{\"host\": \"office\", \"name\": \"office\", \"hosts\": [\"10.0.0.1\", \"2001:db8::4\"], "
        "\"incoming_bytes\": 53000000, \"outgoing_bytes\": 900000, \"days\": [",
        "{\"host\": \"10.0.0.2\", \"name\": null, \"hosts\": [\"10.0.0.2\"], ",
@@ -455,14 +444,15 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
       "json groups");
   tOptions.bNames = true;
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions), 0); }),
+      WriteToString(
+          [&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tOptions), 0); }),
       {"Totals for host [office]\tIncoming [53.00 MB]\tOutgoing [0.90 MB]\tTotal [53.90 MB]\n"
        "Totals for host [10.0.0.2]\t",
        "Totals for all hosts in filter\tIncoming [57.60 MB]\tOutgoing [10.79 MB]\tTotal [68.39 "
        "MB]\n"},
       "console groups");
   ExpectPieces(
-      Write([&](std::FILE* pOut) {
+      WriteToString([&](std::FILE* pOut) {
         WriteDailyPage(pOut, BuildTwoMonths(tOptions, report_type_t::kDaily));
       }),
       {"<p>Traffic per day, 4 hosts together.</p>",
@@ -474,16 +464,16 @@ TEST(ReportFigures, PinsGroupsAndQuotas) {
   report_options_t tQuota;
   tQuota.llOverBytes = 12000000;
   const std::string szOver =
-      Write([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tQuota)); });
+      WriteToString([&](std::FILE* pOut) { WriteCsvReport(pOut, BuildTwoMonths(tQuota)); });
   EXPECT_EQ(szOver.find("2001:db8"), std::string::npos) << szOver;
   ExpectPieces(szOver, {"\r\n10.0.0.1,,2026-12-02,15000000,0,1\r\n10.0.0.2,,2026-11-29,"}, "over");
   tQuota.llOverBytes = 50900000;
-  EXPECT_EQ(Write([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tQuota)); }),
+  EXPECT_EQ(WriteToString([&](std::FILE* pOut) { WriteJsonReport(pOut, BuildTwoMonths(tQuota)); }),
             "{\"from\": \"2026-11-29\", \"to\": \"2026-12-02\", \"hosts\": [], \"incoming_bytes\": "
             "57600000, \"outgoing_bytes\": 10790000}\n");
   tQuota.llOverBytes = 50899999;
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tQuota), 0); }),
+      WriteToString([&](std::FILE* pOut) { WriteConsoleReport(pOut, BuildTwoMonths(tQuota), 0); }),
       {"Bandwidth usage from: 20261129 to 20261202\nTotals for host [10.0.0.1]\tIncoming [50.00 "
        "MB]\tOutgoing [0.90 MB]\tTotal [50.90 MB]\n====="},
       "console over");
@@ -746,7 +736,7 @@ TEST(ReportLosses, MarksTheDayInEveryFormat) {
   const std::string szWhy =
       "saved counters <restored>; the last good snapshot 2026-11-30 18:00:00, found 2026-12-01 "
       "12:00:00";
-  const std::string szCsv = Write([&](std::FILE* pOut) { WriteCsvReport(pOut, tReport); });
+  const std::string szCsv = WriteToString([&](std::FILE* pOut) { WriteCsvReport(pOut, tReport); });
   EXPECT_EQ(szCsv.substr(0, szCsv.find("2001:db8::4")),
             "host,name,date,incoming_bytes,outgoing_bytes,snapshots,complete\r\n"
             "10.0.0.1,,2026-11-29,20000000,300000,2,true\r\n"
@@ -758,7 +748,7 @@ TEST(ReportLosses, MarksTheDayInEveryFormat) {
             "10.0.0.2,,2026-12-01,500000,50000,1,false\r\n"
             "10.0.0.2,,2026-12-02,300000,9750000,1,true\r\n");
   ExpectPieces(
-      Write([&](std::FILE* pOut) { WriteJsonReport(pOut, tReport); }),
+      WriteToString([&](std::FILE* pOut) { WriteJsonReport(pOut, tReport); }),
       {"{\"date\": \"2026-11-30\", \"incoming_bytes\": 10000000, \"outgoing_bytes\": 0, "
        "\"snapshots\": 1, \"complete\": true},\n"
        "    {\"date\": \"2026-12-01\", \"incoming_bytes\": 5000000, \"outgoing_bytes\": 600000, "
@@ -766,11 +756,11 @@ TEST(ReportLosses, MarksTheDayInEveryFormat) {
        "    {\"date\": \"2026-12-02\", \"incoming_bytes\": 15000000, \"outgoing_bytes\": 0, "
        "\"snapshots\": 1, \"complete\": true}]}"},
       "json");
-  ExpectPieces(Write([&](std::FILE* pOut) { WriteConsoleReport(pOut, tReport, 0); }),
+  ExpectPieces(WriteToString([&](std::FILE* pOut) { WriteConsoleReport(pOut, tReport, 0); }),
                {"Total [68.39 MB]\nIncomplete: traffic may be missing on 2026-12-01: " + szWhy +
                 "\n\nElapsed"},
                "console");
-  ExpectPieces(Write([&](std::FILE* pOut) { WriteHtmlReport(pOut, tReport); }),
+  ExpectPieces(WriteToString([&](std::FILE* pOut) { WriteHtmlReport(pOut, tReport); }),
                {"</tbody>        </table>        <p class=\"incomplete\"><b>Incomplete:</b> "
                 "traffic may be missing on 2026-12-01: saved counters &lt;restored&gt;; the last "
                 "good snapshot 2026-11-30 18:00:00, found 2026-12-01 12:00:00</p>        </html>"},
@@ -778,7 +768,8 @@ TEST(ReportLosses, MarksTheDayInEveryFormat) {
   const std::string szEscaped =
       "saved counters &lt;restored&gt;; the last good snapshot 2026-11-30 18:00:00, found "
       "2026-12-01 12:00:00";
-  const std::string szDaily = Write([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); });
+  const std::string szDaily =
+      WriteToString([&](std::FILE* pOut) { WriteDailyPage(pOut, tReport); });
   ExpectPieces(szDaily,
                {"<th title=\"2026-11-30\">11-30</th><th style=\"color:#c00\" "
                 "title=\"2026-12-01: incomplete: " +
@@ -792,7 +783,8 @@ TEST(ReportLosses, MarksTheDayInEveryFormat) {
     ++iMarks;
   }
   EXPECT_EQ(iMarks, 2u) << "one mark on the chart, one in the table";
-  const std::string szMonthly = Write([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); });
+  const std::string szMonthly =
+      WriteToString([&](std::FILE* pOut) { WriteMonthlyPage(pOut, tReport); });
   ExpectPieces(
       szMonthly,
       {"<th title=\"2026-11, 2 of 30 days\">2026-11<br><small>2 of 30 days</small></th><th "
@@ -800,7 +792,8 @@ TEST(ReportLosses, MarksTheDayInEveryFormat) {
        szEscaped + "\">2026-12!<br><small>2 of 31 days</small></th>"},
       "monthly");
   tReport.tOptions.eBy = report_period_t::kMonth;
-  const std::string szMonths = Write([&](std::FILE* pOut) { WriteCsvReport(pOut, tReport); });
+  const std::string szMonths =
+      WriteToString([&](std::FILE* pOut) { WriteCsvReport(pOut, tReport); });
   EXPECT_EQ(szMonths.substr(0, szMonths.find("10.0.0.2")),
             "host,name,date,incoming_bytes,outgoing_bytes,snapshots,first_day,last_day,"
             "period_first_day,period_last_day,complete\r\n"
