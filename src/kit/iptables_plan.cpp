@@ -133,6 +133,19 @@ std::string_view AfterAppend(std::string_view szLine) {
   return szLine.size() > 3 ? szLine.substr(3) : std::string_view();
 }
 
+// Whether a rule bears the mark's comment, the whole word: a host may be named "mark.lan".
+bool IsMark(std::string_view szRule, std::string_view szMark) {
+  const std::string szComment = "--comment " + std::string(szMark);
+  for (std::size_t iAt = szRule.find(szComment); iAt != std::string_view::npos;
+       iAt = szRule.find(szComment, iAt + 1)) {
+    const std::size_t iEnd = iAt + szComment.size();
+    if (iEnd == szRule.size() || IsBlank(szRule[iEnd])) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void Note(plan_tally_t& tTally, const std::string& szText) {
   for (const std::string& szNoted : tTally.tNoted) {
     if (szNoted == szText) {
@@ -182,8 +195,7 @@ void ReadLine(plan_state_t& tState, std::string_view szLine,
   }
   if (bOurs) {
     tTable.tHaveRules[szChain].push_back(szRule);
-    if (szRule.find(std::string("--comment ") + std::string(tSettings.szMark)) ==
-        std::string_view::npos) {
+    if (!IsMark(szRule, tSettings.szMark)) {
       tState.bHasRows = true;
     }
     return;
@@ -232,7 +244,6 @@ void PlanChain(plan_tally_t& tTally, std::string_view szTable, const plan_table_
     Note(tTally, "chain " + szC + " missing");
     tTally.szOut += "R " + szT + " :" + szC + " - [0:0]\n";
   }
-  const std::string szMarkComment = "--comment " + std::string(tSettings.szMark);
   const auto pWant = tTable.tWantRules.find(szChain);
   const chain_lines_t tNone;
   const chain_lines_t& tWant = pWant != tTable.tWantRules.end() ? pWant->second : tNone;
@@ -253,7 +264,7 @@ void PlanChain(plan_tally_t& tTally, std::string_view szTable, const plan_table_
     const std::string_view szRule = tHave[iRule];
     const std::string szKey = Plain(szRule);
     int& iLeft = tLeft[szKey];
-    if (szKey.find(szMarkComment) != std::string::npos && iLeft > 0 && tSettings.bTrustMark) {
+    if (IsMark(szKey, tSettings.szMark) && iLeft > 0 && tSettings.bTrustMark) {
       // Only the kit writes the mark's bytes, anew at every snapshot: any other value came
       // from somewhere else. 0 is a reset (the counters read since are traffic); another
       // value is a restore of saved counters, which must never be billed again.
@@ -298,7 +309,7 @@ void PlanChain(plan_tally_t& tTally, std::string_view szTable, const plan_table_
     if (bThere) {
       ++tTally.iMissing;
     }
-    if (szKey.find(szMarkComment) != std::string::npos) {
+    if (IsMark(szKey, tSettings.szMark)) {
       tTally.szOut +=
           "R " + szT + " [1:" + std::string(tSettings.szFresh) + "] " + std::string(szRule) + "\n";
       continue;
