@@ -128,6 +128,16 @@ apply_family() { # family
     die "$command failed, nothing of IPv$1 changed: $(cat "$private/err")"
 }
 
+# The number of the mark rule in a chain, from "A TABLE LINE" lines of a listing: the rule whose
+# comment is the mark's, the whole word (a host may be named netreckon-reset-mark-2).
+mark_number() { # table chain
+  awk -v table="$1" -v chain="$2" -v mark="$MARK" '
+    $1 == "A" && $2 == table && $3 == "-A" && $4 == chain {
+      n++
+      for (i = 5; i < NF; i++) if ($i == "--comment" && $(i + 1) == mark) { print n; exit }
+    }'
+}
+
 # Gives the mark rule of each chain the byte count FRESH_MARK, in every family that keeps the
 # counters it is given, and keeps the value in .mark for the next run to compare. With LISTED 1
 # nothing changed since the plans' listings, which give the rules' numbers.
@@ -139,12 +149,10 @@ set_marks() { # listed
     table=$(count_table)
     for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
       if [ "$1" = 1 ]; then
-        number=$(awk -v table="$table" -v chain="$chain" -v mark="--comment $MARK" \
-          '$1 == "A" && $2 == table && $3 == "-A" && $4 == chain { n++; if (index($0, mark)) { print n; exit } }' \
-          "$private/state.$family")
+        number=$(mark_number "$table" "$chain" <"$private/state.$family")
       else
-        number=$(xt "$family" -t "$table" -S "$chain" 2>/dev/null |
-          awk -v mark="--comment $MARK" '/^-A / { n++ } index($0, mark) { print n; exit }')
+        number=$(xt "$family" -t "$table" -S "$chain" 2>/dev/null | sed "s/^/A $table /" |
+          mark_number "$table" "$chain")
       fi
       [ -n "$number" ] || continue
       # shellcheck disable=SC2086

@@ -213,6 +213,31 @@ done <<'CASES'
 4 3|2 rules not asked for
 CASES
 
+# A host named after the mark is a host, a case a line: its name; what is done after the
+# snapshot of 12:00. The heal adds the missing mark after the host's rule: the fresh value goes
+# to the mark, the host's rule stays with its count, and the next snapshot finds all in order.
+while IFS='|' read -r name event; do
+  start_case "10.0.0.1=$name 10.0.0.2"
+  chains --time 20261102115000 add >/dev/null
+  preset 4 security NETRECKON_IN 2 5000 -d 10.0.0.1/32 -m comment --comment "$name"
+  snapshot --time 20261102120000
+  # shellcheck disable=SC2086
+  in_ns $event
+  snapshot --time 20261102130000 2>"$work/err"
+  check "host '$name' after '$event': the snapshot says so" contains "$work/err" "1 rule missing"
+  check "host '$name' after '$event': its rule keeps its count" test "$(in_ns "$iptables" -t security -L NETRECKON_IN -v -n -x |
+    awk '$8 == "10.0.0.1" { print $2 }' | tr '\n' ' ')" = "5000 "
+  check "host '$name' after '$event': the mark holds the stamp" test "$(in_ns "$iptables" -t security -v -S NETRECKON_IN |
+    sed -n 's/.*reset-mark -c 1 //p')" = 20261102130000
+  : >"$work/case/calls"
+  snapshot --time 20261102140000 2>"$work/err"
+  check "host '$name' after '$event': the next snapshot finds all in order" lacks "$work/case/calls" "restore"
+  check "host '$name' after '$event': and says nothing" test ! -s "$work/err"
+done <<'CASES'
+netreckon-reset-mark-2|iptables -t security -D NETRECKON_IN 1
+netreckon-reset-mark_b|iptables -t security -D NETRECKON_IN 1
+CASES
+
 # The mark's fresh value, a case a line: what is done after the snapshot of 13:00 (a save with
 # counters was taken at 12:00, when 10.0.0.1 read 5000; it read 8000 at 13:00, 9000 now); what
 # the next snapshot must say; the line it must add to the events file ("-" none; the families
