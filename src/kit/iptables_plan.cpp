@@ -361,14 +361,41 @@ void PlanTable(plan_tally_t& tTally, const plan_state_t& tState, std::string_vie
   }
 }
 
+// The length of the listing line at the start of szInput: up to the first line break outside
+// a quoted string. A comment may hold a line break, and what follows it is no rule: a LAN
+// client's text must never add rules or shift the numbers of ours. A quote never closed is no
+// listing iptables prints: that line and every later one end at their first line break (so
+// the input is scanned once more at most).
+std::size_t LineLength(std::string_view szInput, bool& bQuotesClose) {
+  const std::size_t iBreak = std::min(szInput.find('\n'), szInput.size());
+  if (!bQuotesClose) {
+    return iBreak;
+  }
+  bool bQuoted = false;
+  for (std::size_t iAt = 0; iAt < szInput.size(); ++iAt) {
+    const char cChar = szInput[iAt];
+    if (!bQuoted && cChar == '\n') {
+      return iAt;
+    }
+    if (bQuoted && cChar == '\\') {
+      ++iAt;
+    } else if (cChar == '"') {
+      bQuoted = !bQuoted;
+    }
+  }
+  bQuotesClose = !bQuoted;
+  return bQuoted ? iBreak : szInput.size();
+}
+
 std::string Rules(int iCount) { return std::to_string(iCount) + (iCount > 1 ? " rules" : " rule"); }
 
 }  // namespace
 
 std::string PlanIptables(std::string_view szInput, const iptables_plan_settings_t& tSettings) {
   plan_state_t tState;
+  bool bQuotesClose = true;
   while (!szInput.empty()) {
-    const std::size_t iBreak = std::min(szInput.find('\n'), szInput.size());
+    const std::size_t iBreak = LineLength(szInput, bQuotesClose);
     ReadLine(tState, szInput.substr(0, iBreak), tSettings);
     szInput.remove_prefix(iBreak < szInput.size() ? iBreak + 1 : iBreak);
   }

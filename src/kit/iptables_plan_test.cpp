@@ -147,6 +147,26 @@ TEST(IptablesPlan, BringsTheSetupToTheWantedOneKeepingCounters) {
        "R security -A OUT -s 10.0.0.2/32 -m comment --comment printer\n"
        "N -A OUT -s 10.0.0.2/32 -m comment --comment printer\n"
        "F 4 rules missing\nF 1 rule not asked for\n"},
+      // A comment may hold a line break: what follows it in the listing is no rule of ours.
+      {"a comment that spans lines",
+       Complete("A security -A FORWARD -m comment --comment \"x\n"
+                "A security -A IN -d 10.0.0.1/32 -c 0 0\n"
+                "A security \" -c 0 0 -j ACCEPT\n" +
+                std::string(kInMark)),
+       true, "", "E\n"},
+      {"a comment that spans lines after an escaped quote",
+       Complete("A security -A FORWARD -m comment --comment \"a\\\"\n"
+                "A security -A IN -d 10.0.0.9/32 -c 0 0\n"
+                "A security \\\\\" -c 0 0 -j ACCEPT\n" +
+                std::string(kInMark)),
+       true, "", "E\n"},
+      {"a quote never closed before our rules",
+       Complete("A security -A FORWARD -m comment --comment \"x -c 0 0 -j ACCEPT\n" +
+                std::string(kInMark)),
+       true, "", "E\n"},
+      {"a quote never closed",
+       Complete(kInMark) + "A security -A OUT -m comment --comment \"x -c 0 0 -j ACCEPT\n", true,
+       "", "E\nR security -D OUT -m comment --comment \"x -j ACCEPT\nF 1 rule not asked for\n"},
       {"chains left in the filter table",
        Complete(kInMark) + "A filter -N IN\nA filter -N OUT\n"
                            "A filter -A INPUT -c 1 1 -j IN\nA filter -A FORWARD -j OUT\n"
