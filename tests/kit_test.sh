@@ -238,6 +238,23 @@ netreckon-reset-mark-2|iptables -t security -D NETRECKON_IN 1
 netreckon-reset-mark_b|iptables -t security -D NETRECKON_IN 1
 CASES
 
+# A comment of another chain's rule with line breaks, as a LAN client's text could be: what
+# follows a line break is no rule of the kit's. The snapshot finds all in order and keeps
+# every count.
+start_case "10.0.0.1 10.0.0.2"
+chains --time 20261102115000 add >/dev/null
+preset 4 security NETRECKON_IN 2 5000 -d 10.0.0.1/32
+preset 4 security NETRECKON_IN 3 7000 -d 10.0.0.2/32
+in_ns "$iptables" -t security -A FORWARD -m comment --comment "x
+-A NETRECKON_IN -d 10.0.0.1/32
+" -j ACCEPT
+: >"$work/case/calls"
+snapshot --time 20261102120000 2>"$work/err"
+check "a comment with line breaks: the snapshot says nothing" test ! -s "$work/err"
+check "a comment with line breaks: nothing changed" lacks "$work/case/calls" "restore"
+check "a comment with line breaks: every count stays" test "$(in_ns "$iptables" -t security -L NETRECKON_IN -v -n -x |
+  awk 'NR > 2 && $8 ~ /^10/ { print $2 }' | tr '\n' ' ')" = "5000 7000 "
+
 # The mark's fresh value, a case a line: what is done after the snapshot of 13:00 (a save with
 # counters was taken at 12:00, when 10.0.0.1 read 5000; it read 8000 at 13:00, 9000 now); what
 # the next snapshot must say; the line it must add to the events file ("-" none; the families
@@ -409,6 +426,17 @@ check "a failing listing is status 1" test $? -eq 1
 check "a failing listing gives its own message" contains "$work/err" "Permission denied (you must be root)"
 check "a failing listing changes nothing" lacks "$work/case/calls" "restore"
 check "a failing listing keeps the setup" test "$(rules 4 security | grep -c NETRECKON)" -eq 12
+# The listing that finds the mark to renew after a heal fails: the run fails, and the kit keeps
+# the value the mark still holds (else the next run would take it for a restore).
+in_ns "$iptables" -t security -D NETRECKON_IN -d 10.0.0.1/32
+printf '%s\n' '#!/bin/sh' 'case "$*" in *"-S NETRECKON_IN") echo "iptables: Resource temporarily unavailable." >&2; exit 4 ;; esac' \
+  'exec "$@"' >"$work/nomark"
+snapshot --iptables "sh $work/nomark $iptables" --time 20261102123000 2>"$work/err"
+check "a failing mark listing is status 1" test $? -eq 1
+check "a failing mark listing gives its own message" contains "$work/err" "Resource temporarily unavailable"
+check "a failing mark listing keeps the kept value" test "$(cat "$work/case/logs/.mark")" = 20261102110000
+snapshot --time 20261102130000 2>"$work/err"
+check "after a failing mark listing the next snapshot says nothing" test ! -s "$work/err"
 
 # Root only; a config or log directory another account could write is refused before
 # anything happens.
