@@ -840,7 +840,18 @@ done <<'CASES'
 20261101060000:10 20261101120000:20 20261101180000:30 20261101200000:25 20261101230000:40|20261101120000 |
 20261101060000:1 20261101120000:2 20261101180000:3 20261102060000:4 20261102120000:5 20261102180000:6|20261101120000 20261102060000 20261102120000 |
 20261101060000:1:1 20261101080000:2:2 20261101100000:3:2 20261101120000:3:1 20261101140000:4:3 20261101160000:5:3 20261101230000:6:4|20261101080000 20261101140000 20261101160000 |
+20261101060000:5 20261101120000:50 20261101180000:040 20261101230000:60|
+20261101060000:5 20261101120000:50 20261101180000:18446744073709551616 20261101230000:18446744073709551617|
 CASES
+# Standard input the helper cannot read (a folder): status 1, its own message, and nothing
+# written that the kit would act on (no hosts would remove every rule).
+for command in "hosts" "plan IN OUT mark 1 1 1" "thin"; do
+  # shellcheck disable=SC2086
+  "$NETRECKON_KIT" $command </ >"$work/out" 2>"$work/err"
+  check "netreckon-kit $command: unreadable input is status 1" test $? -eq 1
+  check "netreckon-kit $command: writes nothing" test ! -s "$work/out"
+  check "netreckon-kit $command: says why" contains "$work/err" "cannot read standard input"
+done
 # A rule listed twice, or another rule in the same place: that snapshot and its neighbours stay.
 for edit in "duplicate|\$p" "other rule|s/10\.0\.0\.2\$/10.0.0.3/"; do
   make_thin "20261101060000:1:1 20261101080000:2:2 20261101100000:3:3 20261101120000:4:4 20261101140000:5:5 20261101160000:6:6 20261101230000:7:7"
