@@ -222,12 +222,18 @@ keep_mark() {
   echo "$FRESH_MARK" >"$private/mark" && mv -T -f "$private/mark" .mark || die "cannot write $LOG_DIR/.mark"
 }
 
+# The stamps of the snapshots of a prefix: regular files of the prefix plus 14 digits, from one
+# listing of the folder, in time order.
+snapshot_stamps() { # prefix
+  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
+    awk -v prefix="$1" '{ stamp = substr($0, length(prefix) + 1) }
+      substr($0, 1, length(prefix)) == prefix && length(stamp) == 14 && stamp ~ /^[0-9]+$/ { print stamp }' |
+    LC_ALL=C sort
+}
+
 # The stamp of the newest snapshot of a prefix before a stamp, if any.
 newest_snapshot() { # prefix before
-  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
-    awk -v prefix="$1" -v before="$2" '{ stamp = substr($0, length(prefix) + 1) }
-      substr($0, 1, length(prefix)) == prefix && length(stamp) == 14 && stamp ~ /^[0-9]+$/ &&
-        stamp < before { print stamp }' | LC_ALL=C sort | tail -n 1
+  snapshot_stamps "$1" | awk -v before="$2" '$0 < before' | tail -n 1
 }
 
 # Appends one line to the events file: the stamp, the family, the two prefixes, the stamp of
@@ -258,14 +264,9 @@ trim_events() { # oldest-day
     warn "cannot thin $LOG_DIR/$EVENTS"
 }
 
-# Snapshots of a prefix dated before a day: regular files of the prefix plus 14 digits, from
-# one listing of the folder, in time order.
+# The names of the snapshots of a prefix dated before a day, in time order.
 old_snapshots() { # prefix oldest-day-kept
-  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
-    awk -v prefix="$1" -v oldest="$2" '
-      { stamp = substr($0, length(prefix) + 1) }
-      substr($0, 1, length(prefix)) == prefix && stamp ~ /^[0-9]+$/ && length(stamp) == 14 &&
-        substr(stamp, 1, 8) < oldest' | LC_ALL=C sort
+  snapshot_stamps "$1" | awk -v prefix="$1" -v oldest="$2" 'substr($0, 1, 8) < oldest { print prefix $0 }'
 }
 
 # After a snapshot: deletes those dated more than KEEP_DAILY days before today but each

@@ -96,7 +96,6 @@ plan_family() { # family
       die "$(family_command "$1") -t $table -S failed: $(cat "$private/err")"
     fi
   done
-  cp "$private/state" "$private/state.$1" || die "cannot write in $LOG_DIR"
   "$(kit_helper)" plan "$IN_CHAIN" "$OUT_CHAIN" "$MARK" "$(mark_counts "$1")" "$(kept_mark)" "$FRESH_MARK" \
     <"$private/state" >"$private/plan.$1" || die "cannot plan the changes"
 }
@@ -128,25 +127,26 @@ apply_family() { # family
     die "$command failed, nothing of IPv$1 changed: $(cat "$private/err")"
 }
 
-# Gives the mark rule of each chain the byte count FRESH_MARK, in every family that keeps the
-# counters it is given, and keeps the value in .mark for the next run to compare. With LISTED 1
-# nothing changed since the plans' listings, which give the rules' numbers.
-set_marks() { # listed
+# Gives the mark rule of each chain the byte count FRESH_MARK, in every family with hosts that
+# keeps the counters it is given, and keeps the value in .mark for the next run to compare. The
+# rules' numbers come from a listing of the chain alone: in the plans' listings a comment of
+# another chain's rule may hold line breaks. A listing that fails or shows no mark stops the
+# run: a kept value that no mark holds would read as a restore at the next run.
+set_marks() {
   [ "$DRY_RUN" = 0 ] || return 0
   for family in 4 6; do
-    family_used "$family" || continue
+    [ -s "$private/wanted.$family" ] || continue
     [ "$(mark_counts "$family")" = 1 ] || continue
     table=$(count_table)
     for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
-      if [ "$1" = 1 ]; then
-        number=$(awk -v table="$table" -v chain="$chain" -v mark="--comment $MARK" \
-          '$1 == "A" && $2 == table && $3 == "-A" && $4 == chain { n++; if (index($0, mark)) { print n; exit } }' \
-          "$private/state.$family")
-      else
-        number=$(xt "$family" -t "$table" -S "$chain" 2>/dev/null |
-          awk -v mark="--comment $MARK" '/^-A / { n++ } index($0, mark) { print n; exit }')
-      fi
-      [ -n "$number" ] || continue
+      listing=$(xt "$family" -t "$table" -S "$chain" 2>"$private/err") ||
+        die "$(family_command "$family") -S $chain failed: $(cat "$private/err")"
+      # The mark's comment as a whole word: a host may be named netreckon-reset-mark-2.
+      number=$(printf '%s\n' "$listing" | awk -v mark="$MARK" '/^-A / {
+          n++
+          for (i = 3; i < NF; i++) if ($i == "--comment" && $(i + 1) == mark) { print n; exit }
+        }')
+      [ -n "$number" ] || die "$(family_command "$family") -S $chain: no mark rule to renew"
       # shellcheck disable=SC2086
       xt "$family" -t "$table" -R "$chain" "$number" $MARK_MATCH -c 1 "$FRESH_MARK" 2>"$private/err" ||
         die "$(family_command "$family") -R $chain failed: $(cat "$private/err")"
@@ -286,7 +286,6 @@ iptables_change() {
     if [ "$RESET" = 2 ]; then printf '%s\n' "all $IN_CHAIN" "all $OUT_CHAIN" >>"$private/after.$family"; fi
   done
   AFTER=after
-  LISTED=0
 }
 
 # Writes one snapshot of both chains and both families under STAMP. ZERO names the files that
@@ -310,10 +309,10 @@ iptables_snapshot() { # stamp zero optional
   place_snapshot "$1"
 }
 
-# Renews the marks (see set_marks; LISTED 1: the plans' listings still hold) and keeps the
-# wanted lines of each family as set up, for the next run to tell a loss from a change.
+# Renews the marks (see set_marks) and keeps the wanted lines of each family as set up, for the
+# next run to tell a loss from a change.
 iptables_keep() {
-  set_marks "$LISTED"
+  set_marks
   [ "$DRY_RUN" = 0 ] || return 0
   for family in 4 6; do
     sed -n 's/^W //p' "$private/wanted.$family" >"$private/setup" 2>/dev/null || : >"$private/setup"

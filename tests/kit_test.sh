@@ -213,6 +213,48 @@ done <<'CASES'
 4 3|2 rules not asked for
 CASES
 
+# A host named after the mark is a host, a case a line: its name; what is done after the
+# snapshot of 12:00. The heal adds the missing mark after the host's rule: the fresh value goes
+# to the mark, the host's rule stays with its count, and the next snapshot finds all in order.
+while IFS='|' read -r name event; do
+  start_case "10.0.0.1=$name 10.0.0.2"
+  chains --time 20261102115000 add >/dev/null
+  preset 4 security NETRECKON_IN 2 5000 -d 10.0.0.1/32 -m comment --comment "$name"
+  snapshot --time 20261102120000
+  # shellcheck disable=SC2086
+  in_ns $event
+  snapshot --time 20261102130000 2>"$work/err"
+  check "host '$name' after '$event': the snapshot says so" contains "$work/err" "1 rule missing"
+  check "host '$name' after '$event': its rule keeps its count" test "$(in_ns "$iptables" -t security -L NETRECKON_IN -v -n -x |
+    awk '$8 == "10.0.0.1" { print $2 }' | tr '\n' ' ')" = "5000 "
+  check "host '$name' after '$event': the mark holds the stamp" test "$(in_ns "$iptables" -t security -v -S NETRECKON_IN |
+    sed -n 's/.*reset-mark -c 1 //p')" = 20261102130000
+  : >"$work/case/calls"
+  snapshot --time 20261102140000 2>"$work/err"
+  check "host '$name' after '$event': the next snapshot finds all in order" lacks "$work/case/calls" "restore"
+  check "host '$name' after '$event': and says nothing" test ! -s "$work/err"
+done <<'CASES'
+netreckon-reset-mark-2|iptables -t security -D NETRECKON_IN 1
+netreckon-reset-mark_b|iptables -t security -D NETRECKON_IN 1
+CASES
+
+# A comment of another chain's rule with line breaks, as a LAN client's text could be: what
+# follows a line break is no rule of the kit's. The snapshot finds all in order and keeps
+# every count.
+start_case "10.0.0.1 10.0.0.2"
+chains --time 20261102115000 add >/dev/null
+preset 4 security NETRECKON_IN 2 5000 -d 10.0.0.1/32
+preset 4 security NETRECKON_IN 3 7000 -d 10.0.0.2/32
+in_ns "$iptables" -t security -A FORWARD -m comment --comment "x
+-A NETRECKON_IN -d 10.0.0.1/32
+" -j ACCEPT
+: >"$work/case/calls"
+snapshot --time 20261102120000 2>"$work/err"
+check "a comment with line breaks: the snapshot says nothing" test ! -s "$work/err"
+check "a comment with line breaks: nothing changed" lacks "$work/case/calls" "restore"
+check "a comment with line breaks: every count stays" test "$(in_ns "$iptables" -t security -L NETRECKON_IN -v -n -x |
+  awk 'NR > 2 && $8 ~ /^10/ { print $2 }' | tr '\n' ' ')" = "5000 7000 "
+
 # The mark's fresh value, a case a line: what is done after the snapshot of 13:00 (a save with
 # counters was taken at 12:00, when 10.0.0.1 read 5000; it read 8000 at 13:00, 9000 now); what
 # the next snapshot must say; the line it must add to the events file ("-" none; the families
@@ -384,6 +426,17 @@ check "a failing listing is status 1" test $? -eq 1
 check "a failing listing gives its own message" contains "$work/err" "Permission denied (you must be root)"
 check "a failing listing changes nothing" lacks "$work/case/calls" "restore"
 check "a failing listing keeps the setup" test "$(rules 4 security | grep -c NETRECKON)" -eq 12
+# The listing that finds the mark to renew after a heal fails: the run fails, and the kit keeps
+# the value the mark still holds (else the next run would take it for a restore).
+in_ns "$iptables" -t security -D NETRECKON_IN -d 10.0.0.1/32
+printf '%s\n' '#!/bin/sh' 'case "$*" in *"-S NETRECKON_IN") echo "iptables: Resource temporarily unavailable." >&2; exit 4 ;; esac' \
+  'exec "$@"' >"$work/nomark"
+snapshot --iptables "sh $work/nomark $iptables" --time 20261102123000 2>"$work/err"
+check "a failing mark listing is status 1" test $? -eq 1
+check "a failing mark listing gives its own message" contains "$work/err" "Resource temporarily unavailable"
+check "a failing mark listing keeps the kept value" test "$(cat "$work/case/logs/.mark")" = 20261102110000
+snapshot --time 20261102130000 2>"$work/err"
+check "after a failing mark listing the next snapshot says nothing" test ! -s "$work/err"
 
 # Root only; a config or log directory another account could write is refused before
 # anything happens.
@@ -787,7 +840,18 @@ done <<'CASES'
 20261101060000:10 20261101120000:20 20261101180000:30 20261101200000:25 20261101230000:40|20261101120000 |
 20261101060000:1 20261101120000:2 20261101180000:3 20261102060000:4 20261102120000:5 20261102180000:6|20261101120000 20261102060000 20261102120000 |
 20261101060000:1:1 20261101080000:2:2 20261101100000:3:2 20261101120000:3:1 20261101140000:4:3 20261101160000:5:3 20261101230000:6:4|20261101080000 20261101140000 20261101160000 |
+20261101060000:5 20261101120000:50 20261101180000:040 20261101230000:60|
+20261101060000:5 20261101120000:50 20261101180000:18446744073709551616 20261101230000:18446744073709551617|
 CASES
+# Standard input the helper cannot read (a folder): status 1, its own message, and nothing
+# written that the kit would act on (no hosts would remove every rule).
+for command in "hosts" "plan IN OUT mark 1 1 1" "thin"; do
+  # shellcheck disable=SC2086
+  "$NETRECKON_KIT" $command </ >"$work/out" 2>"$work/err"
+  check "netreckon-kit $command: unreadable input is status 1" test $? -eq 1
+  check "netreckon-kit $command: writes nothing" test ! -s "$work/out"
+  check "netreckon-kit $command: says why" contains "$work/err" "cannot read standard input"
+done
 # A rule listed twice, or another rule in the same place: that snapshot and its neighbours stay.
 for edit in "duplicate|\$p" "other rule|s/10\.0\.0\.2\$/10.0.0.3/"; do
   make_thin "20261101060000:1:1 20261101080000:2:2 20261101100000:3:3 20261101120000:4:4 20261101140000:5:5 20261101160000:6:6 20261101230000:7:7"

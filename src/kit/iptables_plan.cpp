@@ -133,6 +133,19 @@ std::string_view AfterAppend(std::string_view szLine) {
   return szLine.size() > 3 ? szLine.substr(3) : std::string_view();
 }
 
+// Whether a rule bears the mark's comment, the whole word: a host may be named "mark.lan".
+bool IsMark(std::string_view szRule, std::string_view szMark) {
+  const std::string szComment = "--comment " + std::string(szMark);
+  for (std::size_t iAt = szRule.find(szComment); iAt != std::string_view::npos;
+       iAt = szRule.find(szComment, iAt + 1)) {
+    const std::size_t iEnd = iAt + szComment.size();
+    if (iEnd == szRule.size() || IsBlank(szRule[iEnd])) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void Note(plan_tally_t& tTally, const std::string& szText) {
   for (const std::string& szNoted : tTally.tNoted) {
     if (szNoted == szText) {
@@ -182,8 +195,7 @@ void ReadLine(plan_state_t& tState, std::string_view szLine,
   }
   if (bOurs) {
     tTable.tHaveRules[szChain].push_back(szRule);
-    if (szRule.find(std::string("--comment ") + std::string(tSettings.szMark)) ==
-        std::string_view::npos) {
+    if (!IsMark(szRule, tSettings.szMark)) {
       tState.bHasRows = true;
     }
     return;
@@ -232,7 +244,6 @@ void PlanChain(plan_tally_t& tTally, std::string_view szTable, const plan_table_
     Note(tTally, "chain " + szC + " missing");
     tTally.szOut += "R " + szT + " :" + szC + " - [0:0]\n";
   }
-  const std::string szMarkComment = "--comment " + std::string(tSettings.szMark);
   const auto pWant = tTable.tWantRules.find(szChain);
   const chain_lines_t tNone;
   const chain_lines_t& tWant = pWant != tTable.tWantRules.end() ? pWant->second : tNone;
@@ -253,7 +264,7 @@ void PlanChain(plan_tally_t& tTally, std::string_view szTable, const plan_table_
     const std::string_view szRule = tHave[iRule];
     const std::string szKey = Plain(szRule);
     int& iLeft = tLeft[szKey];
-    if (szKey.find(szMarkComment) != std::string::npos && iLeft > 0 && tSettings.bTrustMark) {
+    if (IsMark(szKey, tSettings.szMark) && iLeft > 0 && tSettings.bTrustMark) {
       // Only the kit writes the mark's bytes, anew at every snapshot: any other value came
       // from somewhere else. 0 is a reset (the counters read since are traffic); another
       // value is a restore of saved counters, which must never be billed again.
@@ -298,7 +309,7 @@ void PlanChain(plan_tally_t& tTally, std::string_view szTable, const plan_table_
     if (bThere) {
       ++tTally.iMissing;
     }
-    if (szKey.find(szMarkComment) != std::string::npos) {
+    if (IsMark(szKey, tSettings.szMark)) {
       tTally.szOut +=
           "R " + szT + " [1:" + std::string(tSettings.szFresh) + "] " + std::string(szRule) + "\n";
       continue;
@@ -350,14 +361,41 @@ void PlanTable(plan_tally_t& tTally, const plan_state_t& tState, std::string_vie
   }
 }
 
+// The length of the listing line at the start of szInput: up to the first line break outside
+// a quoted string. A comment may hold a line break, and what follows it is no rule: a LAN
+// client's text must never add rules or shift the numbers of ours. A quote never closed is no
+// listing iptables prints: that line and every later one end at their first line break (so
+// the input is scanned once more at most).
+std::size_t LineLength(std::string_view szInput, bool& bQuotesClose) {
+  const std::size_t iBreak = std::min(szInput.find('\n'), szInput.size());
+  if (!bQuotesClose) {
+    return iBreak;
+  }
+  bool bQuoted = false;
+  for (std::size_t iAt = 0; iAt < szInput.size(); ++iAt) {
+    const char cChar = szInput[iAt];
+    if (!bQuoted && cChar == '\n') {
+      return iAt;
+    }
+    if (bQuoted && cChar == '\\') {
+      ++iAt;
+    } else if (cChar == '"') {
+      bQuoted = !bQuoted;
+    }
+  }
+  bQuotesClose = !bQuoted;
+  return bQuoted ? iBreak : szInput.size();
+}
+
 std::string Rules(int iCount) { return std::to_string(iCount) + (iCount > 1 ? " rules" : " rule"); }
 
 }  // namespace
 
 std::string PlanIptables(std::string_view szInput, const iptables_plan_settings_t& tSettings) {
   plan_state_t tState;
+  bool bQuotesClose = true;
   while (!szInput.empty()) {
-    const std::size_t iBreak = std::min(szInput.find('\n'), szInput.size());
+    const std::size_t iBreak = LineLength(szInput, bQuotesClose);
     ReadLine(tState, szInput.substr(0, iBreak), tSettings);
     szInput.remove_prefix(iBreak < szInput.size() ? iBreak + 1 : iBreak);
   }

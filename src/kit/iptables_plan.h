@@ -20,7 +20,8 @@ struct iptables_plan_settings_t {
 ///   "W TABLE LINE"  a wanted line of TABLE as "iptables -S" prints it ("-N CHAIN", "-A CHAIN
 ///                   RULE" for the two chains, "-A HOOK MATCH -j CHAIN" for the jumps, in the
 ///                   order they must open the hook chain)
-///   "A TABLE LINE"  a line of "iptables -t TABLE -v -S" as it is now (any chain).
+///   "A TABLE LINE"  a line of "iptables -t TABLE -v -S" as it is now (any chain); a line
+///                   break in a quoted string goes on in the next line, after "A TABLE ".
 /// Returns the plan, one line each:
 ///   "R TABLE LINE"  a line of TABLE's restore input ("*TABLE" and "COMMIT" are the caller's)
 ///   "N CHAIN RULE"  a host rule that starts from 0 (new or replaced)

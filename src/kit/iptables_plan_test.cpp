@@ -122,6 +122,51 @@ TEST(IptablesPlan, BringsTheSetupToTheWantedOneKeepingCounters) {
        "N -A OUT -s 10.0.0.2/32 -m comment --comment printer\n"
        "R security -I FORWARD 1 -j OUT\nR security -I FORWARD 1 -j IN\n"
        "R security -I INPUT 1 ! -i lo -j OUT\nR security -I INPUT 1 ! -i lo -j IN\n"},
+      // A host named after the mark is a host: its rule is neither a mark nor given its count.
+      {"a host named after the mark",
+       Complete(kInMark) + "W security -A IN -d 10.0.0.3/32 -m comment --comment mark.lan\n"
+                           "A security -A IN -d 10.0.0.3/32 -m comment --comment \"mark.lan\" "
+                           "-c 2 200\n",
+       true, "", "E\n"},
+      {"a host named after the mark missing",
+       Complete(kInMark) + "W security -A IN -d 10.0.0.3/32 -m comment --comment mark.lan\n", true,
+       "",
+       "E\nR security -A IN -d 10.0.0.3/32 -m comment --comment mark.lan\n"
+       "N -A IN -d 10.0.0.3/32 -m comment --comment mark.lan\nF 1 rule missing\n"},
+      {"only a host named after the mark",
+       std::string(kPolicies) + kChains + kJumps + kInMark +
+           "A security -A OUT -m length --length 0:19 -m comment --comment mark -c 0 1\n"
+           "A security -A OUT -s 10.0.0.3/32 -m comment --comment mark-2 -c 2 200\n",
+       true, "",
+       "E\n"
+       "R security -A IN -d 10.0.0.1/32\nN -A IN -d 10.0.0.1/32\n"
+       "R security -A IN -d 10.0.0.2/32 -m comment --comment printer\n"
+       "N -A IN -d 10.0.0.2/32 -m comment --comment printer\n"
+       "R security -D OUT -s 10.0.0.3/32 -m comment --comment mark-2\n"
+       "R security -A OUT -s 10.0.0.1/32\nN -A OUT -s 10.0.0.1/32\n"
+       "R security -A OUT -s 10.0.0.2/32 -m comment --comment printer\n"
+       "N -A OUT -s 10.0.0.2/32 -m comment --comment printer\n"
+       "F 4 rules missing\nF 1 rule not asked for\n"},
+      // A comment may hold a line break: what follows it in the listing is no rule of ours.
+      {"a comment that spans lines",
+       Complete("A security -A FORWARD -m comment --comment \"x\n"
+                "A security -A IN -d 10.0.0.1/32 -c 0 0\n"
+                "A security \" -c 0 0 -j ACCEPT\n" +
+                std::string(kInMark)),
+       true, "", "E\n"},
+      {"a comment that spans lines after an escaped quote",
+       Complete("A security -A FORWARD -m comment --comment \"a\\\"\n"
+                "A security -A IN -d 10.0.0.9/32 -c 0 0\n"
+                "A security \\\\\" -c 0 0 -j ACCEPT\n" +
+                std::string(kInMark)),
+       true, "", "E\n"},
+      {"a quote never closed before our rules",
+       Complete("A security -A FORWARD -m comment --comment \"x -c 0 0 -j ACCEPT\n" +
+                std::string(kInMark)),
+       true, "", "E\n"},
+      {"a quote never closed",
+       Complete(kInMark) + "A security -A OUT -m comment --comment \"x -c 0 0 -j ACCEPT\n", true,
+       "", "E\nR security -D OUT -m comment --comment \"x -j ACCEPT\nF 1 rule not asked for\n"},
       {"chains left in the filter table",
        Complete(kInMark) + "A filter -N IN\nA filter -N OUT\n"
                            "A filter -A INPUT -c 1 1 -j IN\nA filter -A FORWARD -j OUT\n"

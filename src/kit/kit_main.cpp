@@ -96,17 +96,25 @@ bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
   return true;
 }
 
-// Standard input whole, at most llLimit bytes.
-bool ReadInput(long long llLimit, std::string& szInput) {
+// What reading standard input came to.
+enum class input_read_t { kRead, kTooLong, kUnreadable };
+
+// Standard input whole, at most llLimit bytes. A read that fails is no end of input: a part of
+// the hosts or of a listing would plan rules away.
+input_read_t ReadInput(long long llLimit, std::string& szInput) {
   char aBuffer[65536];
   std::size_t iRead = 0;
   while ((iRead = std::fread(aBuffer, 1, sizeof aBuffer, stdin)) > 0) {
     szInput.append(aBuffer, iRead);
     if (static_cast<long long>(szInput.size()) > llLimit) {
-      return false;
+      return input_read_t::kTooLong;
     }
   }
-  return true;
+  if (std::ferror(stdin) != 0) {
+    std::fprintf(stderr, "netreckon-kit: cannot read standard input: %s\n", std::strerror(errno));
+    return input_read_t::kUnreadable;
+  }
+  return input_read_t::kRead;
 }
 
 bool WriteAll(const std::string& szText) {
@@ -142,9 +150,12 @@ int WriteHosts(int iArgs) {
     return 2;
   }
   std::string szEntries;
-  if (!ReadInput(kMaxKitConfigBytes, szEntries)) {
-    std::fputs("netreckon-kit: more hosts than a config can hold\n", stderr);
-    return 1;
+  switch (ReadInput(kMaxKitConfigBytes, szEntries)) {
+    case input_read_t::kRead: break;
+    case input_read_t::kTooLong:
+      std::fputs("netreckon-kit: more hosts than a config can hold\n", stderr);
+      return 1;
+    case input_read_t::kUnreadable: return 1;
   }
   const host_plan_t tPlan = PlanHosts(szEntries);
   std::fputs(tPlan.szMessages.c_str(), stderr);
@@ -184,9 +195,12 @@ int WritePlan(int iArgs, char** pArgs) {
     return 2;
   }
   std::string szInput;
-  if (!ReadInput(kMaxLogFileBytes, szInput)) {
-    std::fputs("netreckon-kit: more lines than a setup can hold\n", stderr);
-    return 1;
+  switch (ReadInput(kMaxLogFileBytes, szInput)) {
+    case input_read_t::kRead: break;
+    case input_read_t::kTooLong:
+      std::fputs("netreckon-kit: more lines than a setup can hold\n", stderr);
+      return 1;
+    case input_read_t::kUnreadable: return 1;
   }
   iptables_plan_settings_t tSettings;
   tSettings.szInChain = pArgs[2];
@@ -206,9 +220,12 @@ int WriteThinning(int iArgs) {
     return 2;
   }
   std::string szNames;
-  if (!ReadInput(kMaxLogFileBytes, szNames)) {
-    std::fputs("netreckon-kit: more snapshot names than a folder holds\n", stderr);
-    return 1;
+  switch (ReadInput(kMaxLogFileBytes, szNames)) {
+    case input_read_t::kRead: break;
+    case input_read_t::kTooLong:
+      std::fputs("netreckon-kit: more snapshot names than a folder holds\n", stderr);
+      return 1;
+    case input_read_t::kUnreadable: return 1;
   }
   thinning_t tThinning;
   std::string_view szRest = szNames;

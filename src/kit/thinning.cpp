@@ -6,6 +6,7 @@
 
 #include <unordered_set>
 
+#include "accounting/records.h"
 #include "logs/log_split.h"
 
 namespace {
@@ -79,7 +80,16 @@ bool HasRepeats(const std::vector<std::string_view>& tRules) {
   return false;
 }
 
-// Reads a snapshot's rows with the report's reader: a line it refuses makes the snapshot odd.
+// A count as the listing writes it and the report reads it: digits without a leading zero (the
+// text comparisons take none), below 2^64.
+bool PlainCount(std::string_view szCount) {
+  return AllDigits(szCount) && (szCount.size() == 1 || szCount[0] != '0') &&
+         IsByteTokenReadable(szCount);
+}
+
+// Reads a snapshot's rows with the report's reader: a line it refuses makes the snapshot odd,
+// and so does a row the report refuses (a count it cannot read, a host column that is no
+// address: this does not know the direction, so both columns), as the report names its file.
 void ReadThinRows(thin_snapshot_t& tSnapshot) {
   std::string& szText = *tSnapshot.pText;
   if (szText.back() != '\n') {
@@ -90,7 +100,8 @@ void ReadThinRows(thin_snapshot_t& tSnapshot) {
   log_split_t tSplit;
   StartLogSplit(tSplit);
   const auto fOnRow = [&tSnapshot](const ipt_data_t& tRow) {
-    if (!AllDigits(tRow.sPackets) || !AllDigits(tRow.sBytes)) {
+    if (!AllDigits(tRow.sPackets) || !PlainCount(tRow.sBytes) || !IsHostKeyReadable(tRow.sSource) ||
+        !IsHostKeyReadable(tRow.sDestination)) {
       return false;
     }
     const char* const pRule = tRow.sBytes.data() + tRow.sBytes.size();

@@ -34,6 +34,6 @@ struct thinning_t {
 /// the last of its day, when its rows name other rules (or in another order) than the one
 /// before or after it, when any reading in it went down from the last one kept or goes down
 /// to the next, or when it is not a plain listing (a title of "(0 references)", a line that is
-/// no counter row, a rule listed twice, no rows). An empty text is no snapshot. The last one
-/// added is never decided: it stays.
+/// no counter row, a row the report refuses, a rule listed twice, no rows). An empty text is no
+/// snapshot. The last one added is never decided: it stays.
 void AddThinSnapshot(thinning_t& tThinning, std::string szName, std::string szText);

@@ -122,6 +122,9 @@ TEST(Thinning, ASnapshotNotPlainStaysWithItsNeighbours) {
       {"no column titles", "Chain NETRECKON_IN (6 references)\ntarget\n" + szRows},
       {"a cut row", kTitles + szRows + "       1 4 all --\n"},
       {"a counter that is no number", kTitles + Row("4", 1) + Row("4x", 2)},
+      // What the report refuses, or reads otherwise than as text, names the file it is in.
+      {"a counter with a leading zero", kTitles + Row("4", 1) + Row("04", 2)},
+      {"a counter of 2^64", kTitles + Row("4", 1) + Row("18446744073709551616", 2)},
   };
   for (const auto& tCase : kCases) {
     EXPECT_EQ(ThinWithFourth(tCase.szText), "traffic_in_20261101020000\n") << tCase.szWhat;
@@ -141,4 +144,28 @@ TEST(Thinning, ColumnsWidenedByTheCountersAreTheSameRules) {
   EXPECT_EQ(ThinWithFourth(kTitles + szRows.substr(0, szRows.size() - 1)),
             "traffic_in_20261101020000\ntraffic_in_20261101030000\ntraffic_in_20261101040000\n"
             "traffic_in_20261101050000\n");
+}
+
+TEST(Thinning, RowsTheReportRefusesInEverySnapshotKeepThemAll) {
+  const struct {
+    const char* szWhat;
+    const char* szRow;
+  } kCases[] = {
+      {"a host that is no address",
+       "       1 %10d all  --  *      *       0.0.0.0/0            =10.0.0.2\n"},
+      {"a source that is no address",
+       "       1 %10d all  --  *      *       *0.0.0.0/0           10.0.0.2\n"},
+  };
+  for (const auto& tCase : kCases) {
+    thinning_t tThinning;
+    for (int iHour = 1; iHour <= 6; ++iHour) {
+      char aStamp[16];
+      std::snprintf(aStamp, sizeof aStamp, "202611010%d0000", iHour);
+      char aRow[160];
+      std::snprintf(aRow, sizeof aRow, tCase.szRow, iHour);
+      AddThinSnapshot(tThinning, std::string("traffic_in_") + aStamp,
+                      kTitles + Row(std::to_string(iHour), 1) + aRow);
+    }
+    EXPECT_EQ(tThinning.szDeletable, "") << tCase.szWhat;
+  }
 }
