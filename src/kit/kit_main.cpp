@@ -96,25 +96,24 @@ bool ReadSnapshot(const char* szPath, int32_t iDirection, metrics_t& tMetrics) {
   return true;
 }
 
-// What reading standard input came to.
-enum class input_read_t { kRead, kTooLong, kUnreadable };
-
-// Standard input whole, at most llLimit bytes. A read that fails is no end of input: a part of
-// the hosts or of a listing would plan rules away.
-input_read_t ReadInput(long long llLimit, std::string& szInput) {
+// Standard input whole, at most llLimit bytes; says what else it came to (szTooLong when there
+// is more). A read that fails is no end of input: a part of the hosts or of a listing would plan
+// rules away.
+bool ReadInput(long long llLimit, const char* szTooLong, std::string& szInput) {
   char aBuffer[65536];
   std::size_t iRead = 0;
   while ((iRead = std::fread(aBuffer, 1, sizeof aBuffer, stdin)) > 0) {
     szInput.append(aBuffer, iRead);
     if (static_cast<long long>(szInput.size()) > llLimit) {
-      return input_read_t::kTooLong;
+      std::fprintf(stderr, "netreckon-kit: %s\n", szTooLong);
+      return false;
     }
   }
   if (std::ferror(stdin) != 0) {
     std::fprintf(stderr, "netreckon-kit: cannot read standard input: %s\n", std::strerror(errno));
-    return input_read_t::kUnreadable;
+    return false;
   }
-  return input_read_t::kRead;
+  return true;
 }
 
 bool WriteAll(const std::string& szText) {
@@ -150,12 +149,8 @@ int WriteHosts(int iArgs) {
     return 2;
   }
   std::string szEntries;
-  switch (ReadInput(kMaxKitConfigBytes, szEntries)) {
-    case input_read_t::kRead: break;
-    case input_read_t::kTooLong:
-      std::fputs("netreckon-kit: more hosts than a config can hold\n", stderr);
-      return 1;
-    case input_read_t::kUnreadable: return 1;
+  if (!ReadInput(kMaxKitConfigBytes, "more hosts than a config can hold", szEntries)) {
+    return 1;
   }
   const host_plan_t tPlan = PlanHosts(szEntries);
   std::fputs(tPlan.szMessages.c_str(), stderr);
@@ -195,12 +190,8 @@ int WritePlan(int iArgs, char** pArgs) {
     return 2;
   }
   std::string szInput;
-  switch (ReadInput(kMaxLogFileBytes, szInput)) {
-    case input_read_t::kRead: break;
-    case input_read_t::kTooLong:
-      std::fputs("netreckon-kit: more lines than a setup can hold\n", stderr);
-      return 1;
-    case input_read_t::kUnreadable: return 1;
+  if (!ReadInput(kMaxLogFileBytes, "more lines than a setup can hold", szInput)) {
+    return 1;
   }
   iptables_plan_settings_t tSettings;
   tSettings.szInChain = pArgs[2];
@@ -220,12 +211,8 @@ int WriteThinning(int iArgs) {
     return 2;
   }
   std::string szNames;
-  switch (ReadInput(kMaxLogFileBytes, szNames)) {
-    case input_read_t::kRead: break;
-    case input_read_t::kTooLong:
-      std::fputs("netreckon-kit: more snapshot names than a folder holds\n", stderr);
-      return 1;
-    case input_read_t::kUnreadable: return 1;
+  if (!ReadInput(kMaxLogFileBytes, "more snapshot names than a folder holds", szNames)) {
+    return 1;
   }
   thinning_t tThinning;
   std::string_view szRest = szNames;
@@ -257,8 +244,7 @@ int CheckSetBound(int iArgs, char** pArgs) {
     return 2;
   }
   std::string szSubnets;
-  if (!ReadInput(kMaxKitConfigBytes, szSubnets)) {
-    std::fputs("netreckon-kit: more subnets than a config can hold\n", stderr);
+  if (!ReadInput(kMaxKitConfigBytes, "more subnets than a config can hold", szSubnets)) {
     return 1;
   }
   const set_bound_t tBound = BoundSetRows(szSubnets, llListed, llSetSize, szPer == "64");
@@ -295,8 +281,7 @@ int WriteNftListing(int iArgs, char** pArgs) {
   std::string szListing;
   std::string szPrevious;
   std::string szStarts;
-  if (!ReadInput(kMaxLogFileBytes, szListing)) {
-    std::fputs("netreckon-kit: the listing is larger than 256 MiB\n", stderr);
+  if (!ReadInput(kMaxLogFileBytes, "the listing is larger than 256 MiB", szListing)) {
     return 1;
   }
   if (!ReadKitFile(pArgs[5], szPrevious) || !ReadKitFile(pArgs[6], szStarts)) {
