@@ -113,7 +113,9 @@ log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd, const log_to
   tRow.sOut = GetToken(iProt + 3);
   tRow.sSource = GetToken(iProt + 4);
   tRow.sDestination = GetToken(iProt + 5);
-  const std::size_t iRest = tTokens.aiEnd[iProt + 5];
+  // Most rows end at the destination but for padding: their rest is empty, at the line's end,
+  // so that no row pays to look through blanks for a comment.
+  const std::size_t iRest = iTokens > iProt + 6 ? tTokens.aiEnd[iProt + 5] : iLineEnd;
   tRow.sRest = std::string_view(pLine + iRest, iLineEnd - iRest);
   return log_line_t::kRow;
 }
