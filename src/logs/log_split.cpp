@@ -94,7 +94,9 @@ log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd, const log_to
   if (iTokens == 0) {
     return bCut ? log_line_t::kRefused : log_line_t::kSkipped;
   }
-  if (GetToken(0) == "Chain" || GetToken(0) == "pkts") {
+  // A row begins with a count: only a title's first letters need the comparison.
+  const char cFirst = pLine[tTokens.aiBegin[0]];
+  if ((cFirst == 'C' || cFirst == 'p') && (GetToken(0) == "Chain" || GetToken(0) == "pkts")) {
     return log_line_t::kSkipped;
   }
   // A cut line is read only when its first nine columns are whole: a tenth began after them.
