@@ -115,6 +115,7 @@ void FinishLogText(log_text_read_t& tRead, log_read_t& tResult) {
 log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable,
                        report_range_t& tRange) {
   log_read_t tResult;
+  // cppcheck-suppress unassignedVariable ; StartLogText sets it through the read
   log_split_t tSplit;
   log_text_read_t tRead{tFile, tTable, tRange, tSplit};
   StartLogText(tRead);
@@ -171,6 +172,7 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     return tResult;
   }
 
+  // cppcheck-suppress unassignedVariable ; StartLogText sets it through the read
   log_split_t tSplit;
   log_text_read_t tRead{tFile, tBandwidthUsage, tRange, tSplit};
   StartLogText(tRead);
