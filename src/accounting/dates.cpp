@@ -123,6 +123,13 @@ int32_t GetDayIndex(date_number_t base_date, date_number_t current_date) {
   return iIndex == -1 ? 0 : iIndex;
 }
 
+int32_t GetDayIndex(day_index_memo_t& tMemo, date_number_t base_date, date_number_t current_date) {
+  if (!tMemo.bKept || tMemo.uiBase != base_date || tMemo.uiDate != current_date) {
+    tMemo = {base_date, current_date, GetDayIndex(base_date, current_date), true};
+  }
+  return tMemo.iIndex;
+}
+
 bool IsLeapYear(long long llYear) {
   return (llYear % 4 == 0 && llYear % 100 != 0) || llYear % 400 == 0;
 }

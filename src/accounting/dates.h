@@ -21,6 +21,17 @@ date_number_t GetLogFileDate(std::string_view szFileName);
 /// months and days out of range carried over; -1 is folded to 0. Needs no time zone.
 int32_t GetDayIndex(date_number_t base_date, date_number_t current_date);
 
+// The last day index asked for, so that a day's many snapshots count it on the calendar once.
+struct day_index_memo_t {
+  date_number_t uiBase = 0;
+  date_number_t uiDate = 0;
+  int32_t iIndex = 0;
+  bool bKept = false;
+};
+
+/// GetDayIndex, answered from the memo when it holds the same two dates, else counted and kept.
+int32_t GetDayIndex(day_index_memo_t& tMemo, date_number_t base_date, date_number_t current_date);
+
 // "YYYY-MM-DD" and its terminator, with room for any year a date number can spell.
 constexpr std::size_t kIsoDateBuf = 32;
 

@@ -53,6 +53,32 @@ TEST(DayIndex, CountsCalendarDays) {
   }
 }
 
+// One memo asked in turn, as a pass asks it file after file: a repeated pair is answered from
+// it, and a change of either date is counted anew.
+TEST(DayIndex, RemembersTheLastPairOnly) {
+  const struct {
+    date_number_t uiBase;
+    date_number_t uiCurrent;
+    int32_t iExpected;
+  } kCalls[] = {
+      {0, 0, 0},
+      {20090425, 20090427, 2},
+      {20090425, 20090427, 2},
+      {20090426, 20090427, 1},
+      {20090426, 20090501, 5},
+      {20090426, 20090425, 0},
+      {20090426, 20090424, -2},
+      {20090425, 20090427, 2},
+      {20081231, 20090301, 60},
+      {20081231, 20090301, 60},
+  };
+  day_index_memo_t tMemo;
+  for (const auto& tCall : kCalls) {
+    EXPECT_EQ(GetDayIndex(tMemo, tCall.uiBase, tCall.uiCurrent), tCall.iExpected)
+        << tCall.uiBase << " -> " << tCall.uiCurrent;
+  }
+}
+
 TEST(DayIndex, FoldsTheDayBeforeToZeroInEveryZone) {
   for (const char* szZone : {"UTC", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata"}) {
     const TimeZone tZone(szZone);

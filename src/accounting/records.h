@@ -90,6 +90,9 @@ struct host_table_t {
   // The date of the last file the pass will read (0: not known): no host's day series needs
   // room for days after it.
   date_number_t uiLastFileDate = 0;
+  // The day indexes of the last file's date and of uiLastFileDate.
+  day_index_memo_t tFileDay;
+  day_index_memo_t tLastFileDay;
 };
 
 // The report range, owned by the run and widened by the row accounting: start_date is the date

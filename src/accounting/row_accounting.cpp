@@ -241,10 +241,13 @@ void AccountLogFileReadings(host_table_t& tTable, report_range_t& tRange, int32_
     tRange.start_date = uiFileDate;
   }
   const int32_t iday_index =
-      tTable.bLevels ? 0 : FoldEarlyDays(GetDayIndex(tRange.start_date, uiFileDate));
+      tTable.bLevels ? 0
+                     : FoldEarlyDays(GetDayIndex(tTable.tFileDay, tRange.start_date, uiFileDate));
   int32_t iDaysAfter = tTable.bLevels ? 0 : -1;
   if (!tTable.bLevels && tTable.uiLastFileDate >= uiFileDate) {
-    iDaysAfter = FoldEarlyDays(GetDayIndex(tRange.start_date, tTable.uiLastFileDate)) - iday_index;
+    iDaysAfter =
+        FoldEarlyDays(GetDayIndex(tTable.tLastFileDay, tRange.start_date, tTable.uiLastFileDate)) -
+        iday_index;
   }
   for (const pending_reading_t& tReading : tTable.tPending) {
     data_t& tHost = tTable.tHosts[static_cast<std::size_t>(tReading.iHost)];

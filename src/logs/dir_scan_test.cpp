@@ -1,6 +1,8 @@
 // Tests of choosing a direction's logs and its baseline from listings in any order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -232,4 +234,71 @@ TEST(DirListing, SaysWhichEntriesWereRegularFiles) {
   const std::string_view aNames[] = {"in_20090425010000"};
   EXPECT_FALSE(IsListedAsFile(GetListingName(MakeLogListing(aNames), 0)));
   std::filesystem::remove_all(tDir);
+}
+
+// The listing's own sort against strcmp over sets of names shaped as directories hold them:
+// a shared prefix, names ending within others, bytes above ASCII, names alike to great depth.
+TEST(DirListing, SortsNamesAsStrcmpDoes) {
+  const auto Year = [](const char* szPrefix, int iStep) {
+    std::vector<std::string> tNames;
+    for (int iIdx = 0; iIdx < 500; ++iIdx) {
+      const int iMixed = (iIdx * iStep) % 500;
+      tNames.push_back(szPrefix + std::to_string(20260101 + iMixed % 28) +
+                       std::to_string(100000 + iMixed));
+    }
+    return tNames;
+  };
+  const auto Deep = [](std::size_t iCount) {
+    std::vector<std::string> tNames;
+    for (std::size_t iIdx = 0; iIdx < iCount; ++iIdx) {
+      tNames.push_back(std::string(250, 'a') + static_cast<char>('z' - iIdx % 26) +
+                       static_cast<char>(0x80 + iIdx % 100));
+    }
+    return tNames;
+  };
+  const struct {
+    const char* szCase;
+    std::vector<std::string> tNames;
+  } kCases[] = {
+      {"none", {}},
+      {"one", {"x"}},
+      {"dots", {"..", "in_1", ".", "IN_1"}},
+      {"ends within", {"ab", "abc", "a", "abcd", "ab", "b", "abc"}},
+      {"above ASCII", {"\xc3\xa9", "z", "\x7f", "\x80", "\xff", "Z", "\x01"}},
+      {"a year, one prefix", Year("traffic_in_", 7)},
+      {"a year, two prefixes",
+       [&Year] {
+         std::vector<std::string> tNames = Year("traffic_out_", 11);
+         const std::vector<std::string> tIn = Year("traffic_in_", 13);
+         tNames.insert(tNames.begin() + 100, tIn.begin(), tIn.end());
+         return tNames;
+       }()},
+      {"alike to great depth", Deep(400)},
+      {"equal names", std::vector<std::string>(40, "traffic_in_20260101000000")},
+  };
+  for (const auto& tCase : kCases) {
+    std::vector<char> tBytes;
+    std::vector<std::uint32_t> tOffsets;
+    for (const std::string& szName : tCase.tNames) {
+      tOffsets.push_back(static_cast<std::uint32_t>(tBytes.size()));
+      tBytes.insert(tBytes.end(), szName.begin(), szName.end());
+      tBytes.push_back('\0');
+    }
+    std::vector<std::uint32_t> tExpected = tOffsets;
+    std::stable_sort(tExpected.begin(), tExpected.end(),
+                     [&tBytes](std::uint32_t iLeft, std::uint32_t iRight) {
+                       return std::strcmp(tBytes.data() + iLeft, tBytes.data() + iRight) < 0;
+                     });
+    SortNameOffsets(tOffsets, tBytes.data());
+    std::vector<std::string> tSorted;
+    std::vector<std::string> tWanted;
+    for (std::size_t iIdx = 0; iIdx < tOffsets.size(); ++iIdx) {
+      tSorted.emplace_back(tBytes.data() + tOffsets[iIdx]);
+      tWanted.emplace_back(tBytes.data() + tExpected[iIdx]);
+    }
+    EXPECT_EQ(tSorted, tWanted) << tCase.szCase;
+    std::sort(tOffsets.begin(), tOffsets.end());
+    std::sort(tExpected.begin(), tExpected.end());
+    EXPECT_EQ(tOffsets, tExpected) << tCase.szCase << ": every name once";
+  }
 }

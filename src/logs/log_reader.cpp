@@ -79,7 +79,9 @@ struct log_text_read_t {
   const log_file_t& tFile;
   host_table_t& tTable;
   report_range_t& tRange;
-  log_split_t tSplit;
+  // The caller's, left unset until StartLogText: a split holds a line's 4 KB carry, which
+  // each of a year's small files would otherwise clear for nothing.
+  log_split_t& tSplit;
 };
 
 void StartLogText(log_text_read_t& tRead) {
@@ -113,7 +115,9 @@ void FinishLogText(log_text_read_t& tRead, log_read_t& tResult) {
 log_read_t ReadLogText(std::string_view szText, const log_file_t& tFile, host_table_t& tTable,
                        report_range_t& tRange) {
   log_read_t tResult;
-  log_text_read_t tRead{tFile, tTable, tRange, {}};
+  // cppcheck-suppress unassignedVariable ; StartLogText sets it through the read
+  log_split_t tSplit;
+  log_text_read_t tRead{tFile, tTable, tRange, tSplit};
   StartLogText(tRead);
   FeedLogText(tRead, szText.data(), szText.size(), 0);
   FinishLogText(tRead, tResult);
@@ -168,7 +172,9 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     return tResult;
   }
 
-  log_text_read_t tRead{tFile, tBandwidthUsage, tRange, {}};
+  // cppcheck-suppress unassignedVariable ; StartLogText sets it through the read
+  log_split_t tSplit;
+  log_text_read_t tRead{tFile, tBandwidthUsage, tRange, tSplit};
   StartLogText(tRead);
   // The lines are split a window of 64 bytes at a time; 64 bytes more than a read can fill
   // let the last window of a read be read in place.

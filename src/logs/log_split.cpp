@@ -94,7 +94,9 @@ log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd, const log_to
   if (iTokens == 0) {
     return bCut ? log_line_t::kRefused : log_line_t::kSkipped;
   }
-  if (GetToken(0) == "Chain" || GetToken(0) == "pkts") {
+  // A row begins with a count: only a title's first letters need the comparison.
+  const char cFirst = pLine[tTokens.aiBegin[0]];
+  if ((cFirst == 'C' || cFirst == 'p') && (GetToken(0) == "Chain" || GetToken(0) == "pkts")) {
     return log_line_t::kSkipped;
   }
   // A cut line is read only when its first nine columns are whole: a tenth began after them.
@@ -113,7 +115,9 @@ log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd, const log_to
   tRow.sOut = GetToken(iProt + 3);
   tRow.sSource = GetToken(iProt + 4);
   tRow.sDestination = GetToken(iProt + 5);
-  const std::size_t iRest = tTokens.aiEnd[iProt + 5];
+  // Most rows end at the destination but for padding: their rest is empty, at the line's end,
+  // so that no row pays to look through blanks for a comment.
+  const std::size_t iRest = iTokens > iProt + 6 ? tTokens.aiEnd[iProt + 5] : iLineEnd;
   tRow.sRest = std::string_view(pLine + iRest, iLineEnd - iRest);
   return log_line_t::kRow;
 }

@@ -69,9 +69,11 @@ log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd, const log_to
 /// Reads one line (without its line break) into a row of views into it. Blank lines and title
 /// lines (first token "Chain" or "pkts") are kSkipped; lines of one to seven tokens are
 /// kRefused. The target column is told apart by the option column after it; columns after the
-/// destination are ignored. `bCut` says the line went on past what is given: it is a row only
-/// when its first nine columns lie whole within it. `iReadable` (at least the line's length)
-/// bytes may be read from the line's start: with 64 more than the line, no byte is copied.
+/// destination are ignored. The row's sRest is what follows the destination, empty (and at
+/// the line's end) when that is only white space. `bCut` says the line went on past what is given:
+/// it is a row only when its first nine columns lie whole within it. `iReadable` (at least the
+/// line's length) bytes may be read from the line's start: with 64 more than the line, no byte is
+/// copied.
 log_line_t ReadLogLine(std::string_view szLine, std::size_t iReadable, bool bCut, ipt_data_t& tRow);
 
 // Where a log's text has got to: the rest of a header line, or a line split across reads.

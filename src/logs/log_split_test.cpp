@@ -183,3 +183,48 @@ TEST(LogSplit, GivesTheSameRowsWhateverTheChunks) {
   ASSERT_EQ(tWhole.size(), 201u);
   EXPECT_EQ(tWhole.back(), "refused 1");
 }
+
+// What follows the destination, read whole and through a line carried across reads: padding
+// alone leaves it empty at the line's end (where a rule's text ends), anything else whole.
+TEST(LogSplit, KeepsTheRestAfterTheDestination) {
+  const struct {
+    const char* szLine;
+    const char* szRest;
+    std::size_t iRuleEnd;  // where the rest ends: the line's length
+  } kCases[] = {
+      {"1 2K all -- * * 0.0.0.0/0 10.0.0.1", "", 34},
+      {"1 2K all -- * * 0.0.0.0/0 10.0.0.1            ", "", 46},
+      {"1 2K all -- * * 0.0.0.0/0 10.0.0.1 \t \r", "", 38},
+      {"1 2K all -- * * 0.0.0.0/0 10.0.0.1 /* pc */", " /* pc */", 43},
+      {"1 2K all -- * * 0.0.0.0/0 10.0.0.1   x   ", "   x   ", 41},
+      {"1 2K ACCEPT all -- * * 0.0.0.0/0 10.0.0.1     ", "", 46},
+      {"1 2K ACCEPT all -- * * 0.0.0.0/0 10.0.0.1 tcp dpt:80 ", " tcp dpt:80 ", 53},
+      {"1 2K ACCEPT all -- * * 0.0.0.0/0 10.0.0.1 a b c d e f", " a b c d e f", 53},
+  };
+  for (const auto& tCase : kCases) {
+    for (const std::size_t iChunk : {std::size_t{0}, std::size_t{5}}) {
+      const std::string szText = std::string(kHeader) + tCase.szLine + "\n";
+      std::vector<std::string> tRests;
+      std::vector<std::size_t> tEnds;
+      log_split_t tSplit;
+      StartLogSplit(tSplit);
+      auto fCollect = [&](const ipt_data_t& tRow) {
+        tRests.emplace_back(tRow.sRest);
+        // The end of the rule, counted from the start of its row's packets column.
+        tEnds.push_back(
+            static_cast<std::size_t>(tRow.sRest.data() + tRow.sRest.size() - tRow.sPackets.data()));
+        return true;
+      };
+      for (std::size_t iAt = 0; iAt < szText.size();) {
+        const std::size_t iLength =
+            iChunk == 0 ? szText.size() : std::min(iChunk, szText.size() - iAt);
+        FeedLogSplit(tSplit, szText.data() + iAt, iLength, fCollect);
+        iAt += iLength;
+      }
+      FinishLogSplit(tSplit, fCollect);
+      ASSERT_EQ(tRests.size(), 1u) << tCase.szLine;
+      EXPECT_EQ(tRests[0], tCase.szRest) << tCase.szLine << " chunk " << iChunk;
+      EXPECT_EQ(tEnds[0], tCase.iRuleEnd) << tCase.szLine << " chunk " << iChunk;
+    }
+  }
+}

@@ -82,6 +82,10 @@ struct dir_listing_t {
 /// On failure bOpened is false and iOpenError keeps the reason.
 dir_listing_t ListLogDirectory(const char* szLogPath);
 
+/// Orders offsets of NUL-terminated names within pNameBytes by their names in ascending byte
+/// order (bytes compared unsigned, as strcmp does).
+void SortNameOffsets(std::span<std::uint32_t> tOffsets, const char* pNameBytes);
+
 /// A listing of the given names in the given order, as if read from a directory.
 dir_listing_t MakeLogListing(std::span<const std::string_view> tNames);
 
