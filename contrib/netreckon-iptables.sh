@@ -107,11 +107,7 @@ plan_has() { # pattern
 
 # The restore input of a plan, one section per table that changes.
 restore_input() { # family
-  awk '$1 == "R" {
-      if (!($2 in seen)) { seen[$2] = 1; order[++n] = $2 }
-      lines[$2] = lines[$2] substr($0, length($2) + 4) "\n"
-    }
-    END { for (i = 1; i <= n; i++) printf "*%s\n%sCOMMIT\n", order[i], lines[order[i]] }' "$private/plan.$1"
+  "$(kit_helper)" restore <"$private/plan.$1"
 }
 
 # Applies the plan of a family in one transaction: all of it or nothing.
@@ -139,12 +135,9 @@ set_marks() { # listed
     table=$(count_table)
     for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
       if [ "$1" = 1 ]; then
-        number=$(awk -v table="$table" -v chain="$chain" -v mark="--comment $MARK" \
-          '$1 == "A" && $2 == table && $3 == "-A" && $4 == chain { n++; if (index($0, mark)) { print n; exit } }' \
-          "$private/state.$family")
+        number=$("$(kit_helper)" mark-number "$chain" "$MARK" "$table" <"$private/state.$family")
       else
-        number=$(xt "$family" -t "$table" -S "$chain" 2>/dev/null |
-          awk -v mark="--comment $MARK" '/^-A / { n++ } index($0, mark) { print n; exit }')
+        number=$(xt "$family" -t "$table" -S "$chain" 2>/dev/null | "$(kit_helper)" mark-number "$chain" "$MARK")
       fi
       [ -n "$number" ] || continue
       # shellcheck disable=SC2086
@@ -187,7 +180,8 @@ chain_table() { # family chain
 
 # Appends the listing of one chain of one family to a file, the header only into an empty file;
 # rows of the mark rule are left out, rows of rules that start from 0 (the file ZERO: lines "all
-# CHAIN" or the plan's "N" lines) are written as 0. Fails with the command's own message unless the listing is
+# CHAIN" or the plan's "N" lines; empty: none) are written as 0 (see "netreckon-kit
+# chain-listing"). Fails with the command's own message unless the listing is
 # complete and every byte of it was written.
 list_chain() { # family chain file zero optional
   table=$(chain_table "$1" "$2") || return 0
@@ -205,29 +199,8 @@ list_chain() { # family chain file zero optional
   case "$second" in *pkts*bytes*) ;; *) die "$(family_command "$1") -L $2: the listing has no column titles" ;; esac
   header=1
   [ ! -s "$3" ] || header=0
-  printf '%s\n' "$listing" | awk -v header="$header" -v mark="/* $MARK */" -v zero="$4" -v chain="$2" '
-    BEGIN {
-      # A rule that starts from 0, as its row shows it: the address without /32 or /128, and
-      # the comment.
-      while ((getline line < zero) > 0) {
-        k = split(line, w, " ")
-        if (w[2] != chain) continue
-        if (w[1] == "all") every = 1
-        address = w[4]
-        sub(/\/(32|128)$/, "", address)
-        start[address, (k >= 8 ? w[8] : "")] = 1
-      }
-    }
-    NR <= 2 { if (header) print; next }
-    index($0, mark) { next }
-    {
-      comment = ""
-      if ($(NF - 2) == "/*" && $NF == "*/") comment = $(NF - 1)
-      hit = every
-      for (i = 7; i <= NF && !hit; i++) if (($i, comment) in start) hit = 1
-      if (hit) sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0))
-      print
-    }' >>"$3" || die "cannot write $3"
+  printf '%s\n' "$listing" | "$(kit_helper)" chain-listing "$2" "$MARK" "$header" "$4" >>"$3" ||
+    die "cannot write $3"
 }
 
 # What the plans found that may have let traffic go uncounted, into LOST and LOST_FAMILIES:
@@ -296,7 +269,7 @@ iptables_change() {
 iptables_snapshot() { # stamp zero optional
   rm -f "$private/in" "$private/out"
   for family in 4 6; do
-    if [ "$2" = - ]; then zero=/dev/null; else zero=$private/$2.$family; fi
+    if [ "$2" = - ]; then zero=; else zero=$private/$2.$family; fi
     family_used "$family" || continue
     list_chain "$family" "$IN_CHAIN" "$private/in" "$zero" "$3"
     list_chain "$family" "$OUT_CHAIN" "$private/out" "$zero" "$3"
