@@ -224,10 +224,9 @@ keep_mark() {
 
 # The stamp of the newest snapshot of a prefix before a stamp, if any.
 newest_snapshot() { # prefix before
-  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
-    awk -v prefix="$1" -v before="$2" '{ stamp = substr($0, length(prefix) + 1) }
-      substr($0, 1, length(prefix)) == prefix && length(stamp) == 14 && stamp ~ /^[0-9]+$/ &&
-        stamp < before { print stamp }' | LC_ALL=C sort | tail -n 1
+  newest_name=$(find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
+    "$(kit_helper)" snapshots "$1" "$2" | tail -n 1)
+  echo "${newest_name#"$1"}"
 }
 
 # Appends one line to the events file: the stamp, the family, the two prefixes, the stamp of
@@ -253,7 +252,7 @@ record_loss() { # stamp family what
 # Keeps the lines of the events file whose window reaches the day OLDEST or later.
 trim_events() { # oldest-day
   [ -f "$EVENTS" ] && [ ! -L "$EVENTS" ] || return 0
-  awk -v oldest="$1" 'substr($1, 1, 8) >= oldest' "$EVENTS" >"$private/events" &&
+  "$(kit_helper)" events "$1" <"$EVENTS" >"$private/events" &&
     chmod 0644 "$private/events" && mv -T -f "$private/events" "$EVENTS" ||
     warn "cannot thin $LOG_DIR/$EVENTS"
 }
@@ -262,10 +261,7 @@ trim_events() { # oldest-day
 # one listing of the folder, in time order.
 old_snapshots() { # prefix oldest-day-kept
   find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
-    awk -v prefix="$1" -v oldest="$2" '
-      { stamp = substr($0, length(prefix) + 1) }
-      substr($0, 1, length(prefix)) == prefix && stamp ~ /^[0-9]+$/ && length(stamp) == 14 &&
-        substr(stamp, 1, 8) < oldest' | LC_ALL=C sort
+    "$(kit_helper)" snapshots "$1" "$2"
 }
 
 # After a snapshot: deletes those dated more than KEEP_DAILY days before today but each

@@ -2,6 +2,8 @@
 # (BACKEND=iptables). Two chains per family, one rule per host, jumped to from the hook chains;
 # the setup there is listed with "iptables -S", planned by "netreckon-kit plan" and changed in
 # one iptables-restore transaction per family that keeps every counter of a rule that stays.
+# The helper reads every listing and plan (chain-listing, restore, mark-number); the shell
+# holds the lock, calls the commands and moves the files.
 # The four functions the sequence in netreckon-setup.sh calls come last.
 # shellcheck shell=sh disable=SC2034,SC2154
 
@@ -237,8 +239,12 @@ iptables_check() {
   ! plan_has '^X ' || RESET=1
   ! plan_has '^Z ' || RESET=2
   [ "$CHANGE" = 1 ] || [ "$RESET" != 0 ] || return 0
-  FINDINGS=$(for family in 4 6; do sed -n "s/^F /IPv$family: /p" "$private/plan.$family"; done |
-    awk '{ printf "%s%s", (NR > 1 ? "; " : ""), $0 }')
+  FINDINGS=
+  for family in 4 6; do
+    while IFS= read -r line; do
+      case "$line" in "F "*) FINDINGS="${FINDINGS:+$FINDINGS; }IPv$family: ${line#F }" ;; esac
+    done <"$private/plan.$family"
+  done
   iptables_losses
   # Rows there are snapshotted first, those of reset counters as 0; restored ones never.
   if [ "$RESET" != 2 ] && plan_has '^E$'; then

@@ -128,7 +128,7 @@ std::string WriteRestoreInput(std::string_view szPlan) {
   });
   std::string szOut;
   for (const auto& [szTable, szLines] : tTables) {
-    szOut += "*" + szTable + "\n" + szLines + "COMMIT\n";
+    szOut.append("*").append(szTable).append("\n").append(szLines).append("COMMIT\n");
   }
   return szOut;
 }
