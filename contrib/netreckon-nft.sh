@@ -179,7 +179,8 @@ nft_write_snapshot() { # stamp zero optional
     printf '%s\n' "$listing" | "$(kit_helper)" nft-listing "$chain" "$direction" "$MARK" "$previous" "$starts" \
       >"$private/$direction" || die "cannot write $private/$direction"
     if [ "$2" = all ]; then
-      "$(kit_helper)" zero-rows <"$private/$direction" >"$private/zero" && mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
+      "$(kit_helper)" zero-rows <"$private/$direction" >"$private/zero" &&
+        mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
     fi
     if [ -n "$previous" ] && nft_set_filled "$previous" "$private/$direction"; then full=1; fi
   done
