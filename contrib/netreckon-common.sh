@@ -222,18 +222,11 @@ keep_mark() {
   echo "$FRESH_MARK" >"$private/mark" && mv -T -f "$private/mark" .mark || die "cannot write $LOG_DIR/.mark"
 }
 
-# The stamps of the snapshots of a prefix: regular files of the prefix plus 14 digits, from one
-# listing of the folder, in time order.
-snapshot_stamps() { # prefix
-  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
-    awk -v prefix="$1" '{ stamp = substr($0, length(prefix) + 1) }
-      substr($0, 1, length(prefix)) == prefix && length(stamp) == 14 && stamp ~ /^[0-9]+$/ { print stamp }' |
-    LC_ALL=C sort
-}
-
 # The stamp of the newest snapshot of a prefix before a stamp, if any.
 newest_snapshot() { # prefix before
-  snapshot_stamps "$1" | awk -v before="$2" '$0 < before' | tail -n 1
+  newest_name=$(find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
+    "$(kit_helper)" snapshots "$1" "$2" | tail -n 1)
+  echo "${newest_name#"$1"}"
 }
 
 # Appends one line to the events file: the stamp, the family, the two prefixes, the stamp of
@@ -259,14 +252,15 @@ record_loss() { # stamp family what
 # Keeps the lines of the events file whose window reaches the day OLDEST or later.
 trim_events() { # oldest-day
   [ -f "$EVENTS" ] && [ ! -L "$EVENTS" ] || return 0
-  awk -v oldest="$1" 'substr($1, 1, 8) >= oldest' "$EVENTS" >"$private/events" &&
+  "$(kit_helper)" events "$1" <"$EVENTS" >"$private/events" &&
     chmod 0644 "$private/events" && mv -T -f "$private/events" "$EVENTS" ||
     warn "cannot thin $LOG_DIR/$EVENTS"
 }
 
 # The names of the snapshots of a prefix dated before a day, in time order.
 old_snapshots() { # prefix oldest-day-kept
-  snapshot_stamps "$1" | awk -v prefix="$1" -v oldest="$2" 'substr($0, 1, 8) < oldest { print prefix $0 }'
+  find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
+    "$(kit_helper)" snapshots "$1" "$2"
 }
 
 # After a snapshot: deletes those dated more than KEEP_DAILY days before today but each

@@ -2,6 +2,8 @@
 # (BACKEND=iptables). Two chains per family, one rule per host, jumped to from the hook chains;
 # the setup there is listed with "iptables -S", planned by "netreckon-kit plan" and changed in
 # one iptables-restore transaction per family that keeps every counter of a rule that stays.
+# The helper reads every listing and plan (chain-listing, restore, mark-number); the shell
+# holds the lock, calls the commands and moves the files.
 # The four functions the sequence in netreckon-setup.sh calls come last.
 # shellcheck shell=sh disable=SC2034,SC2154
 
@@ -106,11 +108,7 @@ plan_has() { # pattern
 
 # The restore input of a plan, one section per table that changes.
 restore_input() { # family
-  awk '$1 == "R" {
-      if (!($2 in seen)) { seen[$2] = 1; order[++n] = $2 }
-      lines[$2] = lines[$2] substr($0, length($2) + 4) "\n"
-    }
-    END { for (i = 1; i <= n; i++) printf "*%s\n%sCOMMIT\n", order[i], lines[order[i]] }' "$private/plan.$1"
+  "$(kit_helper)" restore <"$private/plan.$1"
 }
 
 # Applies the plan of a family in one transaction: all of it or nothing.
@@ -141,11 +139,8 @@ set_marks() {
     for chain in "$IN_CHAIN" "$OUT_CHAIN"; do
       listing=$(xt "$family" -t "$table" -S "$chain" 2>"$private/err") ||
         die "$(family_command "$family") -S $chain failed: $(cat "$private/err")"
-      # The mark's comment as a whole word: a host may be named netreckon-reset-mark-2.
-      number=$(printf '%s\n' "$listing" | awk -v mark="$MARK" '/^-A / {
-          n++
-          for (i = 3; i < NF; i++) if ($i == "--comment" && $(i + 1) == mark) { print n; exit }
-        }')
+      number=$(printf '%s\n' "$listing" | "$(kit_helper)" mark-number "$chain" "$MARK") ||
+        die "netreckon-kit mark-number failed"
       [ -n "$number" ] || die "$(family_command "$family") -S $chain: no mark rule to renew"
       # shellcheck disable=SC2086
       xt "$family" -t "$table" -R "$chain" "$number" $MARK_MATCH -c 1 "$FRESH_MARK" 2>"$private/err" ||
@@ -187,7 +182,8 @@ chain_table() { # family chain
 
 # Appends the listing of one chain of one family to a file, the header only into an empty file;
 # rows of the mark rule are left out, rows of rules that start from 0 (the file ZERO: lines "all
-# CHAIN" or the plan's "N" lines) are written as 0. Fails with the command's own message unless the listing is
+# CHAIN" or the plan's "N" lines; empty: none) are written as 0 (see "netreckon-kit
+# chain-listing"). Fails with the command's own message unless the listing is
 # complete and every byte of it was written.
 list_chain() { # family chain file zero optional
   table=$(chain_table "$1" "$2") || return 0
@@ -205,29 +201,8 @@ list_chain() { # family chain file zero optional
   case "$second" in *pkts*bytes*) ;; *) die "$(family_command "$1") -L $2: the listing has no column titles" ;; esac
   header=1
   [ ! -s "$3" ] || header=0
-  printf '%s\n' "$listing" | awk -v header="$header" -v mark="/* $MARK */" -v zero="$4" -v chain="$2" '
-    BEGIN {
-      # A rule that starts from 0, as its row shows it: the address without /32 or /128, and
-      # the comment.
-      while ((getline line < zero) > 0) {
-        k = split(line, w, " ")
-        if (w[2] != chain) continue
-        if (w[1] == "all") every = 1
-        address = w[4]
-        sub(/\/(32|128)$/, "", address)
-        start[address, (k >= 8 ? w[8] : "")] = 1
-      }
-    }
-    NR <= 2 { if (header) print; next }
-    index($0, mark) { next }
-    {
-      comment = ""
-      if ($(NF - 2) == "/*" && $NF == "*/") comment = $(NF - 1)
-      hit = every
-      for (i = 7; i <= NF && !hit; i++) if (($i, comment) in start) hit = 1
-      if (hit) sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0))
-      print
-    }' >>"$3" || die "cannot write $3"
+  printf '%s\n' "$listing" | "$(kit_helper)" chain-listing "$2" "$MARK" "$header" "$4" >>"$3" ||
+    die "cannot write $3"
 }
 
 # What the plans found that may have let traffic go uncounted, into LOST and LOST_FAMILIES:
@@ -264,8 +239,12 @@ iptables_check() {
   ! plan_has '^X ' || RESET=1
   ! plan_has '^Z ' || RESET=2
   [ "$CHANGE" = 1 ] || [ "$RESET" != 0 ] || return 0
-  FINDINGS=$(for family in 4 6; do sed -n "s/^F /IPv$family: /p" "$private/plan.$family"; done |
-    awk '{ printf "%s%s", (NR > 1 ? "; " : ""), $0 }')
+  FINDINGS=
+  for family in 4 6; do
+    while IFS= read -r line; do
+      case "$line" in "F "*) FINDINGS="${FINDINGS:+$FINDINGS; }IPv$family: ${line#F }" ;; esac
+    done <"$private/plan.$family"
+  done
   iptables_losses
   # Rows there are snapshotted first, those of reset counters as 0; restored ones never.
   if [ "$RESET" != 2 ] && plan_has '^E$'; then
@@ -295,7 +274,7 @@ iptables_change() {
 iptables_snapshot() { # stamp zero optional
   rm -f "$private/in" "$private/out"
   for family in 4 6; do
-    if [ "$2" = - ]; then zero=/dev/null; else zero=$private/$2.$family; fi
+    if [ "$2" = - ]; then zero=; else zero=$private/$2.$family; fi
     family_used "$family" || continue
     list_chain "$family" "$IN_CHAIN" "$private/in" "$zero" "$3"
     list_chain "$family" "$OUT_CHAIN" "$private/out" "$zero" "$3"

@@ -151,18 +151,15 @@ nft_wanted_text() {
   echo "}"
 }
 
-# A listing as compared: counters and set elements left out.
+# A listing as compared: counters and set elements left out (see "netreckon-kit nft-structure").
 nft_structure() {
-  sed -e 's/^[[:space:]]*//' -e 's/counter packets [0-9]* bytes [0-9]*/counter/' |
-    awk '/^elements = \{/ { skipping = 1 } skipping { if (/\}$/) skipping = 0; next } { print }'
+  "$(kit_helper)" nft-structure
 }
 
 # The newest snapshot of a prefix in the log folder, if any.
 nft_previous() { # prefix
   find . -mindepth 1 -maxdepth 1 -type f -name "$1*" -printf '%f\n' |
-    awk -v prefix="$1" '{ stamp = substr($0, length(prefix) + 1) }
-      substr($0, 1, length(prefix)) == prefix && length(stamp) == 14 && stamp ~ /^[0-9]+$/' |
-    LC_ALL=C sort | tail -n 1
+    "$(kit_helper)" snapshots "$1" "" | tail -n 1
 }
 
 # Writes one snapshot of both chains from one listing of the table. ZERO "all" writes every
@@ -182,8 +179,8 @@ nft_write_snapshot() { # stamp zero optional
     printf '%s\n' "$listing" | "$(kit_helper)" nft-listing "$chain" "$direction" "$MARK" "$previous" "$starts" \
       >"$private/$direction" || die "cannot write $private/$direction"
     if [ "$2" = all ]; then
-      awk 'NR > 2 { sub(/^ *[0-9]+ +[0-9]+ /, sprintf("%8d %8d ", 0, 0)) } { print }' "$private/$direction" \
-        >"$private/zero" && mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
+      "$(kit_helper)" zero-rows <"$private/$direction" >"$private/zero" &&
+        mv "$private/zero" "$private/$direction" || die "cannot write $private/$direction"
     fi
     if [ -n "$previous" ] && nft_set_filled "$previous" "$private/$direction"; then full=1; fi
   done
@@ -192,16 +189,10 @@ nft_write_snapshot() { # stamp zero optional
   place_snapshot "$1"
 }
 
-# Whether a "not counted: set full" row grew from one snapshot of a chain to the next. Counters
-# are compared as text: they run beyond any awk number.
+# Whether a "not counted: set full" row grew from one snapshot of a chain to the next
+# (counters compared as text, see "netreckon-kit nft-set-filled").
 nft_set_filled() { # previous-file new-file
-  awk 'function more(a, b) { return length(a) != length(b) ? length(a) > length(b) : a > b }
-    FNR > 2 && index($0, "/* not counted: set full */") {
-      address = $(NF - 7) " " $(NF - 6)
-      if (FILENAME == ARGV[1]) before[address] = $2
-      else if (more($2, (address in before) ? before[address] : "0")) grew = 1
-    }
-    END { exit !grew }' "$1" "$2"
+  "$(kit_helper)" nft-set-filled "$1" "$2"
 }
 
 # Loads the wanted table in one transaction (made if missing, then replaced: every counter of
@@ -243,14 +234,8 @@ nft_set_marks() { # listed
     nft_run -a -t list table inet "$NFT_TABLE" >"$private/handles" 2>"$private/err" ||
       die "$NFT list table inet $NFT_TABLE failed: $(cat "$private/err")"
   fi
-  awk -v table="$NFT_TABLE" -v in_chain="$IN_CHAIN" -v out_chain="$OUT_CHAIN" -v mark="$MARK" \
-    -v fresh="$FRESH_MARK" '
-    { line = $0; sub(/^[ \t]+/, "", line) }
-    line ~ /^chain / { split(line, w, " "); chain = w[2]; next }
-    (chain == in_chain || chain == out_chain) && index(line, "comment \"" mark "\" # handle ") {
-      printf "replace rule inet %s %s handle %s meta length 0-19 counter packets 1 bytes %s comment \"%s\"\n",
-        table, chain, $NF, fresh, mark
-    }' "$private/handles" >"$private/marks" || die "cannot write in $LOG_DIR"
+  "$(kit_helper)" nft-marks "$NFT_TABLE" "$IN_CHAIN" "$OUT_CHAIN" "$MARK" "$FRESH_MARK" \
+    <"$private/handles" >"$private/marks" || die "cannot write in $LOG_DIR"
   [ ! -s "$private/marks" ] || nft_run -f "$private/marks" 2>"$private/err" || die "$NFT -f failed: $(cat "$private/err")"
   keep_mark
 }

@@ -6,20 +6,28 @@
 // as itself; every series line is one line; every plan line is of a kind the shell reads;
 // thinning names only snapshots it was given, each once, never the last; a converted nft
 // listing is a title, the column titles and rows of the listing format; an nft plan is "C "
-// and "Z " lines.
+// and "Z " lines; a chain's snapshot is lines of its listing, some as 0, never the mark's;
+// restore input is sections that end in COMMIT; a mark's number is digits; the snapshots
+// chosen are the prefix's, in order; the events kept, the structure compared and the marks'
+// commands are lines of what was read or commands of one form.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "addresses/host_entry.h"
 #include "config/kit_config.h"
 #include "kit/config_shell.h"
 #include "kit/hosts.h"
+#include "kit/iptables_listing.h"
 #include "kit/iptables_plan.h"
 #include "kit/metrics.h"
 #include "kit/nft_listing.h"
 #include "kit/nft_plan.h"
+#include "kit/nft_text.h"
+#include "kit/snapshot_names.h"
+#include "kit/text_lines.h"
 #include "kit/thinning.h"
 
 namespace {
@@ -208,6 +216,74 @@ void CheckNftPlan(std::string_view szText) {
   }
 }
 
+// Whether every line of szOut is, in order, a line of szIn or that line changed by fChange.
+template <typename change_t>
+bool LinesOf(std::string_view szOut, std::string_view szIn, change_t&& fChange) {
+  std::vector<std::string> tIn;
+  ForEachLine(szIn, [&tIn](std::string_view szLine) { tIn.emplace_back(szLine); });
+  std::size_t iNext = 0;
+  bool bAll = true;
+  ForEachLine(szOut, [&](std::string_view szLine) {
+    while (iNext < tIn.size() && tIn[iNext] != szLine && fChange(tIn[iNext]) != szLine) {
+      ++iNext;
+    }
+    bAll = bAll && iNext < tIn.size();
+    ++iNext;
+  });
+  return bAll && (szOut.empty() || szOut.back() == '\n');
+}
+
+// The listing, then after a NUL byte the rules that start from 0.
+void CheckIptablesTexts(std::string_view szText) {
+  const std::size_t iBreak = std::min(szText.find('\0'), szText.size());
+  const std::string_view szListing = szText.substr(0, iBreak);
+  const std::string_view szZero = szText.substr(std::min(iBreak + 1, szText.size()));
+  const std::string szOut = WriteChainListing(szListing, "C", "m", true, szZero);
+  std::size_t iLine = 0;
+  bool bMark = false;
+  ForEachLine(szOut, [&](std::string_view szLine) {
+    bMark = bMark || (++iLine > 2 && szLine.find("/* m */") != std::string_view::npos);
+  });
+  if (bMark || !LinesOf(szOut, szListing, ZeroRow)) {
+    __builtin_trap();
+  }
+  const std::string szRestore = WriteRestoreInput(szListing);
+  const std::string szNumber = FindMarkNumber(szListing, "C", "m", iBreak % 2 == 0 ? "t" : "");
+  if ((!szRestore.empty() && !szRestore.ends_with("COMMIT\n")) ||
+      szNumber.find_first_not_of("0123456789") != std::string::npos || szNumber == "0") {
+    __builtin_trap();
+  }
+}
+
+// A listing or names, then after a NUL byte a second snapshot.
+void CheckNftTexts(std::string_view szText) {
+  const std::size_t iBreak = std::min(szText.find('\0'), szText.size());
+  const std::string_view szFirst = szText.substr(0, iBreak);
+  const std::string_view szSecond = szText.substr(std::min(iBreak + 1, szText.size()));
+  const auto fSame = [](std::string_view szLine) { return std::string(szLine); };
+  const std::string szNames = SelectSnapshots(szFirst, "p_", "");
+  std::string szLast;
+  bool bOrdered = true;
+  ForEachLine(szNames, [&](std::string_view szName) {
+    bOrdered = bOrdered && szName.starts_with("p_") && szName.size() == 16 && szLast <= szName;
+    szLast = szName;
+  });
+  bool bMarks = true;
+  ForEachLine(ReplaceMarks(szFirst, {"t", "I", "O", "m", "7"}), [&bMarks](std::string_view szLine) {
+    bMarks = bMarks && (szLine.starts_with("replace rule inet t I handle ") ||
+                        szLine.starts_with("replace rule inet t O handle "));
+  });
+  bool bBare = true;
+  ForEachLine(NftStructure(szFirst), [&bBare](std::string_view szLine) {
+    bBare = bBare && !szLine.starts_with(' ') && !szLine.starts_with('\t');
+  });
+  if (!bOrdered || !bMarks || !bBare || SetFilled(szSecond, szSecond) ||
+      !LinesOf(KeepEvents(szFirst, "2026"), szFirst, fSame) ||
+      !LinesOf(ZeroRows(szSecond), szSecond, ZeroRow)) {
+    __builtin_trap();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
@@ -216,15 +292,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
   }
   const std::string_view szText(reinterpret_cast<const char*>(pData) + 1, iSize - 1);
   // '0' picks the config, '1' the hosts, '2' a listing, '3' a plan, '4' thinning, '5' an nft
-  // listing, '6' an nft plan, as the seeds begin.
-  switch (static_cast<unsigned char>(pData[0] - '0') % 7) {
+  // listing, '6' an nft plan, '7' the iptables backend's texts, '8' the nftables backend's and
+  // the log folder's, as the seeds begin.
+  switch (static_cast<unsigned char>(pData[0] - '0') % 9) {
     case 0: CheckConfigShell(szText); break;
     case 1: CheckHosts(szText); break;
     case 2: CheckMetrics(szText); break;
     case 3: CheckPlan(szText); break;
     case 4: CheckThinning(szText); break;
     case 5: CheckNftListing(szText); break;
-    default: CheckNftPlan(szText); break;
+    case 6: CheckNftPlan(szText); break;
+    case 7: CheckIptablesTexts(szText); break;
+    default: CheckNftTexts(szText); break;
   }
   return 0;
 }

@@ -4,7 +4,10 @@
 // firewall prints them; "metrics" writes the counters of one snapshot in the text exposition
 // format; "plan" plans an iptables family's changes; "thin" names the snapshots a report does
 // not need; "nft-bound", "nft-listing" and "nft-plan" check, convert and change the nftables
-// backend's table; all on standard output.
+// backend's table; "chain-listing", "restore" and "mark-number" read the iptables backend's
+// listings and plans; "snapshots" and "events" choose among the log folder's files;
+// "nft-structure", "nft-set-filled", "nft-marks" and "zero-rows" read nft's listings and the
+// nftables backend's snapshots; all on standard output.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,11 +19,14 @@
 #include "files/bounded_file.h"
 #include "kit/config_shell.h"
 #include "kit/hosts.h"
+#include "kit/iptables_listing.h"
 #include "kit/iptables_plan.h"
 #include "kit/metrics.h"
 #include "kit/nft_listing.h"
 #include "kit/nft_plan.h"
+#include "kit/nft_text.h"
 #include "kit/set_bound.h"
+#include "kit/snapshot_names.h"
 #include "kit/thinning.h"
 #include "logs/logs.h"
 
@@ -53,7 +59,30 @@ constexpr const char* kUsage =
     "  writes the commands that change the table loaded last (LOADED, its \"nft -f\" text) into\n"
     "  WANTED in place, by the handles of LISTING (\"nft -a list table\"), as \"C COMMAND\" lines\n"
     "  and \"Z CHAIN KEY\" lines for the rows that start from 0; status 3 when the table must be\n"
-    "  replaced\n";
+    "  replaced\n"
+    "       netreckon-kit chain-listing CHAIN MARK HEADER ZERO < LISTING\n"
+    "  writes the chain's snapshot from \"iptables -L CHAIN -v -n -x\": its titles with HEADER 1,\n"
+    "  no row of the mark rule, as 0 the rows ZERO names (\"all CHAIN\" or the plan's new\n"
+    "  rules, \"-A CHAIN ...\"; \"\": none)\n"
+    "       netreckon-kit restore < PLAN\n"
+    "  writes the plan's \"R TABLE LINE\" lines as iptables-restore input\n"
+    "       netreckon-kit mark-number CHAIN MARK < LINES\n"
+    "  writes the number of the chain's mark rule in \"iptables -S CHAIN\" lines; nothing when\n"
+    "  there is none\n"
+    "       netreckon-kit snapshots PREFIX BEFORE < NAMES\n"
+    "  writes the names of the prefix's snapshots (PREFIX and a 14-digit stamp) dated before\n"
+    "  BEFORE (a stamp or a day YYYYMMDD; \"\": any), in time order\n"
+    "       netreckon-kit events OLDEST < EVENTS\n"
+    "  writes the lines of the events file dated on the day OLDEST or later\n"
+    "       netreckon-kit nft-structure < LISTING\n"
+    "  writes the listing as compared from run to run: no counters, no set elements\n"
+    "       netreckon-kit nft-set-filled PREVIOUS NEW\n"
+    "  status 0 when a \"set full\" row of the chain's NEW snapshot grew since PREVIOUS, 1 when\n"
+    "  none did, 2 when a snapshot cannot be read\n"
+    "       netreckon-kit nft-marks TABLE IN_CHAIN OUT_CHAIN MARK FRESH < LISTING\n"
+    "  writes the commands that give the marks of \"nft -a list table\" the byte count FRESH\n"
+    "       netreckon-kit zero-rows < SNAPSHOT\n"
+    "  writes the snapshot with every row's counters as 0\n";
 
 // A whole number of at most 18 digits.
 bool ReadSeconds(std::string_view szText, long long& llSeconds) {
@@ -312,6 +341,75 @@ int WriteNftPlan(int iArgs, char** pArgs) {
   return WriteAll(tPlan.szLines) ? 0 : 1;
 }
 
+// Standard input whole, at most a snapshot's limit: a listing, a plan or names.
+bool ReadListing(std::string& szText) {
+  return ReadInput(kMaxLogFileBytes, "the input is larger than 256 MiB", szText);
+}
+
+// One chain of the iptables backend's snapshot, from its listing.
+int WriteIptablesChain(int iArgs, char** pArgs) {
+  const std::string_view szHeader = iArgs == 6 ? pArgs[4] : "";
+  if (iArgs != 6 || (szHeader != "0" && szHeader != "1")) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szListing;
+  std::string szZero;
+  if (!ReadListing(szListing) || !ReadKitFile(pArgs[5], szZero)) {
+    return 1;
+  }
+  return WriteAll(WriteChainListing(szListing, pArgs[2], pArgs[3], szHeader == "1", szZero)) ? 0
+                                                                                             : 1;
+}
+
+int WriteRestore(int iArgs) {
+  std::string szPlan;
+  if (iArgs != 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  return ReadListing(szPlan) && WriteAll(WriteRestoreInput(szPlan)) ? 0 : 1;
+}
+
+int WriteMarkNumber(int iArgs, char** pArgs) {
+  if (iArgs != 4) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szLines;
+  if (!ReadListing(szLines)) {
+    return 1;
+  }
+  const std::string szNumber = FindMarkNumber(szLines, pArgs[2], pArgs[3]);
+  return WriteAll(szNumber.empty() ? szNumber : szNumber + "\n") ? 0 : 1;
+}
+
+// A text of standard input changed by one reading: a plan, names, a listing, a snapshot.
+template <typename change_t>
+int WriteChanged(int iArgs, int iWanted, change_t&& fChange) {
+  if (iArgs != iWanted) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szText;
+  return ReadListing(szText) && WriteAll(fChange(szText)) ? 0 : 1;
+}
+
+// Status 0 when a full set turned traffic away since the previous snapshot, 1 when not, 2 when
+// a snapshot cannot be read.
+int CheckSetFilled(int iArgs, char** pArgs) {
+  if (iArgs != 4) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string szPrevious;
+  std::string szNew;
+  if (!ReadSnapshotText(pArgs[2], szPrevious) || !ReadSnapshotText(pArgs[3], szNew)) {
+    return 2;
+  }
+  return SetFilled(szPrevious, szNew) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int iArgs, char** pArgs) {
@@ -338,6 +436,39 @@ int main(int iArgs, char** pArgs) {
   }
   if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-bound") {
     return CheckSetBound(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "chain-listing") {
+    return WriteIptablesChain(iArgs, pArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "restore") {
+    return WriteRestore(iArgs);
+  }
+  if (iArgs >= 2 && std::string_view(pArgs[1]) == "mark-number") {
+    return WriteMarkNumber(iArgs, pArgs);
+  }
+  const std::string_view szCommand = iArgs >= 2 ? pArgs[1] : "";
+  if (szCommand == "snapshots") {
+    return WriteChanged(iArgs, 4, [pArgs](std::string_view szNames) {
+      return SelectSnapshots(szNames, pArgs[2], pArgs[3]);
+    });
+  }
+  if (szCommand == "events") {
+    return WriteChanged(
+        iArgs, 3, [pArgs](std::string_view szEvents) { return KeepEvents(szEvents, pArgs[2]); });
+  }
+  if (szCommand == "nft-structure") {
+    return WriteChanged(iArgs, 2, NftStructure);
+  }
+  if (szCommand == "nft-set-filled") {
+    return CheckSetFilled(iArgs, pArgs);
+  }
+  if (szCommand == "nft-marks") {
+    return WriteChanged(iArgs, 7, [pArgs](std::string_view szListing) {
+      return ReplaceMarks(szListing, {pArgs[2], pArgs[3], pArgs[4], pArgs[5], pArgs[6]});
+    });
+  }
+  if (szCommand == "zero-rows") {
+    return WriteChanged(iArgs, 2, ZeroRows);
   }
   std::fputs(kUsage, stderr);
   return 2;
