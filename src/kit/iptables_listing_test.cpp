@@ -47,6 +47,13 @@ struct chain_case_t {
   std::string szWanted;
 };
 
+struct mark_case_t {
+  const char* szLines;
+  const char* szWanted;
+};
+
+}  // namespace
+
 TEST(ChainListing, HeaderMarkAndRowsFromZero) {
   const chain_case_t aCases[] = {
       {"NR_IN", true, "", std::string(kHead) + kPrinter + kPlain + kWide},
@@ -100,11 +107,6 @@ TEST(RestoreInput, ASectionPerTableInFirstOrder) {
   }
 }
 
-struct mark_case_t {
-  const char* szLines;
-  const char* szWanted;
-};
-
 TEST(MarkNumber, FirstRuleOfTheChainWithTheComment) {
   const mark_case_t aCases[] = {
       {"-N NR_IN\n-A NR_IN -m length --length 0:19 -m comment --comment nr-mark -c 1 5\n", "1"},
@@ -124,5 +126,3 @@ TEST(MarkNumber, FirstRuleOfTheChainWithTheComment) {
     EXPECT_EQ(FindMarkNumber(tCase.szLines, "NR_IN", "nr-mark"), tCase.szWanted) << tCase.szLines;
   }
 }
-
-}  // namespace

@@ -8,6 +8,23 @@
 
 namespace {
 
+constexpr const char* kHead =
+    "Chain NR_OUT (2 references)\n"
+    "    pkts      bytes target     prot opt in     out     source               destination\n";
+
+std::string FullRow(const char* szBytes, const char* szSubnet) {
+  return std::string("       3 ") + szBytes + "            all  --  *      *       " + szSubnet +
+         "            0.0.0.0/0            /* not counted: set full */\n";
+}
+
+struct filled_case_t {
+  std::string szPrevious;
+  std::string szNew;
+  bool bFilled;
+};
+
+}  // namespace
+
 TEST(NftStructure, CountersAndElementsLeftOut) {
   const std::pair<const char*, const char*> aCases[] = {
       {"table inet netreckon {\n}\n", "table inet netreckon {\n}\n"},
@@ -30,21 +47,6 @@ TEST(NftStructure, CountersAndElementsLeftOut) {
     EXPECT_EQ(NftStructure(szListing), szWanted) << szListing;
   }
 }
-
-constexpr const char* kHead =
-    "Chain NR_OUT (2 references)\n"
-    "    pkts      bytes target     prot opt in     out     source               destination\n";
-
-std::string FullRow(const char* szBytes, const char* szSubnet) {
-  return std::string("       3 ") + szBytes + "            all  --  *      *       " + szSubnet +
-         "            0.0.0.0/0            /* not counted: set full */\n";
-}
-
-struct filled_case_t {
-  std::string szPrevious;
-  std::string szNew;
-  bool bFilled;
-};
 
 TEST(NftSetFilled, ARowOfAFullSetThatGrew) {
   const std::string szHost =
@@ -118,5 +120,3 @@ TEST(NftZeroRows, EveryRowAfterTheTitles) {
     EXPECT_EQ(ZeroRows(szSnapshot), szWanted) << szSnapshot;
   }
 }
-
-}  // namespace

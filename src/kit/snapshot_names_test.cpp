@@ -24,6 +24,8 @@ struct select_case_t {
   const char* szWanted;
 };
 
+}  // namespace
+
 TEST(SnapshotNames, PrefixStampAndTimeOrder) {
   const select_case_t aCases[] = {
       {"traffic_in_", "",
@@ -67,5 +69,3 @@ TEST(SnapshotNames, EventsFromTheOldestDay) {
     EXPECT_EQ(KeepEvents(kEvents, szOldest), szWanted) << szOldest;
   }
 }
-
-}  // namespace
