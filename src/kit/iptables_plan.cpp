@@ -395,7 +395,11 @@ std::string PlanIptables(std::string_view szInput, const iptables_plan_settings_
   plan_state_t tState;
   bool bQuotesClose = true;
   while (!szInput.empty()) {
-    const std::size_t iBreak = LineLength(szInput, bQuotesClose);
+    // The wanted lines are the kit's own, a rule a line; only the listing's may hold a quoted
+    // line break.
+    const std::size_t iBreak = szInput.starts_with("A ")
+                                   ? LineLength(szInput, bQuotesClose)
+                                   : std::min(szInput.find('\n'), szInput.size());
     ReadLine(tState, szInput.substr(0, iBreak), tSettings);
     szInput.remove_prefix(iBreak < szInput.size() ? iBreak + 1 : iBreak);
   }

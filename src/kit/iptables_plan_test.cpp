@@ -164,6 +164,11 @@ TEST(IptablesPlan, BringsTheSetupToTheWantedOneKeepingCounters) {
        Complete("A security -A FORWARD -m comment --comment \"x -c 0 0 -j ACCEPT\n" +
                 std::string(kInMark)),
        true, "", "E\n"},
+      // The kit's own lines are a rule a line, whatever quotes they hold.
+      {"a wanted line with a quote never closed",
+       "W security -A IN -d 10.0.0.3/32 -m comment --comment \"x\n" + Complete(kInMark), true, "",
+       "E\nR security -A IN -d 10.0.0.3/32 -m comment --comment \"x\n"
+       "N -A IN -d 10.0.0.3/32 -m comment --comment \"x\nF 1 rule missing\n"},
       {"a quote never closed",
        Complete(kInMark) + "A security -A OUT -m comment --comment \"x -c 0 0 -j ACCEPT\n", true,
        "", "E\nR security -D OUT -m comment --comment \"x -j ACCEPT\nF 1 rule not asked for\n"},
