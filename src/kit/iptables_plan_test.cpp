@@ -166,7 +166,12 @@ TEST(IptablesPlan, BringsTheSetupToTheWantedOneKeepingCounters) {
        true, "", "E\n"},
       // The kit's own lines are a rule a line, whatever quotes they hold.
       {"a wanted line with a quote never closed",
-       "W security -A IN -d 10.0.0.3/32 -m comment --comment \"x\n" + Complete(kInMark), true, "",
+       "W security -A IN -d 10.0.0.3/32 -m comment --comment \"x\n" +
+           Complete("A security -A FORWARD -m comment --comment \"x\n"
+                    "A security -A IN -d 10.0.0.1/32 -c 0 0\n"
+                    "A security \" -c 0 0 -j ACCEPT\n" +
+                    std::string(kInMark)),
+       true, "",
        "E\nR security -A IN -d 10.0.0.3/32 -m comment --comment \"x\n"
        "N -A IN -d 10.0.0.3/32 -m comment --comment \"x\nF 1 rule missing\n"},
       {"a quote never closed",
