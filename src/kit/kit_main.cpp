@@ -413,40 +413,40 @@ int CheckSetFilled(int iArgs, char** pArgs) {
 }  // namespace
 
 int main(int iArgs, char** pArgs) {
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "config") {
+  const std::string_view szCommand = iArgs >= 2 ? pArgs[1] : "";
+  if (szCommand == "config") {
     return WriteConfig(iArgs, pArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "hosts") {
+  if (szCommand == "hosts") {
     return WriteHosts(iArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "metrics") {
+  if (szCommand == "metrics") {
     return WriteMetrics(iArgs, pArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "plan") {
+  if (szCommand == "plan") {
     return WritePlan(iArgs, pArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "thin") {
+  if (szCommand == "thin") {
     return WriteThinning(iArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-listing") {
+  if (szCommand == "nft-listing") {
     return WriteNftListing(iArgs, pArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-plan") {
+  if (szCommand == "nft-plan") {
     return WriteNftPlan(iArgs, pArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "nft-bound") {
+  if (szCommand == "nft-bound") {
     return CheckSetBound(iArgs, pArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "chain-listing") {
+  if (szCommand == "chain-listing") {
     return WriteIptablesChain(iArgs, pArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "restore") {
+  if (szCommand == "restore") {
     return WriteRestore(iArgs);
   }
-  if (iArgs >= 2 && std::string_view(pArgs[1]) == "mark-number") {
+  if (szCommand == "mark-number") {
     return WriteMarkNumber(iArgs, pArgs);
   }
-  const std::string_view szCommand = iArgs >= 2 ? pArgs[1] : "";
   if (szCommand == "snapshots") {
     return WriteChanged(iArgs, 4, [pArgs](std::string_view szNames) {
       return SelectSnapshots(szNames, pArgs[2], pArgs[3]);
