@@ -164,11 +164,22 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     }
     return tResult;
   }
-  if (fstat(tFd.iFd, &tStat) != 0) {
-    FailRead(tResult, errno);
-    return tResult;
-  }
-  if (!CheckEntry(tStat, tResult)) {
+  // What was opened is looked at before its text counts. A file the listing saw as regular
+  // is looked at only when its first read does not settle it: a read short of the buffer is
+  // all of a regular file (of a year of small files, the look would be one call in four),
+  // while an empty read, a full one (its size then bounds the reads) or a failed one (a
+  // directory swapped in) asks what it is. A pipe swapped in with a writer behind it gives
+  // that writer's text, which whoever can write in the directory could as well save as a file.
+  bool bLooked = false;
+  const auto LookAtOpened = [&tFd, &tStat, &tResult, &bLooked]() {
+    bLooked = true;
+    if (fstat(tFd.iFd, &tStat) != 0) {
+      FailRead(tResult, errno);
+      return false;
+    }
+    return CheckEntry(tStat, tResult);
+  };
+  if (bLookFirst && !LookAtOpened()) {
     return tResult;
   }
 
@@ -185,8 +196,13 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     if (iRead < 0 && errno == EINTR) {
       continue;
     }
+    const int iReadError = iRead < 0 ? errno : 0;
+    const bool bShort = iRead > 0 && static_cast<std::size_t>(iRead) < kReadChunk;
+    if (!bLooked && !bShort && !LookAtOpened()) {
+      return tResult;
+    }
     if (iRead < 0) {
-      FailRead(tResult, errno);
+      FailRead(tResult, iReadError);
       return tResult;
     }
     if (iRead == 0) {
@@ -200,9 +216,9 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     }
     std::memset(aBuffer.data() + iRead, ' ', kReadSlack);
     FeedLogText(tRead, aBuffer.data(), static_cast<std::size_t>(iRead), kReadSlack);
-    // The size the file had when it was opened is all of a snapshot: no read to learn that
-    // nothing follows (of a year of small files, one call in six).
-    if (tStat.st_size > 0 && llTotal >= tStat.st_size) {
+    // The size the file had when it was looked at is all of a snapshot: no read to learn that
+    // nothing follows (of a year of small files, one call in five).
+    if (!bLooked || (tStat.st_size > 0 && llTotal >= tStat.st_size)) {
       break;
     }
   }

@@ -185,6 +185,51 @@ TEST_F(LogReader, ReadsLogsLargerThanOneChunk) {
   EXPECT_NEAR(InDay(99, 0), 46.5, 1e-9);
 }
 
+// A file is read in 64 KiB parts: its last row counts whichever part it ends in, whether the
+// file was looked at before it was opened or only after its first read.
+TEST(LogReaderSizes, ReadsTheLastRowOfAFileOfAnySize) {
+  constexpr std::size_t kChunk = std::size_t{64} * 1024;
+  const std::string szRows = MakeLogText(0, {{"10.0.0.1", "3K"}, {"10.0.0.2", "5K"}});
+  const std::string szLast = "1 7000 all -- * * 0.0.0.0/0 10.0.0.3\n";
+  const struct {
+    std::size_t iSize;  // of the whole file
+    bool bListedAsFile;
+  } kCases[] = {
+      {500, true},
+      {500, false},
+      {kChunk - 1, true},
+      {kChunk - 1, false},
+      {kChunk, true},
+      {kChunk, false},
+      {kChunk + 1, true},
+      {kChunk + 1, false},
+      {2 * kChunk, true},
+      {2 * kChunk + 37, true},
+      {2 * kChunk + 37, false},
+  };
+  const TimeZone tZone{"UTC"};
+  for (const auto& tCase : kCases) {
+    temp_dir_t tDir;
+    // Blanks between the rows and the last one, which then ends the file exactly.
+    const std::size_t iPad = tCase.iSize - szRows.size() - szLast.size() - 1;
+    tDir.Write("in_20090425120000", szRows + std::string(iPad, ' ') + "\n" + szLast);
+    const int iDirFd = open(tDir.szPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(iDirFd, 0);
+    const log_file_t tFile = {tDir.szPath.c_str(), "in_20090425120000", 20090425, 0, 1, iDirFd,
+                              tCase.bListedAsFile};
+    host_table_t tTable;
+    report_range_t tRange;
+    const log_read_t tRead = ProcessLogFile(tFile, tTable, tRange);
+    close(iDirFd);
+    EXPECT_EQ(tRead.eOutcome, log_outcome_t::kRead) << tCase.iSize;
+    EXPECT_EQ(tRead.llReadings, 3) << tCase.iSize;
+    ASSERT_EQ(tTable.tHosts.size(), 3u) << tCase.iSize;
+    EXPECT_DOUBLE_EQ(GetDayBytes(tTable.tHosts[0].bytes_in, 0), 0.003) << tCase.iSize;
+    EXPECT_DOUBLE_EQ(GetDayBytes(tTable.tHosts[1].bytes_in, 0), 0.005) << tCase.iSize;
+    EXPECT_DOUBLE_EQ(GetDayBytes(tTable.tHosts[2].bytes_in, 0), 0.007) << tCase.iSize;
+  }
+}
+
 namespace {
 
 // The plain way to read a log: line reads for the header, then a line at a time split by a
