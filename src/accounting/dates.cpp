@@ -143,12 +143,17 @@ int CountMonthDays(long long llYear, int iMonth) {
 }
 
 bool ReadCalendarDate(std::string_view szEight, date_number_t& uiDate) {
-  if (szEight.size() != 8 || szEight.find_first_not_of("0123456789") != std::string_view::npos) {
+  if (szEight.size() != 8) {
     return false;
   }
+  // Read for every snapshot name of a listing: a digit at a time, without a library search.
   date_number_t uiValue = 0;
-  for (const char cDigit : szEight) {
-    uiValue = uiValue * 10 + static_cast<date_number_t>(cDigit - '0');
+  for (const char cChar : szEight) {
+    const auto uiDigit = static_cast<date_number_t>(static_cast<unsigned char>(cChar)) - '0';
+    if (uiDigit > 9) {
+      return false;
+    }
+    uiValue = uiValue * 10 + uiDigit;
   }
   const auto llYear = static_cast<long long>(uiValue / 10000);
   const auto iMonth = static_cast<int>(uiValue / 100 % 100);

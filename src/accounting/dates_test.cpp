@@ -26,6 +26,41 @@ TEST(GetLogFileDate, ReadsTheEightCharactersBeforeTheLastSix) {
   EXPECT_EQ(GetLogFileDate(""), 0ULL);
 }
 
+TEST(CalendarDate, ReadsRealDatesOfEightDigitsOnly) {
+  const struct {
+    const char* szText;
+    date_number_t uiDate;  // 0: refused
+  } kCases[] = {
+      {"20090425", 20090425},
+      {"19700101", 19700101},
+      {"99991231", 99991231},
+      {"20240229", 20240229},
+      {"20230229", 0},
+      {"20000229", 20000229},
+      {"21000229", 0},
+      {"20091301", 0},
+      {"20090001", 0},
+      {"20090400", 0},
+      {"20090431", 0},
+      {"19691231", 0},
+      {"2009042", 0},
+      {"200904251", 0},
+      {"2009/425", 0},
+      {"2009:425", 0},
+      {"2009042 ", 0},
+      {"-2009042", 0},
+      {"\xb0"
+       "0090425",
+       0},
+      {"", 0},
+  };
+  for (const auto& tCase : kCases) {
+    date_number_t uiDate = 7;
+    EXPECT_EQ(ReadCalendarDate(tCase.szText, uiDate), tCase.uiDate != 0) << tCase.szText;
+    EXPECT_EQ(uiDate, tCase.uiDate != 0 ? tCase.uiDate : 7) << tCase.szText;
+  }
+}
+
 TEST(DayIndex, CountsCalendarDays) {
   const TimeZone tZone("Europe/Berlin");
   const struct {

@@ -328,11 +328,17 @@ void CountReportSnapshots(std::vector<snapshot_stamp_t> tStamps, report_t& tRepo
     std::sort(tStamps.begin(), tStamps.end());
   }
   tStamps.erase(std::unique(tStamps.begin(), tStamps.end()), tStamps.end());
+  // A day's snapshots share their date: its day is counted once (a year holds 100,000 stamps).
+  const snapshot_stamp_t* pDayOf = nullptr;
+  int32_t iDay = 0;
   for (const snapshot_stamp_t& tStamp : tStamps) {
-    char szDate[9] = {};
-    std::copy_n(tStamp.begin(), 8, szDate);
-    const int32_t iIndex = GetDayIndex(tReport.uiFrom, ParseDateNumber(szDate));
-    const int32_t iDay = iIndex < 0 ? 0 : iIndex;
+    if (pDayOf == nullptr || !std::equal(tStamp.begin(), tStamp.begin() + 8, pDayOf->begin())) {
+      char szDate[9] = {};
+      std::copy_n(tStamp.begin(), 8, szDate);
+      const int32_t iIndex = GetDayIndex(tReport.uiFrom, ParseDateNumber(szDate));
+      iDay = iIndex < 0 ? 0 : iIndex;
+      pDayOf = &tStamp;
+    }
     if (tReport.tSnapshots.empty() || tReport.tSnapshots.back().iDay != iDay) {
       tReport.tSnapshots.push_back(day_snapshots_t{iDay, 0});
     }
