@@ -56,12 +56,23 @@ constexpr std::array<unsigned char, 256> MakeKeyTable() {
 }
 constexpr std::array<unsigned char, 256> kKeyCharacters = MakeKeyTable();
 
-// Byte for byte, written out: keys are short, and a library call costs more than the loop.
+// Eight bytes at a time, then byte for byte, written out: keys are short, and a library call
+// costs more than the loop. Nothing past either text is read.
 bool IsSameText(std::string_view szLeft, std::string_view szRight) {
   if (szLeft.size() != szRight.size()) {
     return false;
   }
-  for (std::size_t iIdx = 0; iIdx < szLeft.size(); ++iIdx) {
+  std::size_t iIdx = 0;
+  for (; iIdx + 8 <= szLeft.size(); iIdx += 8) {
+    uint64_t uiLeft = 0;
+    uint64_t uiRight = 0;
+    std::memcpy(&uiLeft, szLeft.data() + iIdx, sizeof uiLeft);
+    std::memcpy(&uiRight, szRight.data() + iIdx, sizeof uiRight);
+    if (uiLeft != uiRight) {
+      return false;
+    }
+  }
+  for (; iIdx < szLeft.size(); ++iIdx) {
     if (szLeft[iIdx] != szRight[iIdx]) {
       return false;
     }

@@ -277,6 +277,33 @@ TEST_F(RowAccounting, HoldsAnyNumberOfHostsInTheOrderFirstSeen) {
   EXPECT_EQ(FindHost(tTable_, "10.0.0.7/32"), -1);
 }
 
+// A row's host is first looked for after the row before's: a key that differs from that one
+// only in its last bytes (past the eighth, the sixteenth) is another host.
+TEST_F(RowAccounting, AKeyAlikeInItsFirstBytesIsAnotherHost) {
+  const struct {
+    const char* szFirst;  // the hosts of the first file, in its order
+    const char* szSecond;
+  } kCases[] = {
+      {"10.0.0.12", "10.0.0.13"},
+      {"10.0.0.1", "10.0.0.2"},
+      {"192.168.1.10", "192.168.1.11"},
+      {"2001:db8:1:2:3:4:5:6", "2001:db8:1:2:3:4:5:7"},
+      {"2001:db8:1:2:3:4:5:abcd", "2001:db8:1:2:3:4:5:abce"},
+      {"fd00:aaaa:bbbb:cccc:1", "fd00:aaaa:bbbb:cccc:2"},
+  };
+  for (const auto& tCase : kCases) {
+    tTable_ = {};
+    tRange_ = {};
+    File(0, "in_20090425120000", {{"1000", "10.9.9.9"}, {"2000", tCase.szFirst}});
+    File(0, "in_20090425130000",
+         {{"1500", "10.9.9.9"}, {"7000", tCase.szSecond}, {"2600", tCase.szFirst}});
+    ASSERT_EQ(tTable_.tHosts.size(), 3u) << tCase.szSecond;
+    EXPECT_STREQ(Host(2).ip, tCase.szSecond);
+    EXPECT_DOUBLE_EQ(InDay(0, 0), 0.0015) << tCase.szSecond;
+    EXPECT_DOUBLE_EQ(InDay(1, 0), 0.0026) << tCase.szSecond;
+    EXPECT_DOUBLE_EQ(InDay(2, 0), 0.007) << tCase.szSecond;
+  }
+}
 TEST_F(RowAccounting, RowsOfOneKeyInAFileAreOneReading) {
   const struct {
     const char* szCase;
