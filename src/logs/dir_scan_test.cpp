@@ -274,6 +274,25 @@ TEST(DirListing, SortsNamesAsStrcmpDoes) {
          return tNames;
        }()},
       {"alike to great depth", Deep(400)},
+      {"alike past any directory's names",
+       [] {
+         std::vector<std::string> tNames;
+         for (int iIdx = 0; iIdx < 60; ++iIdx) {
+           tNames.push_back(std::string(300, 'q') + std::to_string((iIdx * 37) % 60));
+         }
+         return tNames;
+       }()},
+      {"ending at each byte, past eight and sixteen",
+       [] {
+         const std::string szLong = "traffic_in_20260101120000";
+         std::vector<std::string> tNames;
+         for (const char* szEnd : {"", "a", "\xff", "0"}) {
+           for (std::size_t iLength = 25; iLength > 0; --iLength) {
+             tNames.push_back(szLong.substr(0, iLength) + szEnd);
+           }
+         }
+         return tNames;
+       }()},
       {"equal names", std::vector<std::string>(40, "traffic_in_20260101000000")},
   };
   for (const auto& tCase : kCases) {
