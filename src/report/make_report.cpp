@@ -61,26 +61,32 @@ void NameReportHosts(const names_request_t& tNames, bool bPerDay, report_t& tRep
   if (!tNames.tBook.tLeases.empty() && tReport.iDays > 0) {
     tStarts = GetReportDayStarts(tReport);
   }
+  // Without a names file nothing is looked up: a big site's hosts would each cost a key and
+  // a set entry for nothing.
+  const bool bLookUp =
+      !tNames.tFiles.empty() || !tNames.tBook.tAdmin.empty() || !tNames.tBook.tLeases.empty();
   for (host_figures_t& tHost : tReport.tHosts) {
-    const std::string szKey = MakeAddressKey(tHost.szHost);
-    tReportKeys.insert(szKey);
-    if (const auto pName = tNames.tBook.tAdmin.find(szKey);
-        pName != tNames.tBook.tAdmin.end() && !pName->second.empty()) {
-      tHost.szName = pName->second;
-    }
-    const auto pLeases = tNames.tBook.tLeases.find(szKey);
-    if (pLeases != tNames.tBook.tLeases.end() && !tStarts.empty()) {
-      if (tHost.szName.empty()) {
-        NameByLeases(pLeases->second, tStarts, bPerDay, tHost);
-      } else {
-        for (const lease_span_t& tLease : pLeases->second) {
-          if (!tLease.szName.empty() && tLease.szName != tHost.szName &&
-              tLease.llFrom < tLease.llUntil && tLease.llFrom < tStarts.back() &&
-              tLease.llUntil > tStarts.front()) {
-            Warn("a lease names [%s] [%s]; the admin's name [%s] is kept",
-                 ShowText(tHost.szHost).c_str(), tLease.szName.c_str(),
-                 ShowText(tHost.szName).c_str());
-            break;
+    if (bLookUp) {
+      const std::string szKey = MakeAddressKey(tHost.szHost);
+      tReportKeys.insert(szKey);
+      if (const auto pName = tNames.tBook.tAdmin.find(szKey);
+          pName != tNames.tBook.tAdmin.end() && !pName->second.empty()) {
+        tHost.szName = pName->second;
+      }
+      const auto pLeases = tNames.tBook.tLeases.find(szKey);
+      if (pLeases != tNames.tBook.tLeases.end() && !tStarts.empty()) {
+        if (tHost.szName.empty()) {
+          NameByLeases(pLeases->second, tStarts, bPerDay, tHost);
+        } else {
+          for (const lease_span_t& tLease : pLeases->second) {
+            if (!tLease.szName.empty() && tLease.szName != tHost.szName &&
+                tLease.llFrom < tLease.llUntil && tLease.llFrom < tStarts.back() &&
+                tLease.llUntil > tStarts.front()) {
+              Warn("a lease names [%s] [%s]; the admin's name [%s] is kept",
+                   ShowText(tHost.szHost).c_str(), tLease.szName.c_str(),
+                   ShowText(tHost.szName).c_str());
+              break;
+            }
           }
         }
       }
