@@ -1,14 +1,12 @@
 // Splitting the text of a counter log into rows, one line each.
+#include "logs/log_split.h"
+
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
-#include "logs/log_split.h"
 #include "logs/logs.h"
 
 namespace {
@@ -16,18 +14,6 @@ namespace {
 // A header line is skipped by reads of at most this many characters, so a longer first line
 // is only partly skipped and its rest taken for the second header line.
 constexpr std::size_t kHeaderReadLimit = 1022;
-
-// White space within a line, as isspace sees it in the C locale.
-constexpr std::array<bool, 256> MakeSpaceTable() {
-  std::array<bool, 256> abSpace = {};
-  for (const unsigned char cSpace : {' ', '\t', '\v', '\f', '\r', '\n'}) {
-    abSpace[cSpace] = true;
-  }
-  return abSpace;
-}
-constexpr std::array<bool, 256> kIsSpace = MakeSpaceTable();
-
-[[maybe_unused]] bool IsSpace(char cChar) { return kIsSpace[static_cast<unsigned char>(cChar)]; }
 
 // The option column: "--", or a fragment flag.
 bool IsOptionWord(std::string_view szToken) {
@@ -52,37 +38,6 @@ uint64_t MarkLineSpaces(std::string_view szLine, std::size_t iReadable, std::siz
 }
 
 }  // namespace
-
-void MarkLogWindow(const char* pBytes, uint64_t& uiSpaces, uint64_t& uiBreaks) {
-  uint64_t uiSpaceBits = 0;
-  uint64_t uiBreakBits = 0;
-#if defined(__SSE2__)
-  const __m128i tBlank = _mm_set1_epi8(' ');
-  const __m128i tBreak = _mm_set1_epi8('\n');
-  const __m128i tTab = _mm_set1_epi8('\t');
-  const __m128i tFour = _mm_set1_epi8(4);
-  for (std::ptrdiff_t iBlock = 0; iBlock < 4; ++iBlock) {
-    const __m128i tBytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pBytes + 16 * iBlock));
-    // Tab to carriage return: the byte less 9 is 4 or less.
-    const __m128i tFromTab = _mm_sub_epi8(tBytes, tTab);
-    const __m128i tControl = _mm_cmpeq_epi8(_mm_min_epu8(tFromTab, tFour), tFromTab);
-    const __m128i tSpaces = _mm_or_si128(_mm_cmpeq_epi8(tBytes, tBlank), tControl);
-    const auto iShift = 16 * iBlock;
-    uiSpaceBits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(tSpaces)))
-                   << iShift;
-    uiBreakBits |= static_cast<uint64_t>(
-                       static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(tBytes, tBreak))))
-                   << iShift;
-  }
-#else
-  for (int iByte = 0; iByte < 64; ++iByte) {
-    uiSpaceBits |= static_cast<uint64_t>(IsSpace(pBytes[iByte])) << iByte;
-    uiBreakBits |= static_cast<uint64_t>(pBytes[iByte] == '\n') << iByte;
-  }
-#endif
-  uiSpaces = uiSpaceBits;
-  uiBreaks = uiBreakBits;
-}
 
 log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd, const log_tokens_t& tTokens,
                            bool bCut, ipt_data_t& tRow) {
