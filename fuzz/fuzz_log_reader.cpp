@@ -1,4 +1,5 @@
 // Fuzz target: any file contents read as a counter log into a fresh table.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -47,6 +48,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t iSize) {
       std::string_view(reinterpret_cast<const char*>(pData), iSize), tFile, tFromMemory, tRange);
   if (tRead.iRefusedRows != tFromText.iRefusedRows || tRead.llReadings != tFromText.llReadings ||
       tRead.bUnhooked != tFromText.bUnhooked || tTable.tHosts.size() != tFromMemory.tHosts.size()) {
+    __builtin_trap();
+  }
+  // And as a year's files are read: looked up in the directory opened once, listed as a file,
+  // so that only a read that does not settle what it is looks at it.
+  const int iDirFd = open(s_szFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (iDirFd < 0) {
+    return 0;
+  }
+  host_table_t tListed;
+  log_file_t tListedFile = tFile;
+  tListedFile.iDirFd = iDirFd;
+  tListedFile.bListedAsFile = true;
+  const log_read_t tListedRead = ProcessLogFile(tListedFile, tListed, tRange);
+  close(iDirFd);
+  if (tListedRead.eOutcome != tRead.eOutcome || tListedRead.iRefusedRows != tRead.iRefusedRows ||
+      tListedRead.llReadings != tRead.llReadings || tListed.tHosts.size() != tTable.tHosts.size()) {
     __builtin_trap();
   }
   return 0;
