@@ -230,6 +230,43 @@ TEST(LogReaderSizes, ReadsTheLastRowOfAFileOfAnySize) {
   }
 }
 
+// A file listed as regular is looked at when its first read does not settle it: a pipe
+// swapped in since, its writer still there, shows by a read that stops within a line or is a
+// whole number of pages; only a read that ends a line otherwise is taken as a file's all.
+TEST(LogReaderSizes, LooksAtWhatAFirstReadDoesNotSettle) {
+  const struct {
+    std::size_t iWritten;
+    bool bEndsLine;
+    log_outcome_t eOutcome;
+  } kCases[] = {
+      {4096, true, log_outcome_t::kNotAFile}, {8192, true, log_outcome_t::kNotAFile},
+      {500, false, log_outcome_t::kNotAFile}, {4095, false, log_outcome_t::kNotAFile},
+      {500, true, log_outcome_t::kRead},      {4097, true, log_outcome_t::kRead},
+  };
+  const TimeZone tZone{"UTC"};
+  for (const auto& tCase : kCases) {
+    temp_dir_t tDir;
+    const std::string szPipe = tDir.szPath + "/in_20090425120000";
+    ASSERT_EQ(mkfifo(szPipe.c_str(), 0600), 0);
+    // Both ends in one descriptor: the write does not wait for a reader.
+    const int iWriter = open(szPipe.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(iWriter, 0);
+    std::string szText(tCase.iWritten, ' ');
+    szText.back() = tCase.bEndsLine ? '\n' : ' ';
+    ASSERT_EQ(write(iWriter, szText.data(), szText.size()), static_cast<ssize_t>(szText.size()));
+    const int iDirFd = open(tDir.szPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(iDirFd, 0);
+    const log_file_t tFile = {
+        tDir.szPath.c_str(), "in_20090425120000", 20090425, 0, 1, iDirFd, true};
+    host_table_t tTable;
+    report_range_t tRange;
+    EXPECT_EQ(ProcessLogFile(tFile, tTable, tRange).eOutcome, tCase.eOutcome)
+        << tCase.iWritten << " " << tCase.bEndsLine;
+    close(iDirFd);
+    close(iWriter);
+  }
+}
+
 namespace {
 
 // The plain way to read a log: line reads for the header, then a line at a time split by a
