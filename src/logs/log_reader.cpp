@@ -15,8 +15,6 @@ namespace {
 
 constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
 constexpr std::size_t kReadSlack = 64;
-// What a file system that hands out less than asked would hand out a whole number of.
-constexpr ssize_t kPageBytes = 4096;
 
 // Closes the descriptor on every way out.
 struct file_descriptor_t {
@@ -166,24 +164,11 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     }
     return tResult;
   }
-  // What was opened is looked at before its text counts. A file the listing saw as regular
-  // is looked at only when its first read does not settle it: a read short of the buffer that
-  // ends a line is all of a regular file (of a year of small files, the look would be one call
-  // in four), unless it is a whole number of pages, as a file system that hands out less than
-  // asked may give. An empty read, a full one (its size then bounds the reads), a failed one
-  // (a directory swapped in) or one that stops within a line asks what it is. A pipe swapped
-  // in with a writer behind it gives that writer's text, which whoever can write in the
-  // directory could as well save as a file.
-  bool bLooked = false;
-  const auto LookAtOpened = [&tFd, &tStat, &tResult, &bLooked]() {
-    bLooked = true;
-    if (fstat(tFd.iFd, &tStat) != 0) {
-      FailRead(tResult, errno);
-      return false;
-    }
-    return CheckEntry(tStat, tResult);
-  };
-  if (bLookFirst && !LookAtOpened()) {
+  if (fstat(tFd.iFd, &tStat) != 0) {
+    FailRead(tResult, errno);
+    return tResult;
+  }
+  if (!CheckEntry(tStat, tResult)) {
     return tResult;
   }
 
@@ -200,15 +185,8 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     if (iRead < 0 && errno == EINTR) {
       continue;
     }
-    const int iReadError = iRead < 0 ? errno : 0;
-    const bool bWhole = iRead > 0 && static_cast<std::size_t>(iRead) < kReadChunk &&
-                        aBuffer[static_cast<std::size_t>(iRead) - 1] == '\n' &&
-                        iRead % kPageBytes != 0;
-    if (!bLooked && !bWhole && !LookAtOpened()) {
-      return tResult;
-    }
     if (iRead < 0) {
-      FailRead(tResult, iReadError);
+      FailRead(tResult, errno);
       return tResult;
     }
     if (iRead == 0) {
@@ -222,9 +200,9 @@ log_read_t ProcessLogFile(const log_file_t& tFile, host_table_t& tBandwidthUsage
     }
     std::memset(aBuffer.data() + iRead, ' ', kReadSlack);
     FeedLogText(tRead, aBuffer.data(), static_cast<std::size_t>(iRead), kReadSlack);
-    // The size the file had when it was looked at is all of a snapshot: no read to learn that
-    // nothing follows (of a year of small files, one call in five).
-    if (!bLooked || (tStat.st_size > 0 && llTotal >= tStat.st_size)) {
+    // The size the file had when it was opened is all of a snapshot: no read to learn that
+    // nothing follows (of a year of small files, one call in six).
+    if (tStat.st_size > 0 && llTotal >= tStat.st_size) {
       break;
     }
   }
