@@ -94,10 +94,50 @@ inline void CloseLogTokens(log_tokens_t& tTokens, std::size_t iBegins, std::size
   }
 }
 
+// The option column: "--", or a fragment flag.
+inline bool IsOptionWord(std::string_view szToken) {
+  return szToken == "--" || szToken == "-f" || szToken == "!f";
+}
+
 /// Tells what a line is from its tokens (see ReadLogLine) and fills the row of a kRow; the
-/// line's text ends at offset iLineEnd.
-log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd, const log_tokens_t& tTokens,
-                           bool bCut, ipt_data_t& tRow);
+/// line's text ends at offset iLineEnd. Inline: it runs for every line.
+inline log_line_t ClassifyLogLine(const char* pLine, std::size_t iLineEnd,
+                                  const log_tokens_t& tTokens, bool bCut, ipt_data_t& tRow) {
+  const std::size_t iTokens = tTokens.iTokens;
+  const auto GetToken = [pLine, &tTokens](std::size_t iToken) {
+    return std::string_view(pLine + tTokens.aiBegin[iToken],
+                            tTokens.aiEnd[iToken] - tTokens.aiBegin[iToken]);
+  };
+  if (iTokens == 0) {
+    return bCut ? log_line_t::kRefused : log_line_t::kSkipped;
+  }
+  // A row begins with a count: only a title's first letters need the comparison.
+  const char cFirst = pLine[tTokens.aiBegin[0]];
+  if ((cFirst == 'C' || cFirst == 'p') && (GetToken(0) == "Chain" || GetToken(0) == "pkts")) {
+    return log_line_t::kSkipped;
+  }
+  // A cut line is read only when its first nine columns are whole: a tenth began after them.
+  if (iTokens < 8 || (bCut && iTokens < kLogTokensLooked)) {
+    return log_line_t::kRefused;
+  }
+  // A rule with a target prints it before the protocol; the option column then moves to the
+  // fifth place.
+  const bool bTarget = iTokens >= 9 && !IsOptionWord(GetToken(3)) && IsOptionWord(GetToken(4));
+  const std::size_t iProt = bTarget ? 3 : 2;
+  tRow.sPackets = GetToken(0);
+  tRow.sBytes = GetToken(1);
+  tRow.sProt = GetToken(iProt);
+  tRow.sOp = GetToken(iProt + 1);
+  tRow.sIn = GetToken(iProt + 2);
+  tRow.sOut = GetToken(iProt + 3);
+  tRow.sSource = GetToken(iProt + 4);
+  tRow.sDestination = GetToken(iProt + 5);
+  // Most rows end at the destination but for padding: their rest is empty, at the line's end,
+  // so that no row pays to look through blanks for a comment.
+  const std::size_t iRest = iTokens > iProt + 6 ? tTokens.aiEnd[iProt + 5] : iLineEnd;
+  tRow.sRest = std::string_view(pLine + iRest, iLineEnd - iRest);
+  return log_line_t::kRow;
+}
 
 /// Reads one line (without its line break) into a row of views into it. Blank lines and title
 /// lines (first token "Chain" or "pkts") are kSkipped; lines of one to seven tokens are
