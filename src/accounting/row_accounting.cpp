@@ -199,7 +199,11 @@ bool ProcessIPTableRow(int32_t iDirection, const ipt_data_t& pData,
   }
   // A listing keeps its order: the row's host is most often the one after the row before's,
   // and a key written exactly as a host's was checked when the host was added.
-  const std::size_t iGuess = static_cast<std::size_t>(ppBandwidthUsage.iLastHost) + 1;
+  // After the last host comes the first: the next file's listing begins again.
+  std::size_t iGuess = static_cast<std::size_t>(ppBandwidthUsage.iLastHost) + 1;
+  if (iGuess >= ppBandwidthUsage.tHosts.size()) {
+    iGuess = 0;
+  }
   // The records of the rows to come are fetched while this one is read: a big site's records
   // do not stay in the cache from one file to the next.
   if (iGuess + kHostsFetchedAhead < ppBandwidthUsage.tHosts.size()) {
