@@ -34,9 +34,11 @@ bool StartsWithIgnoreCase(std::string_view szText, std::string_view szPrefix) {
   if (szText.size() < szPrefix.size()) {
     return false;
   }
+  // Every name of a listing is compared with each prefix: bytes alike need no folding.
   for (std::size_t iIdx = 0; iIdx < szPrefix.size(); ++iIdx) {
-    if (FoldAsciiCase(static_cast<unsigned char>(szText[iIdx])) !=
-        FoldAsciiCase(static_cast<unsigned char>(szPrefix[iIdx]))) {
+    if (szText[iIdx] != szPrefix[iIdx] &&
+        FoldAsciiCase(static_cast<unsigned char>(szText[iIdx])) !=
+            FoldAsciiCase(static_cast<unsigned char>(szPrefix[iIdx]))) {
       return false;
     }
   }
